@@ -1,0 +1,84 @@
+// The operating-system services that the engine and the dialog use: the
+// working folder, folder listing, moving and deleting one file, opening a
+// file with its associated program. One implementation per platform
+// (file_services_win.cpp, file_services_posix.cpp), chosen by CMake.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace quil {
+
+// How paths and the list text are written on a platform. Engine tests use
+// the Windows record on Linux against a fake file system.
+struct Conventions {
+    char separator;         // between name parts of a path
+    const char* lineBreak;  // between lines of the list text
+    bool caseInsensitive;   // the file system compares names without case
+    bool windowsNames;      // Win32 name rules apply to targets
+};
+
+extern const Conventions kWindowsConventions;
+extern const Conventions kPosixConventions;
+
+// Opaque owner window for file operations and the shell open (an HWND on
+// Windows); the engine never looks inside it.
+using WindowHandle = void*;
+
+// The outcome of one file operation: a failure carries the OS error code and
+// a short description, never an exception.
+struct OpResult {
+    bool ok = true;
+    long osError = 0;
+    std::string message;
+
+    static OpResult Success() { return {}; }
+    static OpResult Failure(long code, std::string text) { return {false, code, std::move(text)}; }
+};
+
+enum class PathKind { Missing, File, Folder };
+
+// Called once per entry of a listing, in listing order, with the bare name.
+// Returning false ends the listing.
+using EntryVisitor = std::function<bool(const char* name, bool isFolder)>;
+
+class FileServices {
+public:
+    virtual ~FileServices() = default;
+
+    virtual const Conventions& conventions() const = 0;
+
+    // Writes the working folder (absolute, zero-terminated) into buffer.
+    // False when the platform cannot give it or it does not fit.
+    virtual bool CurrentFolder(char* buffer, std::size_t size) = 0;
+
+    // Lists every entry of folder (which ends in the separator), "." and ".."
+    // included where the platform returns them. False when the listing
+    // cannot be started.
+    virtual bool ListFolder(const std::string& folder, const EntryVisitor& visit) = 0;
+
+    // Puts the file at from at the full path to, creating missing folders on
+    // the way. An existing file at to is replaced; callers that must not
+    // replace check first.
+    virtual OpResult Move(const std::string& from, const std::string& to, WindowHandle owner) = 0;
+
+    // Removes the file permanently.
+    virtual OpResult Delete(const std::string& path, WindowHandle owner) = 0;
+
+    // Opens the file with its associated program; the result is not reported.
+    virtual void Open(const std::string& path, WindowHandle owner) = 0;
+
+    // What is at path, without following a final link.
+    virtual PathKind Query(const std::string& path) = 0;
+
+    // True when both paths name one existing file (one inode, or one NTFS
+    // file index), such as two spellings of a name on a case-blind volume.
+    virtual bool SameFile(const std::string& a, const std::string& b) = 0;
+};
+
+// The services of the platform this program was built for.
+std::unique_ptr<FileServices> MakeSystemFileServices();
+
+}  // namespace quil

@@ -1,0 +1,102 @@
+// POSIX file services: getcwd, opendir/readdir, rename(2), unlink(2), and
+// xdg-open for the shell open.
+#include <dirent.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/file_services.h"
+
+extern char** environ;
+
+namespace quil {
+namespace {
+
+OpResult ErrnoFailure(int code) { return OpResult::Failure(code, std::strerror(code)); }
+
+// mkdir -p for the folder part of path; existing folders are fine.
+bool CreateParentFolders(const std::string& path) {
+    for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
+         slash = path.find('/', slash + 1)) {
+        const std::string folder = path.substr(0, slash);
+        if (mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) return false;
+    }
+    return true;
+}
+
+class PosixFileServices final : public FileServices {
+public:
+    const Conventions& conventions() const override { return kPosixConventions; }
+
+    bool CurrentFolder(char* buffer, std::size_t size) override {
+        return getcwd(buffer, size) != nullptr;
+    }
+
+    bool ListFolder(const std::string& folder, const EntryVisitor& visit) override {
+        DIR* dir = opendir(folder.c_str());
+        if (dir == nullptr) return false;
+        std::string full;
+        while (const dirent* entry = readdir(dir)) {
+            bool isFolder = entry->d_type == DT_DIR;
+            if (entry->d_type == DT_UNKNOWN) {
+                // Some file systems leave the type out; a link to a folder is
+                // still listed as a file, as find does.
+                struct stat info;
+                full.assign(folder).append(entry->d_name);
+                isFolder = lstat(full.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+            }
+            if (!visit(entry->d_name, isFolder)) break;
+        }
+        closedir(dir);
+        return true;
+    }
+
+    OpResult Move(const std::string& from, const std::string& to, WindowHandle) override {
+        if (rename(from.c_str(), to.c_str()) == 0) return OpResult::Success();
+        int code = errno;
+        // ENOENT also means a missing source; only a missing target folder is
+        // worth creating.
+        struct stat info;
+        if (code == ENOENT && lstat(from.c_str(), &info) == 0) {
+            if (!CreateParentFolders(to)) return ErrnoFailure(errno);
+            if (rename(from.c_str(), to.c_str()) == 0) return OpResult::Success();
+            code = errno;
+        }
+        return ErrnoFailure(code);
+    }
+
+    OpResult Delete(const std::string& path, WindowHandle) override {
+        if (unlink(path.c_str()) == 0) return OpResult::Success();
+        return ErrnoFailure(errno);
+    }
+
+    void Open(const std::string& path, WindowHandle) override {
+        // Started and not waited for, like the shell open on Windows.
+        char* argv[] = {const_cast<char*>("xdg-open"), const_cast<char*>(path.c_str()), nullptr};
+        pid_t pid;
+        posix_spawnp(&pid, "xdg-open", nullptr, nullptr, argv, environ);
+    }
+
+    PathKind Query(const std::string& path) override {
+        struct stat info;
+        if (lstat(path.c_str(), &info) != 0) return PathKind::Missing;
+        return S_ISDIR(info.st_mode) ? PathKind::Folder : PathKind::File;
+    }
+
+    bool SameFile(const std::string& a, const std::string& b) override {
+        struct stat infoA, infoB;
+        return lstat(a.c_str(), &infoA) == 0 && lstat(b.c_str(), &infoB) == 0 &&
+               infoA.st_dev == infoB.st_dev && infoA.st_ino == infoB.st_ino;
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<FileServices> MakeSystemFileServices() {
+    return std::make_unique<PosixFileServices>();
+}
+
+}  // namespace quil
