@@ -1,0 +1,22 @@
+// The list text: one path relative to the root per line, line k for slot
+// k + 1, and the rule that keeps it at one line per file.
+#pragma once
+
+#include "engine/batch_state.h"
+#include "engine/dialog_ops.h"
+#include "platform/file_services.h"
+
+namespace quil {
+
+// Fills the still empty text from oldPaths[1..count].
+void BuildListText(BatchState& state, const Conventions& conventions);
+
+// Runs on every change of the names box: an edit that changed the number of
+// lines is undone, and cannot be redone.
+void CheckLineCount(BatchState& state, DialogOps& namesBox);
+
+// Fills newPaths[1..count] from text: root + line, or empty (delete) for an
+// empty line. Slots past the end of a short text keep their listed path.
+void ParseListText(BatchState& state, const Conventions& conventions);
+
+}  // namespace quil

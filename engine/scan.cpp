@@ -1,0 +1,64 @@
+#include "engine/scan.h"
+
+#include <cstring>
+
+namespace quil {
+
+RootStatus CaptureRoot(BatchState& state, FileServices& files) {
+    char* root = state.root.data();
+    if (!files.CurrentFolder(root, state.root.size())) {
+        state.root.fill(0);
+        return RootStatus::Unavailable;
+    }
+    const char separator = files.conventions().separator;
+    std::size_t length = std::strlen(root);
+    if (length > 0 && root[length - 1] == separator) return RootStatus::Captured;
+    if (length + 1 >= state.root.size()) {
+        state.root.fill(0);
+        return RootStatus::TooLong;
+    }
+    root[length] = separator;
+    return RootStatus::Captured;
+}
+
+ScanResult ScanTree(std::vector<std::string>& oldPaths, const std::string& root, int capacity,
+                    FileServices& files) {
+    const char separator = files.conventions().separator;
+    std::vector<std::string> queue(capacity);
+    queue[0] = root;
+    int last = 0;
+    ScanResult result;
+    bool tableFull = false;
+
+    for (int current = 0; current <= last && !tableFull; ++current) {
+        const std::string& folder = queue[current];
+        files.ListFolder(folder, [&](const char* name, bool isFolder) {
+            if (name[0] == '\0') return false;
+            // A byte compare gives the same answer as a multi-byte one here:
+            // no lead byte is a dot.
+            if (isFolder && (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)) return true;
+            // A name holding a line break cannot stand on one line of the list.
+            if (std::strpbrk(name, "\r\n") != nullptr) {
+                ++result.unlistable;
+                return true;
+            }
+            if (isFolder) {
+                if (last == capacity - 1) {
+                    result.cutShort = true;
+                    return true;
+                }
+                queue[++last].assign(folder).append(name) += separator;
+                return true;
+            }
+            if (result.count == capacity - 1) {
+                result.cutShort = tableFull = true;
+                return false;
+            }
+            oldPaths[++result.count].assign(folder).append(name);
+            return true;
+        });
+    }
+    return result;
+}
+
+}  // namespace quil
