@@ -1,0 +1,98 @@
+#include "engine/batch_execute.h"
+
+#include <cstring>
+#include <unordered_set>
+
+#include "engine/list_text.h"
+
+namespace quil {
+namespace {
+
+const char kCaption[] = "Execute renaming batch";
+
+std::string Relative(const std::string& path, std::size_t rootLength) {
+    return path.size() >= rootLength ? path.substr(rootLength) : path;
+}
+
+std::string RefusalQuestion(const BatchState& state, const std::vector<RefusedLine>& refused) {
+    const std::size_t rootLength = std::strlen(state.root.data());
+    std::string text = "These lines cannot be applied:\n\n";
+    for (std::size_t i = 0; i < refused.size() && i < kListedInReport; ++i) {
+        const int slot = refused[i].slot;
+        text += "'" + Relative(state.oldPaths[slot], rootLength) + "' to '" +
+                Relative(state.newPaths[slot], rootLength) + "': " + Describe(refused[i].reason) + "\n";
+    }
+    if (refused.size() > kListedInReport) text += "and " + std::to_string(refused.size() - kListedInReport) + " more\n";
+    return text + "\nApply the other changes?";
+}
+
+std::string FailureReport(const std::vector<OpFailure>& failures) {
+    std::string text;
+    for (std::size_t i = 0; i < failures.size() && i < kListedInReport; ++i) {
+        const OpFailure& failure = failures[i];
+        if (i > 0) text += "\n\n";
+        text += "Error renaming\n\n'" + failure.from + "'\n\nto\n\n'" + failure.to + "'";
+        if (!failure.result.message.empty()) text += "\n(" + failure.result.message + ")";
+    }
+    if (failures.size() > kListedInReport) text += "\n\nand " + std::to_string(failures.size() - kListedInReport) + " more";
+    return text;
+}
+
+}  // namespace
+
+std::vector<OpFailure> RunPlan(const BatchPlan& plan, FileServices& files, WindowHandle owner) {
+    const Conventions& conventions = files.conventions();
+    std::vector<OpFailure> failures;
+    std::unordered_set<int> stuckBeforeTemporary;
+    for (std::size_t index = 0; index < plan.ops.size(); ++index) {
+        const FileOp& op = plan.ops[index];
+        OpResult result;
+        if (op.kind == FileOp::Kind::Delete) {
+            result = files.Delete(op.from, owner);
+        } else if (op.stage == FileOp::Stage::FromTemporary && stuckBeforeTemporary.count(op.slot) != 0) {
+            continue;  // the file never left its name; its failure is reported
+        } else if (NameKey(op.to, conventions) != NameKey(op.from, conventions) &&
+                   files.Query(op.to) != PathKind::Missing) {
+            // An earlier failure kept a file at this name.
+            result = OpResult::Failure(0, "a file with that name exists");
+        } else {
+            result = files.Move(op.from, op.to, owner);
+        }
+        if (result.ok) continue;
+        std::string target = op.to;
+        if (op.stage == FileOp::Stage::ToTemporary) {
+            // Report the line's own target; the cycle's last step names it.
+            stuckBeforeTemporary.insert(op.slot);
+            for (std::size_t later = index + 1; later < plan.ops.size(); ++later)
+                if (plan.ops[later].slot == op.slot) {
+                    target = plan.ops[later].to;
+                    break;
+                }
+        }
+        failures.push_back({op.slot, op.from, target, result});
+    }
+    return failures;
+}
+
+void ExecuteBatch(BatchState& state, DialogOps& dialog, FileServices& files) {
+    if (!dialog.NamesModified() && state.replaced == 0) {
+        dialog.CloseWithOk();
+        return;
+    }
+    if (dialog.AskYesNo("Are you sure?", kCaption) == kAnswerNo) {
+        dialog.FocusNames();
+        return;
+    }
+    state.text = dialog.NamesText();
+    ParseListText(state, files.conventions());
+    const BatchPlan plan = PlanBatch(state, files);
+    if (!plan.refused.empty() && dialog.AskYesNo(RefusalQuestion(state, plan.refused), kCaption) == kAnswerNo) {
+        dialog.FocusNames();
+        return;
+    }
+    const std::vector<OpFailure> failures = RunPlan(plan, files, dialog.Owner());
+    if (!failures.empty()) dialog.Tell(FailureReport(failures), kCaption);
+    dialog.CloseWithOk();
+}
+
+}  // namespace quil
