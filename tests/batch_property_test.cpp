@@ -1,0 +1,118 @@
+// Random trees and random edits over the fake file system, in both naming
+// modes, with and without an injected failure. Whatever the plan refuses or
+// an operation fails, no file is lost and no file outside the batch changes.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+
+#include "tests/batch_support.h"
+
+namespace quil {
+namespace {
+
+using testing::BatchFixture;
+
+const std::vector<std::string> kNames = {"a", "b", "c", "A", "B", "d.txt", "s\\a", "s\\b", "s\\t\\c", "new\\x", ""};
+
+void CheckRandomBatches(const Conventions& conventions, unsigned seed, bool injectFailure) {
+    std::mt19937 random(seed);
+    auto pick = [&](std::size_t size) { return std::uniform_int_distribution<std::size_t>(0, size - 1)(random); };
+
+    for (int round = 0; round < 1500; ++round) {
+        // A tree of distinct names (as the file system compares them).
+        std::vector<std::string> files;
+        std::set<std::string> keys;
+        for (std::size_t n = 1 + pick(6); files.size() < n;) {
+            std::string name = kNames[pick(kNames.size() - 1)];
+            std::string key = name;
+            if (conventions.caseInsensitive) {
+                for (char& ch : key) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+            }
+            if (keys.insert(key).second) files.push_back(name);
+        }
+        BatchFixture fixture(conventions, files);
+        const int count = fixture.state.count;
+        std::vector<std::string> listed;
+        for (int slot = 1; slot <= count; ++slot)
+            listed.push_back(fixture.state.oldPaths[slot].substr(fixture.root_.size()));
+        for (std::string& path : listed)
+            for (char& ch : path)
+                if (ch == conventions.separator) ch = '\\';
+
+        // Keep, rename to any name (duplicates and existing names included),
+        // swap with another line, or empty.
+        std::vector<std::string> lines = listed;
+        for (int slot = 0; slot < count; ++slot) {
+            switch (pick(4)) {
+                case 0: break;
+                case 1: lines[slot] = kNames[pick(kNames.size())]; break;
+                case 2: std::swap(lines[slot], lines[pick(count)]); break;
+                case 3: lines[slot] = listed[(slot + 1) % count]; break;
+            }
+        }
+
+        const BatchPlan plan = fixture.Plan(lines);
+        if (injectFailure) fixture.files.FailOperation(1 + static_cast<int>(pick(plan.ops.size() + 1)));
+        const std::vector<OpFailure> failures = RunPlan(plan, fixture.files, nullptr);
+        if (!injectFailure) {
+            ASSERT_TRUE(failures.empty()) << "seed " << seed << " round " << round;
+        }
+
+        std::set<int> refused;
+        for (const RefusedLine& line : plan.refused) refused.insert(line.slot);
+        std::set<std::string> reported;
+        for (const OpFailure& failure : failures) {
+            std::string from = failure.from.substr(fixture.root_.size());
+            for (char& ch : from)
+                if (ch == conventions.separator) ch = '\\';
+            reported.insert(from);
+        }
+
+        std::map<std::string, std::string> where;  // content -> relative path
+        for (const auto& [path, content] : fixture.Tree()) {
+            ASSERT_EQ(where.count(content), 0u) << "content doubled";
+            where[content] = path;
+        }
+        ASSERT_LE(where.size(), listed.size());
+        for (int slot = 1; slot <= count; ++slot) {
+            const std::string& source = listed[slot - 1];
+            const std::string& target = lines[slot - 1];
+            const bool changed = fixture.state.oldPaths[slot] != fixture.state.newPaths[slot];
+            auto found = where.find(source);  // content is the listed name
+            SCOPED_TRACE("seed " + std::to_string(seed) + " round " + std::to_string(round) + " slot " +
+                         std::to_string(slot) + ": " + source + " -> " + target);
+            if (!changed || refused.count(slot) != 0) {
+                ASSERT_NE(found, where.end());
+                EXPECT_EQ(found->second, source);
+            } else if (target.empty()) {
+                if (found != where.end()) {
+                EXPECT_TRUE(injectFailure && found->second == source);
+            }
+            } else if (found == where.end()) {
+                FAIL() << "file lost";
+            } else if (found->second != target) {
+                // Only a failure may leave a file at its source or under a
+                // temporary name, and the report then names that path.
+                ASSERT_TRUE(injectFailure) << "at " << found->second;
+                EXPECT_TRUE(found->second == source || reported.count(found->second) != 0) << found->second;
+            }
+        }
+    }
+}
+
+TEST(BatchProperty, CaseSensitiveNames) {
+    for (unsigned seed : {1u, 2u}) CheckRandomBatches(kPosixConventions, seed, false);
+}
+
+TEST(BatchProperty, CaseBlindNames) {
+    for (unsigned seed : {3u, 4u}) CheckRandomBatches(kWindowsConventions, seed, false);
+}
+
+TEST(BatchProperty, OneFailedOperationLosesNothing) {
+    CheckRandomBatches(kPosixConventions, 5, true);
+    CheckRandomBatches(kWindowsConventions, 6, true);
+}
+
+}  // namespace
+}  // namespace quil

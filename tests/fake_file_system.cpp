@@ -1,0 +1,144 @@
+#include "tests/fake_file_system.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace quil::testing {
+
+FakeFileSystem::FakeFileSystem(const Conventions& conventions, std::string workingFolder)
+    : conventions_(conventions), workingFolder_(std::move(workingFolder)) {
+    AddFolder(workingFolder_);
+}
+
+std::string FakeFileSystem::Key(std::string path) const {
+    for (char& ch : path) {
+        if (conventions_.windowsNames && ch == '/') ch = conventions_.separator;
+        if (conventions_.caseInsensitive) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    }
+    while (path.size() > 1 && path.back() == conventions_.separator) path.pop_back();
+    return path;
+}
+
+std::string FakeFileSystem::ParentKey(const std::string& key) const {
+    std::size_t slash = key.find_last_of(conventions_.separator);
+    if (slash == std::string::npos) return {};
+    return key.substr(0, slash == 0 ? 1 : slash);
+}
+
+void FakeFileSystem::Link(const std::string& key) {
+    std::string parent = ParentKey(key);
+    if (parent.empty() || parent == key) return;
+    if (nodes_.count(parent) == 0) {
+        Node folder;
+        folder.path = nodes_[key].path.substr(0, nodes_[key].path.find_last_of(conventions_.separator));
+        folder.folder = true;
+        nodes_[parent] = folder;
+        Link(parent);
+    }
+    nodes_[parent].children.push_back(key);
+}
+
+void FakeFileSystem::Unlink(const std::string& key) {
+    auto& siblings = nodes_[ParentKey(key)].children;
+    siblings.erase(std::find(siblings.begin(), siblings.end(), key));
+}
+
+void FakeFileSystem::AddFile(const std::string& path, const std::string& content) {
+    std::string key = Key(path);
+    bool existed = nodes_.count(key) != 0;
+    Node& node = nodes_[key];
+    node.path = path;
+    node.content = content;
+    if (!existed) Link(key);
+}
+
+void FakeFileSystem::AddFolder(const std::string& path) {
+    std::string key = Key(path);
+    if (nodes_.count(key) != 0) return;
+    Node& node = nodes_[key];
+    node.path = path.size() > 1 && path.back() == conventions_.separator ? path.substr(0, path.size() - 1) : path;
+    node.folder = true;
+    Link(key);
+}
+
+bool FakeFileSystem::IsFile(const std::string& path) const {
+    auto it = nodes_.find(Key(path));
+    return it != nodes_.end() && !it->second.folder;
+}
+
+std::string FakeFileSystem::Content(const std::string& path) const { return nodes_.at(Key(path)).content; }
+
+std::string FakeFileSystem::StoredPath(const std::string& path) const { return nodes_.at(Key(path)).path; }
+
+std::map<std::string, std::string> FakeFileSystem::Files() const {
+    std::map<std::string, std::string> files;
+    for (const auto& [key, node] : nodes_)
+        if (!node.folder) files[node.path] = node.content;
+    return files;
+}
+
+bool FakeFileSystem::CurrentFolder(char* buffer, std::size_t size) {
+    if (currentFolderFails_ || workingFolder_.size() + 1 > size) return false;
+    std::memcpy(buffer, workingFolder_.c_str(), workingFolder_.size() + 1);
+    return true;
+}
+
+bool FakeFileSystem::ListFolder(const std::string& folder, const EntryVisitor& visit) {
+    if (std::find(unlistable_.begin(), unlistable_.end(), folder) != unlistable_.end()) return false;
+    auto it = nodes_.find(Key(folder));
+    if (it == nodes_.end() || !it->second.folder) return false;
+    // Like FindFirstFileA below a drive's top level: "." and ".." first.
+    if (folder.size() > 3 && (!visit(".", true) || !visit("..", true))) return true;
+    const std::vector<std::string> children = it->second.children;
+    for (const std::string& key : children) {
+        const Node& child = nodes_.at(key);
+        std::string name = child.path.substr(child.path.find_last_of(conventions_.separator) + 1);
+        if (!visit(name.c_str(), child.folder)) break;
+    }
+    return true;
+}
+
+bool FakeFileSystem::CountOperationFails() { return ++operations_ == failAt_; }
+
+OpResult FakeFileSystem::Move(const std::string& from, const std::string& to, WindowHandle) {
+    if (CountOperationFails()) return OpResult::Failure(5, "injected failure");
+    const std::string fromKey = Key(from), toKey = Key(to);
+    auto source = nodes_.find(fromKey);
+    if (source == nodes_.end() || source->second.folder) return OpResult::Failure(2, "no such file");
+    auto target = nodes_.find(toKey);
+    if (target != nodes_.end() && target->second.folder) return OpResult::Failure(5, "a folder is in the way");
+    Node moved = source->second;
+    moved.path = to;
+    if (fromKey == toKey) {  // only the spelling changes
+        source->second = moved;
+        return OpResult::Success();
+    }
+    Unlink(fromKey);
+    nodes_.erase(fromKey);
+    if (target != nodes_.end()) Unlink(toKey);
+    nodes_[toKey] = moved;
+    Link(toKey);
+    return OpResult::Success();
+}
+
+OpResult FakeFileSystem::Delete(const std::string& path, WindowHandle) {
+    if (CountOperationFails()) return OpResult::Failure(5, "injected failure");
+    const std::string key = Key(path);
+    auto it = nodes_.find(key);
+    if (it == nodes_.end() || it->second.folder) return OpResult::Failure(2, "no such file");
+    Unlink(key);
+    nodes_.erase(key);
+    return OpResult::Success();
+}
+
+PathKind FakeFileSystem::Query(const std::string& path) {
+    auto it = nodes_.find(Key(path));
+    if (it == nodes_.end()) return PathKind::Missing;
+    return it->second.folder ? PathKind::Folder : PathKind::File;
+}
+
+bool FakeFileSystem::SameFile(const std::string& a, const std::string& b) {
+    return Query(a) != PathKind::Missing && Key(a) == Key(b);
+}
+
+}  // namespace quil::testing

@@ -1,0 +1,69 @@
+// An in-memory file system with either platform's conventions: listing order
+// is creation order, file content is a string, and the Nth file operation
+// can be made to fail.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/file_services.h"
+
+namespace quil::testing {
+
+class FakeFileSystem final : public FileServices {
+public:
+    explicit FakeFileSystem(const Conventions& conventions, std::string workingFolder);
+
+    // Folders on the way are created. Paths are full paths.
+    void AddFile(const std::string& path, const std::string& content = "");
+    void AddFolder(const std::string& path);
+
+    // Make the nth Move or Delete from now on fail (1 = the next one).
+    void FailOperation(int n) { failAt_ = operations_ + n; }
+    void FailCurrentFolder() { currentFolderFails_ = true; }
+    void FailListing(const std::string& folder) { unlistable_.push_back(folder); }
+
+    bool IsFile(const std::string& path) const;
+    std::string Content(const std::string& path) const;
+    // Stored spelling of the name at path, which may differ in case.
+    std::string StoredPath(const std::string& path) const;
+    // Every file as stored path -> content.
+    std::map<std::string, std::string> Files() const;
+    int operations() const { return operations_; }
+
+    const Conventions& conventions() const override { return conventions_; }
+    bool CurrentFolder(char* buffer, std::size_t size) override;
+    bool ListFolder(const std::string& folder, const EntryVisitor& visit) override;
+    OpResult Move(const std::string& from, const std::string& to, WindowHandle owner) override;
+    OpResult Delete(const std::string& path, WindowHandle owner) override;
+    void Open(const std::string& path, WindowHandle) override { opened.push_back(path); }
+    PathKind Query(const std::string& path) override;
+    bool SameFile(const std::string& a, const std::string& b) override;
+
+    std::vector<std::string> opened;
+
+private:
+    struct Node {
+        std::string path;  // as stored
+        bool folder = false;
+        std::string content;
+        std::vector<std::string> children;  // keys, in creation order
+    };
+
+    std::string Key(std::string path) const;
+    std::string ParentKey(const std::string& key) const;
+    void Link(const std::string& key);
+    void Unlink(const std::string& key);
+    bool CountOperationFails();
+
+    const Conventions& conventions_;
+    std::string workingFolder_;
+    std::map<std::string, Node> nodes_;
+    std::vector<std::string> unlistable_;
+    bool currentFolderFails_ = false;
+    int operations_ = 0;
+    int failAt_ = 0;
+};
+
+}  // namespace quil::testing

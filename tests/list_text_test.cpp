@@ -1,0 +1,119 @@
+// Building, checking and parsing the list text.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "engine/list_text.h"
+#include "tests/fake_dialog.h"
+
+namespace quil {
+namespace {
+
+using testing::FakeDialog;
+
+BatchState StateWith(const std::string& root, const std::vector<std::string>& relative) {
+    BatchState state;
+    std::memcpy(state.root.data(), root.c_str(), root.size());
+    for (const std::string& path : relative) state.oldPaths[++state.count] = root + path;
+    return state;
+}
+
+TEST(BuildListText, OneRelativePathPerLineWithoutATrailingBreak) {
+    BatchState state = StateWith("C:\\r\\", {"a", "s\\b", "s\\t\\c"});
+    BuildListText(state, kWindowsConventions);
+    EXPECT_EQ(state.text, "a\r\ns\\b\r\ns\\t\\c");
+
+    BatchState posix = StateWith("/r/", {"a", "s/b"});
+    BuildListText(posix, kPosixConventions);
+    EXPECT_EQ(posix.text, "a\ns/b");
+
+    BatchState empty = StateWith("C:\\", {});
+    BuildListText(empty, kWindowsConventions);
+    EXPECT_EQ(empty.text, "");
+}
+
+TEST(ParseListText, FillsTargetsLineByLine) {
+    struct Row {
+        const char* name;
+        std::string text;
+        std::vector<std::string> targets;
+    };
+    const std::string r = "C:\\r\\";
+    const Row rows[] = {
+        {"unchanged", "a\r\ns\\b\r\ns\\t\\c", {r + "a", r + "s\\b", r + "s\\t\\c"}},
+        {"empty line deletes", "a\r\n\r\nc", {r + "a", "", r + "c"}},
+        {"blanks are a name", "a\r\n  \r\nc", {r + "a", r + "  ", r + "c"}},
+        {"lone breaks are characters", "a\rx\r\nb\ny\r\nc", {r + "a\rx", r + "b\ny", r + "c"}},
+        {"text after the last line is not read", "a\r\nb\r\nc\r\nd", {r + "a", r + "b", r + "c"}},
+        {"a short text keeps the missing slots", "x\r\ny", {r + "x", r + "y", r + "s\\t\\c"}},
+        {"a trailing break ends in an empty line", "x\r\ny\r\n", {r + "x", r + "y", ""}},
+        {"a long line is taken whole", std::string(2000, 'n') + "\r\nb\r\nc", {r + std::string(2000, 'n'), r + "b", r + "c"}},
+    };
+    for (const Row& row : rows) {
+        BatchState state = StateWith(r, {"a", "s\\b", "s\\t\\c"});
+        state.text = row.text;
+        ParseListText(state, kWindowsConventions);
+        EXPECT_EQ(std::vector<std::string>(state.newPaths.begin() + 1, state.newPaths.begin() + 4), row.targets)
+            << row.name;
+        EXPECT_EQ(state.newPaths[0], "") << row.name;
+    }
+}
+
+TEST(ParseListText, PosixLinesEndAtALineFeed) {
+    BatchState state = StateWith("/r/", {"a", "b"});
+    state.text = "x\r\ny";
+    ParseListText(state, kPosixConventions);
+    EXPECT_EQ(state.newPaths[1], "/r/x\r");
+    EXPECT_EQ(state.newPaths[2], "/r/y");
+}
+
+class CheckLineCountTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        state = StateWith("C:\\r\\", {"a", "b", "c"});
+        BuildListText(state, kWindowsConventions);
+        box.SetText(state.text);
+        box.onChange = [this] { CheckLineCount(state, box); };
+    }
+    BatchState state;
+    FakeDialog box;
+};
+
+TEST_F(CheckLineCountTest, EditsThatChangeTheLineCountAreReverted) {
+    for (const std::string& edit : {std::string("a\r\nb\r\nc\r\nd"),  // split
+                                    std::string("ab\r\nc"),            // join
+                                    std::string("b\r\nc"),             // a line deleted with its break
+                                    std::string("a\r\nx\r\ny\r\nz\r\nc")}) {  // paste with more breaks
+        box.Type(edit);
+        EXPECT_EQ(box.text(), "a\r\nb\r\nc") << edit;
+    }
+    EXPECT_EQ(box.undos, 4);
+}
+
+TEST_F(CheckLineCountTest, EditsThatKeepTheCountStand) {
+    box.Type("a\r\n\r\nc");
+    EXPECT_EQ(box.text(), "a\r\n\r\nc");
+    // A selection over one break replaced by text with one break.
+    box.Type("a\r\nx\r\ny");
+    EXPECT_EQ(box.text(), "a\r\nx\r\ny");
+    EXPECT_EQ(box.undos, 0);
+}
+
+TEST_F(CheckLineCountTest, TheRevertCannotBeUndoneAgain) {
+    box.Type("a\r\nb\r\nc\r\nd");
+    box.UndoNames();  // the user's undo: the buffer was emptied
+    EXPECT_EQ(box.text(), "a\r\nb\r\nc");
+}
+
+TEST(CheckLineCount, NoFilesMeansOneRevertAndNoLoop) {
+    BatchState state;
+    FakeDialog box;
+    box.onChange = [&] { CheckLineCount(state, box); };
+    box.Type("typed");  // the fake throws if the notifications recurse
+    EXPECT_EQ(box.text(), "");
+    EXPECT_EQ(box.undos, 1);
+    EXPECT_FALSE(state.reverting);
+}
+
+}  // namespace
+}  // namespace quil

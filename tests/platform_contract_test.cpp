@@ -1,0 +1,235 @@
+// The same cases over the fake file system and over this platform's real
+// services in a temporary folder: listing, move, delete, and whole batches.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "tests/batch_support.h"
+#include "tests/test_attributes.h"
+
+namespace quil {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A place to put files, read them back, and the services over it.
+class World {
+public:
+    virtual ~World() = default;
+    virtual FileServices& services() = 0;
+    virtual std::string root() const = 0;  // ends in the separator
+    virtual void Write(const std::string& relative, const std::string& content) = 0;
+    virtual void MakeFolder(const std::string& relative) = 0;
+    virtual bool IsFile(const std::string& relative) = 0;
+    virtual std::string Read(const std::string& relative) = 0;
+    // The stored spelling of the name, which may differ in case.
+    virtual std::string StoredName(const std::string& relative) = 0;
+    virtual void HideAndProtect(const std::string&) {}
+
+    std::string Full(std::string relative) const {
+        for (char& ch : relative)
+            if (ch == '\\') ch = services_conventions().separator;
+        return root() + relative;
+    }
+
+private:
+    const Conventions& services_conventions() const { return const_cast<World*>(this)->services().conventions(); }
+};
+
+class FakeWorld final : public World {
+public:
+    FileServices& services() override { return files_; }
+    std::string root() const override { return root_; }
+    void Write(const std::string& relative, const std::string& content) override { files_.AddFile(Full(relative), content); }
+    void MakeFolder(const std::string& relative) override { files_.AddFolder(Full(relative)); }
+    bool IsFile(const std::string& relative) override { return files_.IsFile(Full(relative)); }
+    std::string Read(const std::string& relative) override { return files_.Content(Full(relative)); }
+    std::string StoredName(const std::string& relative) override {
+        std::string stored = files_.StoredPath(Full(relative));
+        return stored.substr(stored.find_last_of(files_.conventions().separator) + 1);
+    }
+
+private:
+    const Conventions& conventions_ = MakeSystemFileServices()->conventions();
+    std::string root_ = conventions_.windowsNames ? "C:\\t\\" : "/t/";
+    testing::FakeFileSystem files_{conventions_, root_.substr(0, root_.size() - 1)};
+};
+
+class RealWorld final : public World {
+public:
+    RealWorld() {
+        static int serial = 0;
+        folder_ = fs::temp_directory_path() / ("quil-contract-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                                               "-" + std::to_string(++serial));
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+        root_ = folder_.string() + services_->conventions().separator;
+    }
+    ~RealWorld() override {
+        std::error_code ignored;
+        testing::ClearAttributes(folder_.string());
+        fs::remove_all(folder_, ignored);
+    }
+    FileServices& services() override { return *services_; }
+    std::string root() const override { return root_; }
+    void Write(const std::string& relative, const std::string& content) override {
+        fs::path path = Full(relative);
+        fs::create_directories(path.parent_path());
+        std::ofstream(path, std::ios::binary) << content;
+    }
+    void MakeFolder(const std::string& relative) override { fs::create_directories(Full(relative)); }
+    bool IsFile(const std::string& relative) override { return fs::is_regular_file(Full(relative)); }
+    std::string Read(const std::string& relative) override {
+        std::ifstream in(Full(relative), std::ios::binary);
+        std::stringstream content;
+        content << in.rdbuf();
+        return content.str();
+    }
+    std::string StoredName(const std::string& relative) override {
+        fs::path wanted = Full(relative);
+        for (const auto& entry : fs::directory_iterator(wanted.parent_path())) {
+            std::string name = entry.path().filename().string();
+            if (NameKey(name, services_->conventions()) == NameKey(wanted.filename().string(), services_->conventions()))
+                return name;
+        }
+        return {};
+    }
+    void HideAndProtect(const std::string& relative) override { testing::HideAndProtect(Full(relative)); }
+
+private:
+    std::unique_ptr<FileServices> services_ = MakeSystemFileServices();
+    fs::path folder_;
+    std::string root_;
+};
+
+class Contract : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override {
+        if (GetParam())
+            world = std::make_unique<RealWorld>();
+        else
+            world = std::make_unique<FakeWorld>();
+    }
+    FileServices& services() { return world->services(); }
+    std::unique_ptr<World> world;
+};
+
+TEST_P(Contract, ScanTakesEveryFileBreadthFirst) {
+    world->Write("sub\\deeper\\c.txt", "c");
+    world->Write("sub\\b", "b");
+    world->Write("a.txt", "a");
+    world->Write(".hidden", "h");
+    world->HideAndProtect(".hidden");
+    world->MakeFolder("empty");
+    std::vector<std::string> table(16);
+    ScanResult result = ScanTree(table, world->root(), 16, services());
+    ASSERT_EQ(result.count, 4);
+    // Root files first (in the platform's order), then sub, then sub's folder.
+    std::set<std::string> rootFiles = {table[1], table[2]};
+    EXPECT_EQ(rootFiles, (std::set<std::string>{world->Full("a.txt"), world->Full(".hidden")}));
+    EXPECT_EQ(table[3], world->Full("sub\\b"));
+    EXPECT_EQ(table[4], world->Full("sub\\deeper\\c.txt"));
+}
+
+TEST_P(Contract, MoveCreatesMissingFolders) {
+    world->Write("a.txt", "a");
+    ASSERT_TRUE(services().Move(world->Full("a.txt"), world->Full("one\\two\\a.txt"), nullptr).ok);
+    EXPECT_FALSE(world->IsFile("a.txt"));
+    EXPECT_EQ(world->Read("one\\two\\a.txt"), "a");
+    EXPECT_EQ(services().Query(world->Full("one\\two")), PathKind::Folder);
+}
+
+TEST_P(Contract, CaseOnlyRenameChangesTheStoredName) {
+    world->Write("name.txt", "n");
+    ASSERT_TRUE(services().Move(world->Full("name.txt"), world->Full("NAME.txt"), nullptr).ok);
+    EXPECT_EQ(world->StoredName("NAME.txt"), "NAME.txt");
+    EXPECT_EQ(world->Read("NAME.txt"), "n");
+}
+
+TEST_P(Contract, MoveReplacesAnExistingFile) {
+    world->Write("a", "a");
+    world->Write("b", "b");
+    ASSERT_TRUE(services().Move(world->Full("a"), world->Full("b"), nullptr).ok);
+    EXPECT_EQ(world->Read("b"), "a");
+    EXPECT_FALSE(world->IsFile("a"));
+}
+
+TEST_P(Contract, AMissingSourceIsAFailure) {
+    OpResult result = services().Move(world->Full("missing"), world->Full("x"), nullptr);
+    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(result.message.empty());
+    EXPECT_FALSE(world->IsFile("x"));
+    EXPECT_FALSE(services().Delete(world->Full("missing"), nullptr).ok);
+}
+
+TEST_P(Contract, DeleteRemovesTheFile) {
+    world->Write("gone", "g");
+    ASSERT_TRUE(services().Delete(world->Full("gone"), nullptr).ok);
+    EXPECT_FALSE(world->IsFile("gone"));
+    EXPECT_EQ(services().Query(world->Full("gone")), PathKind::Missing);
+}
+
+TEST_P(Contract, SameFileKnowsOneFileByTwoSpellings) {
+    world->Write("one", "1");
+    world->Write("two", "2");
+    EXPECT_TRUE(services().SameFile(world->Full("one"), world->Full("one")));
+    EXPECT_FALSE(services().SameFile(world->Full("one"), world->Full("two")));
+    EXPECT_FALSE(services().SameFile(world->Full("one"), world->Full("none")));
+    if (services().conventions().caseInsensitive) {
+        EXPECT_TRUE(services().SameFile(world->Full("one"), world->Full("ONE")));
+    }
+}
+
+TEST_P(Contract, WildcardNamesNeverReachAWindowsFileOperation) {
+    if (!services().conventions().windowsNames || !GetParam()) GTEST_SKIP() << "Win32 services only";
+    world->Write("ab.txt", "keep");
+    world->Write("ac.txt", "keep too");
+    EXPECT_FALSE(services().Move(world->Full("a?.txt"), world->Full("sub\\x.txt"), nullptr).ok);
+    EXPECT_FALSE(services().Delete(world->Full("a*"), nullptr).ok);
+    EXPECT_EQ(world->Read("ab.txt"), "keep");
+    EXPECT_EQ(world->Read("ac.txt"), "keep too");
+}
+
+TEST_P(Contract, WholeBatches) {
+    // Swap, three-cycle, a move into a new folder and out of one, a delete.
+    world->Write("a", "a");
+    world->Write("b", "b");
+    world->Write("c", "c");
+    world->Write("d", "d");
+    world->Write("e", "e");
+    world->Write("s\\f", "f");
+    BatchState state;
+    const std::string root = world->root();
+    std::copy(root.begin(), root.end(), state.root.begin());
+    state.count = ScanTree(state.oldPaths, world->root(), kTableSlots, services()).count;
+    ASSERT_EQ(state.count, 6);
+    std::map<std::string, std::string> wanted = {
+        {"a", "b"}, {"b", "a"}, {"c", "d"}, {"d", "e"}, {"e", "c"}, {"s\\f", "new\\g"}};
+    for (int slot = 1; slot <= state.count; ++slot) {
+        std::string relative = state.oldPaths[slot].substr(world->root().size());
+        for (char& ch : relative)
+            if (ch == services().conventions().separator) ch = '\\';
+        state.newPaths[slot] = world->Full(wanted.at(relative));
+    }
+    world->Write("x", "x");
+    state.oldPaths[++state.count] = world->Full("x");  // emptied line
+    const BatchPlan plan = PlanBatch(state, services());
+    EXPECT_TRUE(plan.refused.empty());
+    EXPECT_TRUE(RunPlan(plan, services(), nullptr).empty());
+    EXPECT_EQ(world->Read("a"), "b");
+    EXPECT_EQ(world->Read("b"), "a");
+    EXPECT_EQ(world->Read("c"), "e");
+    EXPECT_EQ(world->Read("d"), "c");
+    EXPECT_EQ(world->Read("e"), "d");
+    EXPECT_EQ(world->Read("new\\g"), "f");
+    EXPECT_FALSE(world->IsFile("s\\f"));
+    EXPECT_FALSE(world->IsFile("x"));
+}
+
+INSTANTIATE_TEST_SUITE_P(FakeAndReal, Contract, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Real" : "Fake"; });
+
+}  // namespace
+}  // namespace quil

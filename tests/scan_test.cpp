@@ -1,0 +1,131 @@
+// Root capture and the breadth-first scan, with the Windows conventions
+// against the fake file system.
+#include <gtest/gtest.h>
+
+#include "engine/scan.h"
+#include "tests/fake_file_system.h"
+
+namespace quil {
+namespace {
+
+using testing::FakeFileSystem;
+
+TEST(CaptureRoot, AddsTheSeparatorOnlyWhereMissing) {
+    struct Row {
+        std::string workingFolder;
+        std::string root;
+    };
+    for (const Row& row : {Row{"C:\\work", "C:\\work\\"}, Row{"C:\\", "C:\\"}, Row{"D:\\a b\\c", "D:\\a b\\c\\"}}) {
+        FakeFileSystem files(kWindowsConventions, row.workingFolder);
+        BatchState state;
+        EXPECT_EQ(CaptureRoot(state, files), RootStatus::Captured);
+        EXPECT_STREQ(state.root.data(), row.root.c_str());
+    }
+}
+
+TEST(CaptureRoot, ReportsAFolderThatCannotBeHeld) {
+    FakeFileSystem failing(kWindowsConventions, "C:\\work");
+    failing.FailCurrentFolder();
+    BatchState state;
+    EXPECT_EQ(CaptureRoot(state, failing), RootStatus::Unavailable);
+
+    // 255 characters fit the buffer, but not with the separator.
+    FakeFileSystem deep(kWindowsConventions, "C:\\" + std::string(252, 'x'));
+    EXPECT_EQ(CaptureRoot(state, deep), RootStatus::TooLong);
+    EXPECT_STREQ(state.root.data(), "");
+
+    FakeFileSystem fits(kWindowsConventions, "C:\\" + std::string(251, 'x'));
+    EXPECT_EQ(CaptureRoot(state, fits), RootStatus::Captured);
+}
+
+class ScanTreeTest : public ::testing::Test {
+protected:
+    FakeFileSystem files{kWindowsConventions, "C:\\r"};
+    std::vector<std::string> table = std::vector<std::string>(kTableSlots);
+
+    std::vector<std::string> Scan(int capacity = kTableSlots, const std::string& root = "C:\\r\\") {
+        result = ScanTree(table, root, capacity, files);
+        return {table.begin() + 1, table.begin() + 1 + result.count};
+    }
+    ScanResult result;
+};
+
+TEST_F(ScanTreeTest, ListsBreadthFirstInListingOrder) {
+    files.AddFile("C:\\r\\s\\b");
+    files.AddFile("C:\\r\\s\\t\\c");
+    files.AddFile("C:\\r\\a");
+    EXPECT_EQ(Scan(), (std::vector<std::string>{"C:\\r\\a", "C:\\r\\s\\b", "C:\\r\\s\\t\\c"}));
+    EXPECT_FALSE(result.cutShort);
+    EXPECT_EQ(table[0], "");
+}
+
+TEST_F(ScanTreeTest, FoldersKeepTheOrderTheyWereMet) {
+    files.AddFile("C:\\r\\s\\zzz");
+    files.AddFile("C:\\r\\u\\aaa");
+    files.AddFile("C:\\r\\s\\deeper\\x");
+    EXPECT_EQ(Scan(), (std::vector<std::string>{"C:\\r\\s\\zzz", "C:\\r\\u\\aaa", "C:\\r\\s\\deeper\\x"}));
+}
+
+TEST_F(ScanTreeTest, EmptyRootsGiveNoFiles) {
+    EXPECT_TRUE(Scan().empty());
+    files.AddFolder("C:\\r\\empty");
+    files.AddFolder("C:\\r\\empty\\too");
+    EXPECT_TRUE(Scan().empty());
+    for (const std::string& slot : table) EXPECT_EQ(slot, "");
+}
+
+TEST_F(ScanTreeTest, NamesWithoutDotAndDriveRootAreKept) {
+    FakeFileSystem drive(kWindowsConventions, "C:\\");
+    drive.AddFile("C:\\README");
+    drive.AddFile("C:\\x\\.hidden");
+    std::vector<std::string> paths(10);
+    EXPECT_EQ(ScanTree(paths, "C:\\", 10, drive).count, 2);
+    EXPECT_EQ(paths[1], "C:\\README");
+    EXPECT_EQ(paths[2], "C:\\x\\.hidden");
+}
+
+TEST_F(ScanTreeTest, AnUnlistableFolderContributesNothing) {
+    files.AddFile("C:\\r\\locked\\secret");
+    files.AddFile("C:\\r\\open\\file");
+    files.FailListing("C:\\r\\locked\\");
+    EXPECT_EQ(Scan(), (std::vector<std::string>{"C:\\r\\open\\file"}));
+    files.FailListing("C:\\r\\");
+    EXPECT_TRUE(Scan().empty());
+}
+
+TEST_F(ScanTreeTest, StopsAtCapacityAndSaysSo) {
+    for (char name = 'a'; name <= 'f'; ++name) files.AddFile(std::string("C:\\r\\") + name);
+    EXPECT_EQ(Scan(6).size(), 5u);
+    EXPECT_TRUE(result.cutShort);
+    EXPECT_EQ(table[6], "");  // nothing written past the capacity
+
+    EXPECT_EQ(Scan(7).size(), 6u);
+    EXPECT_FALSE(result.cutShort);
+}
+
+TEST_F(ScanTreeTest, AFullFolderQueueIsReportedButQueuedFoldersAreListed) {
+    files.AddFile("C:\\r\\p\\1");
+    files.AddFolder("C:\\r\\q");
+    files.AddFolder("C:\\r\\t");
+    files.AddFile("C:\\r\\u\\dropped");
+    files.AddFile("C:\\r\\top");
+    // A queue of 4 holds the root and three folders, so u is not queued.
+    EXPECT_EQ(Scan(4), (std::vector<std::string>{"C:\\r\\top", "C:\\r\\p\\1"}));
+    EXPECT_TRUE(result.cutShort);
+}
+
+TEST(ScanTreePosix, NamesWithLineBreaksAreLeftOutAndCounted) {
+    FakeFileSystem files(kPosixConventions, "/r");
+    files.AddFile("/r/good");
+    files.AddFile("/r/bad\nname");
+    files.AddFile("/r/also\rbad");
+    files.AddFile("/r/bad\ndir/inside");
+    std::vector<std::string> table(10);
+    ScanResult result = ScanTree(table, "/r/", 10, files);
+    EXPECT_EQ(result.count, 1);
+    EXPECT_EQ(table[1], "/r/good");
+    EXPECT_EQ(result.unlistable, 3);
+}
+
+}  // namespace
+}  // namespace quil
