@@ -1,0 +1,33 @@
+#include "ui/framework/application.h"
+
+#include <commctrl.h>
+#include <mbctype.h>
+
+namespace quil::ui {
+namespace {
+
+// Set by the constructor of the one application object.
+Application* theApplication = nullptr;
+
+}  // namespace
+
+Application::Application() { theApplication = this; }
+
+Application::~Application() { theApplication = nullptr; }
+
+Application* Application::Instance() { return theApplication; }
+
+// The program has no help file: the standard help command does nothing.
+bool Application::OnCommand(UINT) { return false; }
+
+}  // namespace quil::ui
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    // Multi-byte string functions follow the ANSI code page.
+    _setmbcp(_MB_CP_ANSI);
+    // Loads common controls 6, which the manifest selects.
+    InitCommonControls();
+    quil::ui::Application* application = quil::ui::Application::Instance();
+    if (application != nullptr) application->InitInstance();
+    return 0;
+}

@@ -1,0 +1,36 @@
+// The application object: one per program, constructed when the program
+// loads; the program's WinMain runs its InitInstance.
+#pragma once
+
+#include <windows.h>
+
+namespace quil::ui {
+
+class Dialog;
+
+class Application {
+public:
+    Application();
+    virtual ~Application();
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
+
+    // Start-up. Returning false says there is no message loop to run: every
+    // window of this program is a modal dialog with its own.
+    virtual BOOL InitInstance() = 0;
+
+    // Commands that no dialog handles come here (the standard help command).
+    virtual bool OnCommand(UINT id);
+
+    // The one application object.
+    static Application* Instance();
+
+    Dialog* mainWindow = nullptr;
+
+protected:
+    // 3-D control drawing: the manifest's common controls 6 give every
+    // control its current look, so there is nothing left to switch on.
+    void Enable3dControls() {}
+};
+
+}  // namespace quil::ui

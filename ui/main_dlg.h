@@ -1,0 +1,58 @@
+// The main dialog: the names box, the find and replacement fields, and the
+// commands that drive the engine. It provides the engine's dialog operations.
+#pragma once
+
+#include "engine/batch_state.h"
+#include "engine/dialog_ops.h"
+#include "platform/file_services.h"
+#include "ui/framework/dialog.h"
+#include "ui/framework/edit_control.h"
+
+namespace quil::ui {
+
+class CMainDlg final : public Dialog, public DialogOps {
+public:
+    explicit CMainDlg(FileServices& files);
+
+    // DialogOps
+    int NamesLineCount() override { return namesEdit.LineCount(); }
+    void UndoNames() override { namesEdit.Undo(); }
+    void EmptyNamesUndo() override { namesEdit.EmptyUndoBuffer(); }
+    bool NamesModified() override { return namesEdit.Modified(); }
+    std::string NamesText() override { return namesEdit.Text(); }
+    void FocusNames() override { namesEdit.Focus(); }
+    int AskYesNo(const std::string& text, const std::string& caption) override;
+    void Tell(const std::string& text, const std::string& caption) override;
+    void CloseWithOk() override { Dialog::OnOK(); }
+    WindowHandle Owner() override { return hwnd(); }
+
+private:
+    void DoDataExchange() override;
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    void OnCancel() override;
+    const MessageEntry* MessageTable() const override;
+
+    INT_PTR OnNamesChange(WPARAM, LPARAM);
+    INT_PTR OnReplace(WPARAM, LPARAM);
+    INT_PTR OnExecuteBatch(WPARAM, LPARAM);
+    INT_PTR OnHelpButton(WPARAM, LPARAM);
+    INT_PTR OnSysCommand(WPARAM, LPARAM);
+    INT_PTR OnPaint(WPARAM, LPARAM);
+    INT_PTR OnQueryDragIcon(WPARAM, LPARAM);
+    INT_PTR OnStartupReport(WPARAM, LPARAM);
+
+    void AddAboutItem();
+    bool ScanRoot();
+
+    static const MessageEntry kMessages[];
+
+    BatchState state;
+    EditControl findEdit;
+    EditControl replaceEdit;
+    EditControl namesEdit;
+    HICON icon;
+    FileServices& files;
+};
+
+}  // namespace quil::ui
