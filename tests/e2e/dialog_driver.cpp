@@ -1,0 +1,160 @@
+#include "tests/e2e/dialog_driver.h"
+
+#include <vector>
+
+#include "res/resource.h"
+
+namespace quil::e2e {
+namespace {
+
+constexpr UINT kSendTimeoutMs = 5000;
+
+struct Search {
+    DWORD processId;
+    HWND owner;
+    std::string caption;
+    HWND found = nullptr;
+};
+
+bool IsDialogWindow(HWND hwnd) {
+    char className[32] = "";
+    GetClassNameA(hwnd, className, sizeof className);
+    return std::string(className) == "#32770" && IsWindowVisible(hwnd);
+}
+
+BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM param) {
+    auto* search = reinterpret_cast<Search*>(param);
+    if (!IsDialogWindow(hwnd) || WindowText(hwnd) != search->caption) return TRUE;
+    DWORD processId = 0;
+    GetWindowThreadProcessId(hwnd, &processId);
+    if (search->processId != 0 && processId != search->processId) return TRUE;
+    if (search->owner != nullptr && GetWindow(hwnd, GW_OWNER) != search->owner) return TRUE;
+    search->found = hwnd;
+    return FALSE;
+}
+
+HWND FindWindowOnce(DWORD processId, HWND owner, const std::string& caption) {
+    Search search{processId, owner, caption};
+    EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND WaitForWindow(DWORD processId, HWND owner, const std::string& caption) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < kWaitMs; Sleep(20))
+        if (HWND found = FindWindowOnce(processId, owner, caption)) return found;
+    return nullptr;
+}
+
+BOOL CALLBACK CollectStatic(HWND hwnd, LPARAM param) {
+    char className[32] = "";
+    GetClassNameA(hwnd, className, sizeof className);
+    std::string text = WindowText(hwnd);
+    auto* longest = reinterpret_cast<std::string*>(param);
+    if (_stricmp(className, "Static") == 0 && text.size() > longest->size()) *longest = text;
+    return TRUE;
+}
+
+}  // namespace
+
+std::string WindowText(HWND hwnd) {
+    // GetWindowText does not read another process's controls.
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutA(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &length)) return {};
+    std::vector<char> buffer(length + 1, '\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutA(hwnd, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()), SMTO_ABORTIFHUNG,
+                        kSendTimeoutMs, &copied);
+    return std::string(buffer.data(), copied);
+}
+
+Program::Program(const std::string& exe, const std::string& folder) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    std::string commandLine = "\"" + exe + "\"";
+    const DWORD start = GetTickCount();
+    if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                        &process_))
+        return;
+    dialog_ = WaitForWindow(process_.dwProcessId, nullptr, "Quillane");
+    // Ready once the names box holds the list, or the box is empty on purpose.
+    if (dialog_ != nullptr) {
+        for (DWORD waited = GetTickCount(); GetTickCount() - waited < 300 && Text(IDC_NAMES).empty(); Sleep(5)) {
+        }
+    }
+    readyMs_ = GetTickCount() - start;
+}
+
+Program::~Program() {
+    if (process_.hProcess == nullptr) return;
+    if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process_.hProcess, 1);
+        WaitForSingleObject(process_.hProcess, kWaitMs);
+    }
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
+}
+
+std::string Program::Text(int id) const { return WindowText(Control(id)); }
+
+void Program::SetText(int id, const std::string& text) const {
+    DWORD_PTR ignored;
+    SendMessageTimeoutA(Control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG,
+                        kSendTimeoutMs, &ignored);
+}
+
+bool Program::ReplaceNames(int start, int end, const std::string& text) const {
+    DWORD_PTR ignored;
+    HWND names = Control(IDC_NAMES);
+    return SendMessageTimeoutA(names, EM_SETSEL, start, end, SMTO_ABORTIFHUNG, kSendTimeoutMs, &ignored) &&
+           SendMessageTimeoutA(names, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG,
+                               kSendTimeoutMs, &ignored);
+}
+
+void Program::Type(int position, const std::string& text) const {
+    HWND names = Control(IDC_NAMES);
+    SetForegroundWindow(dialog_);
+    DWORD_PTR ignored;
+    SendMessageTimeoutA(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(names), TRUE, SMTO_ABORTIFHUNG,
+                        kSendTimeoutMs, &ignored);
+    SendMessageTimeoutA(names, EM_SETSEL, position, position, SMTO_ABORTIFHUNG, kSendTimeoutMs, &ignored);
+    std::vector<INPUT> inputs;
+    for (char ch : text) {
+        for (DWORD flags : {DWORD{KEYEVENTF_UNICODE}, DWORD{KEYEVENTF_UNICODE | KEYEVENTF_KEYUP}}) {
+            INPUT input{};
+            input.type = INPUT_KEYBOARD;
+            input.ki.wScan = static_cast<unsigned char>(ch);
+            input.ki.dwFlags = flags;
+            inputs.push_back(input);
+        }
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+// Posted, not sent: a handler that opens a message box would block a send.
+void Program::Click(int id) const {
+    PostMessageA(dialog_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Control(id)));
+}
+
+void Program::SysCommand(WPARAM command) const { PostMessageA(dialog_, WM_SYSCOMMAND, command, 0); }
+
+HWND Program::WaitForBox(const std::string& caption) const { return WaitForWindow(0, dialog_, caption); }
+
+bool Program::HasBox(const std::string& caption) const { return FindWindowOnce(0, dialog_, caption) != nullptr; }
+
+std::string Program::BoxText(HWND box) {
+    std::string longest;
+    EnumChildWindows(box, &CollectStatic, reinterpret_cast<LPARAM>(&longest));
+    return longest;
+}
+
+bool Program::Answer(HWND box, int id) {
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+    // A closing box is still found for a moment; wait until it is gone.
+    for (DWORD start = GetTickCount(); GetTickCount() - start < kWaitMs; Sleep(10))
+        if (!IsWindow(box) || !IsWindowVisible(box)) return true;
+    return false;
+}
+
+bool Program::WaitForExit(DWORD ms) const { return WaitForSingleObject(process_.hProcess, ms) == WAIT_OBJECT_0; }
+
+}  // namespace quil::e2e

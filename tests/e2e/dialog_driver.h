@@ -1,0 +1,52 @@
+// Starts quil.exe in a folder and drives its dialog from outside with real
+// window messages, as a user's keyboard and mouse would.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace quil::e2e {
+
+// Every wait gives up after this long, so a box left open cannot hang a run.
+constexpr DWORD kWaitMs = 10000;
+
+class Program {
+public:
+    Program(const std::string& exe, const std::string& folder);
+    ~Program();  // ends the process if it still runs
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    bool Started() const { return dialog_ != nullptr; }
+    HWND dialog() const { return dialog_; }
+    HWND Control(int id) const { return GetDlgItem(dialog_, id); }
+    DWORD millisecondsToReady() const { return readyMs_; }
+
+    std::string Text(int id) const;
+    void SetText(int id, const std::string& text) const;
+    // Selects [start, end) of the names box and replaces it, as a paste does.
+    bool ReplaceNames(int start, int end, const std::string& text) const;
+    // Real keystrokes into the names box at position, through the input queue.
+    void Type(int position, const std::string& text) const;
+    void Click(int id) const;
+    void SysCommand(WPARAM command) const;
+
+    // A message box or dialog owned by the main dialog, by its caption.
+    HWND WaitForBox(const std::string& caption) const;
+    bool HasBox(const std::string& caption) const;
+    static std::string BoxText(HWND box);
+    // Presses a button of the box and waits until it has closed.
+    static bool Answer(HWND box, int id);
+
+    bool WaitForExit(DWORD ms = kWaitMs) const;
+
+private:
+    PROCESS_INFORMATION process_{};
+    HWND dialog_ = nullptr;
+    DWORD readyMs_ = 0;
+};
+
+std::string WindowText(HWND hwnd);
+
+}  // namespace quil::e2e
