@@ -39,8 +39,8 @@ HWND FindWindowOnce(DWORD processId, HWND owner, const std::string& caption) {
     return search.found;
 }
 
-HWND WaitForWindow(DWORD processId, HWND owner, const std::string& caption) {
-    for (DWORD start = GetTickCount(); GetTickCount() - start < kWaitMs; Sleep(20))
+HWND WaitForWindow(DWORD processId, HWND owner, const std::string& caption, DWORD ms = kWaitMs) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(20))
         if (HWND found = FindWindowOnce(processId, owner, caption)) return found;
     return nullptr;
 }
@@ -75,7 +75,7 @@ Program::Program(const std::string& exe, const std::string& folder) {
     if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
                         &process_))
         return;
-    dialog_ = WaitForWindow(process_.dwProcessId, nullptr, "Quillane");
+    dialog_ = WaitForWindow(process_.dwProcessId, nullptr, "Quillane", kStartMs);
     // Ready once the names box holds the list, or the box is empty on purpose.
     if (dialog_ != nullptr) {
         for (DWORD waited = GetTickCount(); GetTickCount() - waited < 300 && Text(IDC_NAMES).empty(); Sleep(5)) {

@@ -10,6 +10,9 @@ namespace quil::e2e {
 
 // Every wait gives up after this long, so a box left open cannot hang a run.
 constexpr DWORD kWaitMs = 10000;
+// The first program started in a fresh Wine prefix can wait several seconds
+// for the prefix's own services to settle.
+constexpr DWORD kStartMs = 60000;
 
 class Program {
 public:
