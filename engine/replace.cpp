@@ -27,8 +27,14 @@ void ReplaceAll(std::string& text, std::string_view old, std::string_view replac
     std::size_t match = FindOnBoundary(text, old, 0, boundary, isLeadByte);
     if (match == std::string::npos) return;
 
+    // Room for the most the text can grow, up to twice its size: pages that
+    // are reserved but never written cost nothing, while growing a list
+    // that no longer fits the caches by doubling costs a full extra copy.
     std::string result;
-    result.reserve(text.size());  // appends grow it geometrically: linear overall
+    const std::size_t most = replacement.size() <= old.size()
+                                 ? text.size()
+                                 : text.size() + text.size() / old.size() * (replacement.size() - old.size());
+    result.reserve(std::min(most, 2 * text.size()));
     std::size_t copied = 0;
     while (match != std::string::npos) {
         result.append(text, copied, match - copied).append(replacement);
