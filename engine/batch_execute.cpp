@@ -44,6 +44,10 @@ std::vector<OpFailure> RunPlan(const BatchPlan& plan, FileServices& files, Windo
     const Conventions& conventions = files.conventions();
     std::vector<OpFailure> failures;
     std::unordered_set<int> stuckBeforeTemporary;
+    // Names that a failed operation left taken. The plan ordered every move
+    // after the one that frees its target; when that one failed, the move
+    // must not replace what is still there.
+    std::unordered_set<std::string> keptNames;
     for (std::size_t index = 0; index < plan.ops.size(); ++index) {
         const FileOp& op = plan.ops[index];
         OpResult result;
@@ -51,14 +55,13 @@ std::vector<OpFailure> RunPlan(const BatchPlan& plan, FileServices& files, Windo
             result = files.Delete(op.from, owner);
         } else if (op.stage == FileOp::Stage::FromTemporary && stuckBeforeTemporary.count(op.slot) != 0) {
             continue;  // the file never left its name; its failure is reported
-        } else if (NameKey(op.to, conventions) != NameKey(op.from, conventions) &&
-                   files.Query(op.to) != PathKind::Missing) {
-            // An earlier failure kept a file at this name.
+        } else if (!keptNames.empty() && keptNames.count(NameKey(op.to, conventions)) != 0) {
             result = OpResult::Failure(0, "a file with that name exists");
         } else {
             result = files.Move(op.from, op.to, owner);
         }
         if (result.ok) continue;
+        keptNames.insert(NameKey(op.from, conventions));
         std::string target = op.to;
         if (op.stage == FileOp::Stage::ToTemporary) {
             // Report the line's own target; the cycle's last step names it.
