@@ -17,6 +17,3 @@
 // The system-menu command of the About item; system commands keep the low
 // four bits free.
 #define IDM_ABOUTBOX 0x0010
-
-// The framework's standard help command.
-#define ID_HELP 0xE146

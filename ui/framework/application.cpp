@@ -17,8 +17,11 @@ Application::~Application() { theApplication = nullptr; }
 
 Application* Application::Instance() { return theApplication; }
 
-// The program has no help file: the standard help command does nothing.
-bool Application::OnCommand(UINT) { return false; }
+bool Application::OnCommand(UINT id) {
+    if (id != kHelpCommand) return false;
+    OnHelp();
+    return true;
+}
 
 }  // namespace quil::ui
 

@@ -19,8 +19,14 @@ public:
     // window of this program is a modal dialog with its own.
     virtual BOOL InitInstance() = 0;
 
-    // Commands that no dialog handles come here (the standard help command).
-    virtual bool OnCommand(UINT id);
+    // The standard help command.
+    static constexpr UINT kHelpCommand = 0xE146;
+
+    // Commands that no dialog handles come here; the standard help command
+    // goes to OnHelp.
+    bool OnCommand(UINT id);
+    // The program has no help file, so by default nothing happens.
+    virtual void OnHelp() {}
 
     // The one application object.
     static Application* Instance();
