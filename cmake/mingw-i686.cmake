@@ -1,13 +1,5 @@
 # Windows i686: the release build. This machine cannot run 32-bit code, so
 # its tests are built but not run.
-set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(QUIL_MINGW_TRIPLE i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${QUIL_MINGW_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${QUIL_MINGW_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${QUIL_MINGW_TRIPLE}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${QUIL_MINGW_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

@@ -34,6 +34,8 @@ public:
     void Type(int position, const std::string& text) const;
     void Click(int id) const;
     void SysCommand(WPARAM command) const;
+    // The caption's close box.
+    void Close() const { PostMessageA(dialog_, WM_CLOSE, 0, 0); }
 
     // A message box or dialog owned by the main dialog, by its caption.
     HWND WaitForBox(const std::string& caption) const;

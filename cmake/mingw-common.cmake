@@ -1,0 +1,13 @@
+# Shared by the MinGW-w64 toolchain files, which set QUIL_MINGW_TRIPLE and
+# CMAKE_SYSTEM_PROCESSOR first.
+set(CMAKE_SYSTEM_NAME Windows)
+# The -posix compilers: GCC 12's -win32 ones have no std::mutex, which
+# GoogleTest needs.
+set(CMAKE_C_COMPILER ${QUIL_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${QUIL_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${QUIL_MINGW_TRIPLE}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${QUIL_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
