@@ -10,8 +10,13 @@ namespace {
 
 const char kCaption[] = "Execute renaming batch";
 
+// The path below the root, cut in the middle when it would not fit a line of
+// a message box.
 std::string Relative(const std::string& path, std::size_t rootLength) {
-    return path.size() >= rootLength ? path.substr(rootLength) : path;
+    constexpr std::size_t kShown = 100;
+    std::string relative = path.size() >= rootLength ? path.substr(rootLength) : path;
+    if (relative.size() > kShown) relative = relative.substr(0, kShown / 2) + "..." + relative.substr(relative.size() - kShown / 2);
+    return relative;
 }
 
 std::string RefusalQuestion(const BatchState& state, const std::vector<RefusedLine>& refused) {

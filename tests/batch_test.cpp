@@ -172,6 +172,15 @@ TEST_F(ExecuteBatchTest, RefusedLinesAndYesAppliesTheRest) {
     EXPECT_EQ(fixture.Tree(), (Tree{{"a", "a"}, {"b2", "b"}, {"c", "c"}}));
 }
 
+TEST_F(ExecuteBatchTest, ALongTargetIsShownCut) {
+    dialog.Type(fixture.Edited({std::string(1100, 'n'), "b", "c"}));
+    dialog.answers = {kAnswerYes, kAnswerNo};
+    Execute();
+    ASSERT_EQ(dialog.questions.size(), 2u);
+    EXPECT_NE(dialog.questions[1].find("'a' to '" + std::string(50, 'n') + "..." + std::string(50, 'n') + "': the path is too long"),
+              std::string::npos);
+}
+
 TEST_F(ExecuteBatchTest, ALongRefusalListIsCut) {
     BatchFixture many(kWindowsConventions, {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12", "t"});
     dialog.SetText(many.state.text);
