@@ -243,6 +243,35 @@ TEST_F(EndToEnd, TenThousandFilesListTheFirst9999AndSaySo) {
     EXPECT_EQ(text.rfind("xyfolder", 0), 0u) << text.substr(0, 40);
 }
 
+// This driver has no UTF-8 manifest, so it speaks to quil.exe in UTF-16.
+std::wstring WideText(HWND hwnd) {
+    wchar_t buffer[4096] = L"";
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(hwnd, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, kWaitMs, &copied);
+    return std::wstring(buffer, copied);
+}
+
+TEST_F(EndToEnd, NamesOutsideTheLegacyCodePagesAreListedAndRenamed) {
+    std::ofstream(folder_ / L"caf\u00e9.txt", std::ios::binary) << "c";
+    std::ofstream(folder_ / L"\u65e5\u672c.txt", std::ios::binary) << "j";
+    Program& program = Start();
+    const std::wstring listed = WideText(program.Control(IDC_NAMES));
+    EXPECT_NE(listed.find(L"caf\u00e9.txt"), std::wstring::npos);
+    EXPECT_NE(listed.find(L"\u65e5\u672c.txt"), std::wstring::npos);
+    std::wstring edited = listed;
+    edited.replace(edited.find(L"caf\u00e9"), 4, L"\u00e9t\u00e9");
+    edited.replace(edited.find(L"\u65e5\u672c"), 2, L"\u6771\u4eac");
+    DWORD_PTR ignored;
+    SendMessageTimeoutW(program.Control(IDC_NAMES), EM_SETSEL, 0, -1, SMTO_ABORTIFHUNG, kWaitMs, &ignored);
+    SendMessageTimeoutW(program.Control(IDC_NAMES), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(edited.c_str()),
+                        SMTO_ABORTIFHUNG, kWaitMs, &ignored);
+    RunBatch(program);
+    EXPECT_TRUE(fs::exists(folder_ / L"\u00e9t\u00e9.txt"));
+    EXPECT_TRUE(fs::exists(folder_ / L"\u6771\u4eac.txt"));
+    EXPECT_FALSE(fs::exists(folder_ / L"caf\u00e9.txt"));
+    EXPECT_FALSE(fs::exists(folder_ / L"\u65e5\u672c.txt"));
+}
+
 // Files of this type open with this test program itself (see main), which
 // writes the path it was given to this log.
 const char kOpenType[] = ".quilopen";
