@@ -15,7 +15,7 @@ const char kCaption[] = "Execute renaming batch";
 std::string Relative(const std::string& path, std::size_t rootLength) {
     constexpr std::size_t kShown = 100;
     std::string relative = path.size() >= rootLength ? path.substr(rootLength) : path;
-    if (relative.size() > kShown) relative = relative.substr(0, kShown / 2) + "..." + relative.substr(relative.size() - kShown / 2);
+    if (relative.size() > kShown) relative.replace(kShown / 2, relative.size() - kShown, "...");
     return relative;
 }
 
