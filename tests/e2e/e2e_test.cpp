@@ -204,6 +204,27 @@ TEST_F(EndToEnd, ASwapExchangesContents) {
     EXPECT_EQ(Read("b.txt"), "first");
 }
 
+TEST_F(EndToEnd, AFailedDeleteIsReportedAndTheFileKept) {
+    // The file operation refuses to delete a read-only file.
+    Write("locked.txt", "keep");
+    Write("other.txt", "o");
+    SetFileAttributesA((folder_ / "locked.txt").string().c_str(), FILE_ATTRIBUTE_READONLY);
+    Program& program = Start();
+    ASSERT_EQ(program.Text(IDC_NAMES), "locked.txt\r\nother.txt");
+    ASSERT_TRUE(program.ReplaceNames(0, -1, "\r\nrenamed.txt"));
+    program.Click(IDC_EXECUTE);
+    ASSERT_TRUE(Program::Answer(program.WaitForBox("Execute renaming batch"), IDYES));
+    HWND report = program.WaitForBox("Execute renaming batch");
+    ASSERT_NE(report, nullptr);
+    EXPECT_EQ(Program::BoxText(report).rfind("Error renaming\n\n'", 0), 0u) << Program::BoxText(report);
+    EXPECT_NE(Program::BoxText(report).find("locked.txt'\n\nto\n\n''"), std::string::npos);
+    ASSERT_TRUE(Program::Answer(report, IDOK));
+    EXPECT_TRUE(program.WaitForExit());
+    EXPECT_EQ(Read("locked.txt"), "keep");
+    EXPECT_EQ(Read("renamed.txt"), "o");
+    SetFileAttributesA((folder_ / "locked.txt").string().c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST_F(EndToEnd, AnEmptyFolderShowsAnEmptyBoxThatStaysEmpty) {
     Program& program = Start();
     EXPECT_EQ(program.Text(IDC_NAMES), "");
