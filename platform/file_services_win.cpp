@@ -88,7 +88,7 @@ OpResult RunFileOperation(UINT function, const std::string& from, const std::str
 OpResult CheckedMove(const std::string& from, const std::string& to, WindowHandle owner) {
     OpResult result = RunFileOperation(FO_MOVE, from, to, owner);
     if (!result.ok) return result;
-    if (!Exists(to) || StoredName(to) != to.substr(NamePart(to)))
+    if (StoredName(to) != to.substr(NamePart(to)))
         return OpResult::Failure(ERROR_FILE_NOT_FOUND, "the file was not moved");
     return result;
 }

@@ -34,11 +34,7 @@ void CheckRandomBatches(const Conventions& conventions, unsigned seed, bool inje
         BatchFixture fixture(conventions, files);
         const int count = fixture.state.count;
         std::vector<std::string> listed;
-        for (int slot = 1; slot <= count; ++slot)
-            listed.push_back(fixture.state.oldPaths[slot].substr(fixture.root_.size()));
-        for (std::string& path : listed)
-            for (char& ch : path)
-                if (ch == conventions.separator) ch = '\\';
+        for (int slot = 1; slot <= count; ++slot) listed.push_back(fixture.Relative(fixture.state.oldPaths[slot]));
 
         // Keep, rename to any name (duplicates and existing names included),
         // swap with another line, or empty.
@@ -62,12 +58,7 @@ void CheckRandomBatches(const Conventions& conventions, unsigned seed, bool inje
         std::set<int> refused;
         for (const RefusedLine& line : plan.refused) refused.insert(line.slot);
         std::set<std::string> reported;
-        for (const OpFailure& failure : failures) {
-            std::string from = failure.from.substr(fixture.root_.size());
-            for (char& ch : from)
-                if (ch == conventions.separator) ch = '\\';
-            reported.insert(from);
-        }
+        for (const OpFailure& failure : failures) reported.insert(fixture.Relative(failure.from));
 
         std::map<std::string, std::string> where;  // content -> relative path
         for (const auto& [path, content] : fixture.Tree()) {

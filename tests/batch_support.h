@@ -51,16 +51,19 @@ public:
         return PlanBatch(state, files);
     }
 
-    // Relative path (with "\\") -> content, for every file under the root.
+    // The path below the root, with "\\" for the separator.
+    std::string Relative(const std::string& full) const {
+        std::string relative = full.substr(root_.size());
+        for (char& ch : relative)
+            if (ch == conventions_.separator) ch = '\\';
+        return relative;
+    }
+
+    // Relative path -> content, for every file under the root.
     std::map<std::string, std::string> Tree() const {
         std::map<std::string, std::string> tree;
-        for (auto [path, content] : files.Files()) {
-            if (path.compare(0, root_.size(), root_) != 0) continue;
-            std::string relative = path.substr(root_.size());
-            for (char& ch : relative)
-                if (ch == conventions_.separator) ch = '\\';
-            tree[relative] = content;
-        }
+        for (const auto& [path, content] : files.Files())
+            if (path.compare(0, root_.size(), root_) == 0) tree[Relative(path)] = content;
         return tree;
     }
 
