@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 #include <mbctype.h>
+#include <objbase.h>
 
 namespace quil::ui {
 namespace {
@@ -30,7 +31,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     _setmbcp(_MB_CP_ANSI);
     // Loads common controls 6, which the manifest selects.
     InitCommonControls();
+    // ShellExecute and SHFileOperation may run shell extensions through COM;
+    // their documentation asks for COM to be initialised on the calling
+    // thread first, single-threaded and without OLE1 DDE.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     quil::ui::Application* application = quil::ui::Application::Instance();
     if (application != nullptr) application->InitInstance();
+    if (SUCCEEDED(com)) CoUninitialize();
     return 0;
 }
