@@ -20,7 +20,7 @@ wine_session_start() {
   # Background services inherit these handles; on a pipe they would hold a
   # test's output open for ever.
   wineserver -p </dev/null >/dev/null 2>&1
-  timeout 120 "$WINE64" wineboot -i </dev/null >/dev/null 2>&1
+  timeout 600 "$WINE64" wineboot -i </dev/null >/dev/null 2>&1
   wine_reg 'HKCU\Software\Wine\X11 Driver' /v Managed /d N
   wine_reg 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0
   wine_reg 'HKCR\.txt' /ve /d txtfile
