@@ -46,13 +46,8 @@ std::string FailureReport(const std::vector<OpFailure>& failures) {
 }  // namespace
 
 std::vector<OpFailure> RunPlan(const BatchPlan& plan, FileServices& files, WindowHandle owner) {
-    const Conventions& conventions = files.conventions();
     std::vector<OpFailure> failures;
     std::unordered_set<int> stuckBeforeTemporary;
-    // Names that a failed operation left taken. The plan ordered every move
-    // after the one that frees its target; when that one failed, the move
-    // must not replace what is still there.
-    std::unordered_set<std::string> keptNames;
     for (std::size_t index = 0; index < plan.ops.size(); ++index) {
         const FileOp& op = plan.ops[index];
         OpResult result;
@@ -60,13 +55,12 @@ std::vector<OpFailure> RunPlan(const BatchPlan& plan, FileServices& files, Windo
             result = files.Delete(op.from, owner);
         } else if (op.stage == FileOp::Stage::FromTemporary && stuckBeforeTemporary.count(op.slot) != 0) {
             continue;  // the file never left its name; its failure is reported
-        } else if (!keptNames.empty() && keptNames.count(NameKey(op.to, conventions)) != 0) {
-            result = OpResult::Failure(0, "a file with that name exists");
         } else {
+            // When the operation that was to free this target failed, the
+            // move fails too: the services never replace a file.
             result = files.Move(op.from, op.to, owner);
         }
         if (result.ok) continue;
-        keptNames.insert(NameKey(op.from, conventions));
         std::string target = op.to;
         if (op.stage == FileOp::Stage::ToTemporary) {
             // Report the line's own target; the cycle's last step names it.

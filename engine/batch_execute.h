@@ -22,8 +22,7 @@ struct OpFailure {
     OpResult result;
 };
 
-// Runs every operation of the plan; a failure does not stop the others, and
-// no move replaces a file that a failed operation left in its way.
+// Runs every operation of the plan; a failure does not stop the others.
 std::vector<OpFailure> RunPlan(const BatchPlan& plan, FileServices& files, WindowHandle owner);
 
 void ExecuteBatch(BatchState& state, DialogOps& dialog, FileServices& files);

@@ -60,8 +60,8 @@ public:
     virtual bool ListFolder(const std::string& folder, const EntryVisitor& visit) = 0;
 
     // Puts the file at from at the full path to, creating missing folders on
-    // the way. An existing file at to is replaced; callers that must not
-    // replace check first.
+    // the way. It never replaces a file already at to (other than the same
+    // file under another case of its name): that is a failure.
     virtual OpResult Move(const std::string& from, const std::string& to, WindowHandle owner) = 0;
 
     // Removes the file permanently.

@@ -1,11 +1,13 @@
-// POSIX file services: getcwd, opendir/readdir, rename(2), unlink(2), and
+// POSIX file services: getcwd, opendir/readdir, renameat2(2), unlink(2), and
 // xdg-open for the shell open.
 #include <dirent.h>
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/file_services.h"
@@ -25,6 +27,17 @@ bool CreateParentFolders(const std::string& path) {
         if (mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) return false;
     }
     return true;
+}
+
+// rename(2) replaces an existing target. renameat2 with RENAME_NOREPLACE
+// fails with EEXIST instead, atomically; file systems without it answer
+// EINVAL, and there a check just before the rename has to do.
+int RenameNoReplace(const std::string& from, const std::string& to) {
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL) return errno;
+    struct stat info;
+    if (lstat(to.c_str(), &info) == 0) return EEXIST;
+    return rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
 class PosixFileServices final : public FileServices {
@@ -55,17 +68,15 @@ public:
     }
 
     OpResult Move(const std::string& from, const std::string& to, WindowHandle) override {
-        if (rename(from.c_str(), to.c_str()) == 0) return OpResult::Success();
-        int code = errno;
+        int code = RenameNoReplace(from, to);
         // ENOENT also means a missing source; only a missing target folder is
         // worth creating.
         struct stat info;
         if (code == ENOENT && lstat(from.c_str(), &info) == 0) {
             if (!CreateParentFolders(to)) return ErrnoFailure(errno);
-            if (rename(from.c_str(), to.c_str()) == 0) return OpResult::Success();
-            code = errno;
+            code = RenameNoReplace(from, to);
         }
-        return ErrnoFailure(code);
+        return code == 0 ? OpResult::Success() : ErrnoFailure(code);
     }
 
     OpResult Delete(const std::string& path, WindowHandle) override {

@@ -118,8 +118,12 @@ public:
     OpResult Move(const std::string& from, const std::string& to, WindowHandle owner) override {
         if (HasWildcard(from) || HasWildcard(to)) return Win32Failure(ERROR_INVALID_NAME);
         if (!Exists(from)) return Win32Failure(ERROR_FILE_NOT_FOUND);
+        const bool caseOnly = lstrcmpiA(from.c_str(), to.c_str()) == 0;
+        // With FOF_NOCONFIRMATION the operation replaces an existing target;
+        // a batch must never do that.
+        if (!caseOnly && Exists(to)) return Win32Failure(ERROR_FILE_EXISTS);
         if (!CreateParentFolders(to)) return Win32Failure(GetLastError());
-        if (lstrcmpiA(from.c_str(), to.c_str()) != 0) return CheckedMove(from, to, owner);
+        if (!caseOnly) return CheckedMove(from, to, owner);
 
         // A case-only rename goes through a free temporary name in the same
         // folder, since a direct one can report success and change nothing.

@@ -84,6 +84,19 @@ TEST(PlanBatch, ACycleStepsAsideToAFreeTemporaryName) {
     EXPECT_EQ(plan.ops[2].from, fixture.Full("a.quil-swap-2"));
 }
 
+TEST(RunPlan, ACollisionThePlanCannotSeeReplacesNothing) {
+    // The plan compares these targets by their bytes, the volume without
+    // case: the second move finds the name taken and fails.
+    BatchFixture fixture(kPosixConventions, {"a", "b"});
+    fixture.files.FoldCase();
+    const BatchPlan plan = fixture.Plan({"X", "x"});
+    EXPECT_TRUE(plan.refused.empty());
+    const std::vector<OpFailure> failures = RunPlan(plan, fixture.files, nullptr);
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].from, fixture.Full("b"));
+    EXPECT_EQ(fixture.Tree(), (Tree{{"X", "a"}, {"b", "b"}}));
+}
+
 TEST(RunPlan, AFailedStepLosesNoFileAndIsReported) {
     // Every operation of a three-cycle, a chain and a delete, failed in turn.
     const std::vector<std::string> files = {"a", "b", "c", "x", "y", "gone"};

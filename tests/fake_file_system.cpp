@@ -13,7 +13,7 @@ FakeFileSystem::FakeFileSystem(const Conventions& conventions, std::string worki
 std::string FakeFileSystem::Key(std::string path) const {
     for (char& ch : path) {
         if (conventions_.windowsNames && ch == '/') ch = conventions_.separator;
-        if (conventions_.caseInsensitive) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+        if (conventions_.caseInsensitive || foldCase_) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
     }
     while (path.size() > 1 && path.back() == conventions_.separator) path.pop_back();
     return path;
@@ -106,7 +106,7 @@ OpResult FakeFileSystem::Move(const std::string& from, const std::string& to, Wi
     auto source = nodes_.find(fromKey);
     if (source == nodes_.end() || source->second.folder) return OpResult::Failure(2, "no such file");
     auto target = nodes_.find(toKey);
-    if (target != nodes_.end() && target->second.folder) return OpResult::Failure(5, "a folder is in the way");
+    if (target != nodes_.end() && fromKey != toKey) return OpResult::Failure(17, "file exists");
     Node moved = source->second;
     moved.path = to;
     if (fromKey == toKey) {  // only the spelling changes
@@ -115,7 +115,6 @@ OpResult FakeFileSystem::Move(const std::string& from, const std::string& to, Wi
     }
     Unlink(fromKey);
     nodes_.erase(fromKey);
-    if (target != nodes_.end()) Unlink(toKey);
     nodes_[toKey] = moved;
     Link(toKey);
     return OpResult::Success();

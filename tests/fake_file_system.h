@@ -23,6 +23,9 @@ public:
     void FailOperation(int n) { failAt_ = operations_ + n; }
     void FailCurrentFolder() { currentFolderFails_ = true; }
     void FailListing(const std::string& folder) { unlistable_.push_back(folder); }
+    // Compare names without case whatever the conventions say, like a
+    // case-blind volume mounted on Linux.
+    void FoldCase() { foldCase_ = true; }
 
     bool IsFile(const std::string& path) const;
     std::string Content(const std::string& path) const;
@@ -62,6 +65,7 @@ private:
     std::map<std::string, Node> nodes_;
     std::vector<std::string> unlistable_;
     bool currentFolderFails_ = false;
+    bool foldCase_ = false;
     int operations_ = 0;
     int failAt_ = 0;
 };

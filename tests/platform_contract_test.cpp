@@ -148,12 +148,14 @@ TEST_P(Contract, CaseOnlyRenameChangesTheStoredName) {
     EXPECT_EQ(world->Read("NAME.txt"), "n");
 }
 
-TEST_P(Contract, MoveReplacesAnExistingFile) {
+TEST_P(Contract, MoveNeverReplacesAnExistingFile) {
     world->Write("a", "a");
     world->Write("b", "b");
-    ASSERT_TRUE(services().Move(world->Full("a"), world->Full("b"), nullptr).ok);
-    EXPECT_EQ(world->Read("b"), "a");
-    EXPECT_FALSE(world->IsFile("a"));
+    world->MakeFolder("f");
+    EXPECT_FALSE(services().Move(world->Full("a"), world->Full("b"), nullptr).ok);
+    EXPECT_FALSE(services().Move(world->Full("a"), world->Full("f"), nullptr).ok);
+    EXPECT_EQ(world->Read("a"), "a");
+    EXPECT_EQ(world->Read("b"), "b");
 }
 
 TEST_P(Contract, AMissingSourceIsAFailure) {
