@@ -118,23 +118,15 @@ public:
     OpResult Move(const std::string& from, const std::string& to, WindowHandle owner) override {
         if (HasWildcard(from) || HasWildcard(to)) return Win32Failure(ERROR_INVALID_NAME);
         if (!Exists(from)) return Win32Failure(ERROR_FILE_NOT_FOUND);
-        const bool caseOnly = lstrcmpiA(from.c_str(), to.c_str()) == 0;
-        // With FOF_NOCONFIRMATION the operation replaces an existing target;
-        // a batch must never do that.
-        if (!caseOnly && Exists(to)) return Win32Failure(ERROR_FILE_EXISTS);
+        if (Exists(to)) {
+            // With FOF_NOCONFIRMATION the operation would replace the target.
+            // Only the file itself may be there, under another spelling of
+            // its name: a case-only rename.
+            if (!SameFile(from, to)) return Win32Failure(ERROR_FILE_EXISTS);
+            return RenameThroughTemporary(from, to, owner);
+        }
         if (!CreateParentFolders(to)) return Win32Failure(GetLastError());
-        if (!caseOnly) return CheckedMove(from, to, owner);
-
-        // A case-only rename goes through a free temporary name in the same
-        // folder, since a direct one can report success and change nothing.
-        std::string temporary;
-        for (int n = 1; temporary.empty() || Exists(temporary); ++n)
-            temporary = from + ".quil-case-" + std::to_string(n);
-        OpResult first = CheckedMove(from, temporary, owner);
-        if (!first.ok) return first;
-        OpResult second = CheckedMove(temporary, to, owner);
-        if (!second.ok) CheckedMove(temporary, from, owner);  // put the name back
-        return second;
+        return CheckedMove(from, to, owner);
     }
 
     OpResult Delete(const std::string& path, WindowHandle owner) override {
@@ -163,6 +155,19 @@ public:
     }
 
 private:
+    // A direct case-only rename can report success and change nothing, so it
+    // goes through a free temporary name in the same folder.
+    static OpResult RenameThroughTemporary(const std::string& from, const std::string& to, WindowHandle owner) {
+        std::string temporary;
+        for (int n = 1; temporary.empty() || Exists(temporary); ++n)
+            temporary = from + ".quil-case-" + std::to_string(n);
+        OpResult first = CheckedMove(from, temporary, owner);
+        if (!first.ok) return first;
+        OpResult second = CheckedMove(temporary, to, owner);
+        if (!second.ok) CheckedMove(temporary, from, owner);  // put the name back
+        return second;
+    }
+
     static bool Identify(const std::string& path, BY_HANDLE_FILE_INFORMATION* info) {
         HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
