@@ -2,7 +2,6 @@
 // edited list text, and the tree as relative path -> content afterwards.
 #pragma once
 
-#include <cstring>
 #include <map>
 #include <string>
 #include <vector>

@@ -28,14 +28,11 @@ public:
     virtual std::string StoredName(const std::string& relative) = 0;
     virtual void HideAndProtect(const std::string&) {}
 
-    std::string Full(std::string relative) const {
+    std::string Full(std::string relative) {
         for (char& ch : relative)
-            if (ch == '\\') ch = services_conventions().separator;
+            if (ch == '\\') ch = services().conventions().separator;
         return root() + relative;
     }
-
-private:
-    const Conventions& services_conventions() const { return const_cast<World*>(this)->services().conventions(); }
 };
 
 class FakeWorld final : public World {

@@ -13,12 +13,10 @@ CMainApp theApp;
 BOOL CMainApp::InitInstance() {
     Enable3dControls();
     std::unique_ptr<FileServices> files = MakeSystemFileServices();
-    {
-        CMainDlg dialog(*files);
-        mainWindow = &dialog;
-        dialog.DoModal();  // OK or Cancel: the process ends either way
-        mainWindow = nullptr;
-    }
+    // The modal dialog is the program's only window: nothing in this
+    // framework asks for a main window, so none is recorded.
+    CMainDlg dialog(*files);
+    dialog.DoModal();  // OK or Cancel: the process ends either way
     return FALSE;
 }
 

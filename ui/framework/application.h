@@ -6,8 +6,6 @@
 
 namespace quil::ui {
 
-class Dialog;
-
 class Application {
 public:
     Application();
@@ -30,8 +28,6 @@ public:
 
     // The one application object.
     static Application* Instance();
-
-    Dialog* mainWindow = nullptr;
 
 protected:
     // 3-D control drawing: the manifest's common controls 6 give every
