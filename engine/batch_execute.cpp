@@ -1,6 +1,5 @@
 #include "engine/batch_execute.h"
 
-#include <cstring>
 #include <unordered_set>
 
 #include "engine/list_text.h"
@@ -12,20 +11,20 @@ const char kCaption[] = "Execute renaming batch";
 
 // The path below the root, cut in the middle when it would not fit a line of
 // a message box.
-std::string Relative(const std::string& path, std::size_t rootLength) {
+std::string Relative(const std::string& path, const std::string& root) {
     constexpr std::size_t kShown = 100;
-    std::string relative = path.size() >= rootLength ? path.substr(rootLength) : path;
+    std::string relative = path.compare(0, root.size(), root) == 0 ? path.substr(root.size()) : path;
     if (relative.size() > kShown) relative.replace(kShown / 2, relative.size() - kShown, "...");
     return relative;
 }
 
 std::string RefusalQuestion(const BatchState& state, const std::vector<RefusedLine>& refused) {
-    const std::size_t rootLength = std::strlen(state.root.data());
+    const std::string root(state.root.data());
     std::string text = "These lines cannot be applied:\n\n";
     for (std::size_t i = 0; i < refused.size() && i < kListedInReport; ++i) {
         const int slot = refused[i].slot;
-        text += "'" + Relative(state.oldPaths[slot], rootLength) + "' to '" +
-                Relative(state.newPaths[slot], rootLength) + "': " + Describe(refused[i].reason) + "\n";
+        text += "'" + Relative(state.oldPaths[slot], root) + "' to '" +
+                Relative(state.newPaths[slot], root) + "': " + Describe(refused[i].reason) + "\n";
     }
     if (refused.size() > kListedInReport) text += "and " + std::to_string(refused.size() - kListedInReport) + " more\n";
     return text + "\nApply the other changes?";
@@ -61,7 +60,11 @@ std::vector<OpFailure> RunPlan(const BatchPlan& plan, FileServices& files, Windo
             result = files.Move(op.from, op.to, owner);
         }
         if (result.ok) continue;
+        std::string source = op.from;
         std::string target = op.to;
+        // The cycle could not finish: the file goes back to its own name if
+        // that is free, so that no name the user never typed is left.
+        if (op.stage == FileOp::Stage::FromTemporary && files.Move(op.from, op.restore, owner).ok) source = op.restore;
         if (op.stage == FileOp::Stage::ToTemporary) {
             // Report the line's own target; the cycle's last step names it.
             stuckBeforeTemporary.insert(op.slot);
@@ -71,7 +74,7 @@ std::vector<OpFailure> RunPlan(const BatchPlan& plan, FileServices& files, Windo
                     break;
                 }
         }
-        failures.push_back({op.slot, op.from, target, result});
+        failures.push_back({op.slot, source, target, result});
     }
     return failures;
 }

@@ -17,7 +17,7 @@ constexpr std::size_t kListedInReport = 10;
 
 struct OpFailure {
     int slot;
-    std::string from;  // the temporary name when a cycle's last step failed
+    std::string from;  // the temporary name when a cycle's file could not go back
     std::string to;    // empty for a delete
     OpResult result;
 };

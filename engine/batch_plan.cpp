@@ -1,63 +1,14 @@
 #include "engine/batch_plan.h"
 
-#include <cstring>
-#include <optional>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
+#include <utility>
 
 namespace quil {
 namespace {
 
-bool IsSeparator(char ch, const Conventions& conventions) {
-    return ch == conventions.separator || (conventions.windowsNames && ch == '/');
-}
-
-bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + 32);
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + 32);
-        if (x != y) return false;
-    }
-    return true;
-}
-
-// Win32 reserves these base names in every folder, whatever the extension.
-bool IsDeviceName(std::string_view part) {
-    std::string_view base = part.substr(0, part.find('.'));
-    for (const char* device : {"CON", "PRN", "AUX", "NUL"})
-        if (EqualIgnoringAsciiCase(base, device)) return true;
-    if (base.size() == 4 && base[3] >= '1' && base[3] <= '9')
-        return EqualIgnoringAsciiCase(base.substr(0, 3), "COM") || EqualIgnoringAsciiCase(base.substr(0, 3), "LPT");
-    return false;
-}
-
-// Win32 refuses these characters in a name and strips a trailing space or
-// dot, so such a target would not be the name the user typed.
-std::optional<Refusal> CheckWindowsPart(std::string_view part) {
-    for (char ch : part)
-        if (static_cast<unsigned char>(ch) < 0x20 || std::strchr("<>:\"|?*", ch) != nullptr)
-            return Refusal::InvalidName;
-    if (part == "." || part == "..") return std::nullopt;
-    if (part.back() == ' ' || part.back() == '.' || IsDeviceName(part)) return Refusal::InvalidName;
-    return std::nullopt;
-}
-
-std::optional<Refusal> CheckTarget(const std::string& path, std::size_t rootLength, const Conventions& conventions) {
-    if (path.size() > kMaxOperationPath) return Refusal::TooLong;
-    std::string_view part;
-    for (std::size_t start = rootLength, end = rootLength; end <= path.size(); ++end) {
-        if (end < path.size() && !IsSeparator(path[end], conventions)) continue;
-        part = std::string_view(path).substr(start, end - start);
-        if (part.empty()) return Refusal::EmptyNamePart;
-        if (conventions.windowsNames)
-            if (auto refusal = CheckWindowsPart(part)) return refusal;
-        start = end + 1;
-    }
-    if (part == "." || part == "..") return Refusal::InvalidName;  // names a folder
-    return std::nullopt;
-}
+constexpr std::size_t npos = std::string::npos;
 
 struct Line {
     int slot = 0;
@@ -66,17 +17,21 @@ struct Line {
     Refusal reason = Refusal::TargetExists;
     std::string sourceKey;
     std::string targetKey;
+    std::vector<std::size_t> blockers;    // lines whose files must leave first
+    std::vector<std::size_t> dependents;  // lines that wait for this file to leave
 };
 
 class Planner {
 public:
     Planner(const BatchState& state, FileServices& files)
-        : state_(state), files_(files), conventions_(files.conventions()),
-          rootLength_(std::strlen(state.root.data())) {}
+        : state_(state), files_(files), conventions_(files.conventions()), root_(state.root.data()) {}
 
     BatchPlan Run() {
         CollectChangedLines();
-        RefuseUnsafeMoves();
+        CheckTargetPaths();
+        RefuseSharedTargets();
+        CheckFoldersOnTheWay();
+        CheckTargetNames();
         PropagateRefusals();
         OrderOperations();
         for (const Line& line : lines_)
@@ -85,8 +40,9 @@ public:
     }
 
 private:
-    const std::string& From(const Line& line) const { return state_.oldPaths[line.slot]; }
-    const std::string& To(const Line& line) const { return state_.newPaths[line.slot]; }
+    const std::string& From(std::size_t index) const { return state_.oldPaths[lines_[index].slot]; }
+    const std::string& To(std::size_t index) const { return state_.newPaths[lines_[index].slot]; }
+    bool IsActiveMove(std::size_t index) const { return lines_[index].active && !lines_[index].remove; }
 
     void Refuse(std::size_t index, Refusal reason) {
         if (!lines_[index].active) return;
@@ -95,187 +51,246 @@ private:
         worklist_.push_back(index);
     }
 
+    // Line waits until the file of blocker has left its name.
+    void Link(std::size_t blocker, std::size_t line) {
+        lines_[blocker].dependents.push_back(line);
+        lines_[line].blockers.push_back(blocker);
+    }
+
+    // Where the name parts below the root begin; for a target above the
+    // root, below the drive or the top.
+    std::size_t Below(const std::string& path) const {
+        if (path.compare(0, root_.size(), root_) == 0) return root_.size();
+        const std::size_t first = FindSeparator(path, conventions_.separator, 0, conventions_.isLeadByte);
+        return first == npos ? 0 : first + 1;
+    }
+
+    // Positions of the separators of path, first to last.
+    std::vector<std::size_t> Separators(const std::string& path) const {
+        std::vector<std::size_t> positions;
+        for (std::size_t at = FindSeparator(path, conventions_.separator, 0, conventions_.isLeadByte); at != npos;
+             at = FindSeparator(path, conventions_.separator, at + 1, conventions_.isLeadByte))
+            positions.push_back(at);
+        return positions;
+    }
+
+    // Where the last name of path begins.
+    std::size_t FolderEnd(const std::string& path) const {
+        if (conventions_.isLeadByte == nullptr) return path.rfind(conventions_.separator) + 1;  // npos + 1 is 0
+        const std::vector<std::size_t> separators = Separators(path);
+        return separators.empty() ? 0 : separators.back() + 1;
+    }
+
+    PathKind QueryFolder(const std::string& folder, const std::string& key) {
+        auto [it, added] = folderKinds_.try_emplace(key, PathKind::Missing);
+        if (added) it->second = files_.Query(folder);
+        return it->second;
+    }
+
     void CollectChangedLines() {
         for (int slot = 1; slot <= state_.count; ++slot) {
-            if (state_.oldPaths[slot] == state_.newPaths[slot]) continue;
-            Line line;
+            const std::string& source = state_.oldPaths[slot];
+            if (source == state_.newPaths[slot]) continue;
+            const std::size_t index = lines_.size();
+            Line& line = lines_.emplace_back();
             line.slot = slot;
             line.remove = state_.newPaths[slot].empty();
-            line.sourceKey = NameKey(state_.oldPaths[slot], conventions_);
-            bySource_.emplace(line.sourceKey, lines_.size());
-            lines_.push_back(std::move(line));
+            line.sourceKey = NameKey(source, conventions_);
+            bySource_.emplace(line.sourceKey, index);
+            // Win32 would rewrite such a path on its way to the file system
+            // and reach another file, or a folder, or nothing.
+            if (conventions_.windowsNames && source.size() > PathLimit(conventions_))
+                Refuse(index, Refusal::TooLong);
+            else if (HasWindowsUnsafePart(source, Below(source), conventions_))
+                Refuse(index, Refusal::SourceUnreachable);
         }
     }
 
-    void RefuseUnsafeMoves() {
-        std::unordered_map<std::string, int> targets;
+    void CheckTargetPaths() {
         for (std::size_t i = 0; i < lines_.size(); ++i) {
-            Line& line = lines_[i];
-            if (line.remove) continue;
-            if (auto refusal = CheckTarget(To(line), rootLength_, conventions_)) {
+            if (!IsActiveMove(i)) continue;
+            if (auto refusal = CheckTargetPath(To(i), Below(To(i)), conventions_)) {
                 Refuse(i, *refusal);
                 continue;
             }
-            line.targetKey = NameKey(To(line), conventions_);
-            ++targets[line.targetKey];
+            lines_[i].targetKey = NameKey(To(i), conventions_);
+            ++targetCounts_[lines_[i].targetKey];
         }
+    }
+
+    void RefuseSharedTargets() {
         for (std::size_t i = 0; i < lines_.size(); ++i) {
-            Line& line = lines_[i];
-            if (line.remove || !line.active) continue;
-            if (targets[line.targetKey] > 1) {
+            if (!IsActiveMove(i)) continue;
+            if (targetCounts_[lines_[i].targetKey] > 1)
                 Refuse(i, Refusal::SharedTarget);
+            else
+                byTarget_.emplace(lines_[i].targetKey, i);
+        }
+    }
+
+    // Every folder on the way to a target must be a folder when the move
+    // runs: one that exists, one the move creates, or one whose name a
+    // listed file of the batch leaves first. A file that stays there makes
+    // the move impossible.
+    void CheckFoldersOnTheWay() {
+        for (std::size_t i = 0; i < lines_.size(); ++i) {
+            if (!IsActiveMove(i)) continue;
+            const std::string& target = To(i);
+            const std::vector<std::size_t> separators = Separators(target);
+            if (separators.empty()) continue;
+            // A rename in place: the folder holds the source.
+            const std::size_t folderEnd = separators.back() + 1;
+            if (FolderEnd(From(i)) == folderEnd && From(i).compare(0, folderEnd, target, 0, folderEnd) == 0) continue;
+            for (std::size_t k = separators.size(); k-- > 0 && separators[k] > 0;) {
+                const std::string folder = target.substr(0, separators[k]);
+                std::string key = NameKey(folder, conventions_);
+                if (auto leaving = bySource_.find(key); leaving != bySource_.end()) {
+                    Link(leaving->second, i);
+                    foldersToCreate_.insert(std::move(key));
+                    break;  // that file's own folder exists
+                }
+                const PathKind kind = QueryFolder(folder, key);
+                if (kind == PathKind::Folder) break;
+                if (kind == PathKind::File) {
+                    Refuse(i, Refusal::ParentIsFile);
+                    break;
+                }
+                foldersToCreate_.insert(std::move(key));
+            }
+        }
+    }
+
+    void CheckTargetNames() {
+        for (std::size_t i = 0; i < lines_.size(); ++i) {
+            if (!IsActiveMove(i)) continue;
+            const Line& line = lines_[i];
+            if (foldersToCreate_.count(line.targetKey) != 0) {
+                Refuse(i, Refusal::FolderForAnotherLine);
                 continue;
             }
-            byTarget_.emplace(line.targetKey, i);
-            if (line.targetKey == line.sourceKey || bySource_.count(line.targetKey) != 0) continue;
-            switch (files_.Query(To(line))) {
+            if (line.targetKey == line.sourceKey) continue;  // the same name, spelt otherwise
+            if (auto leaving = bySource_.find(line.targetKey); leaving != bySource_.end()) {
+                Link(leaving->second, i);
+                continue;
+            }
+            switch (files_.Query(To(i))) {
                 case PathKind::Missing:
                     break;
                 case PathKind::Folder:
                     Refuse(i, Refusal::TargetIsFolder);
                     break;
                 case PathKind::File:
-                    // Another spelling of the same file on a case-blind volume.
-                    if (!(EqualIgnoringAsciiCase(From(line), To(line)) && files_.SameFile(From(line), To(line))))
+                    // Another spelling of the same file on a case-blind
+                    // volume whose case rule the conventions do not know.
+                    if (UpperCaseName(From(i)) != UpperCaseName(To(i)) || !files_.SameFile(From(i), To(i)))
                         Refuse(i, Refusal::TargetExists);
                     break;
             }
         }
     }
 
-    // A refused line keeps its file, so a move onto that name would replace
-    // it: refuse that move too, and so on down the chain.
+    // A refused line keeps its file, so a move onto its name would replace
+    // it, and a move below its name cannot make the folder: refuse those
+    // too, and so on down the lines that wait for them.
     void PropagateRefusals() {
         while (!worklist_.empty()) {
-            const Line& kept = lines_[worklist_.back()];
+            const std::size_t kept = worklist_.back();
             worklist_.pop_back();
-            auto blocked = byTarget_.find(kept.sourceKey);
-            if (blocked != byTarget_.end() && &lines_[blocked->second] != &kept)
-                Refuse(blocked->second, Refusal::TargetExists);
+            for (std::size_t waiting : lines_[kept].dependents)
+                Refuse(waiting, lines_[waiting].targetKey == lines_[kept].sourceKey ? Refusal::TargetExists
+                                                                                    : Refusal::ParentIsFile);
         }
     }
 
-    // The active move that must leave before line can take its target.
-    std::optional<std::size_t> Blocker(std::size_t index) const {
-        auto it = bySource_.find(lines_[index].targetKey);
-        if (it == bySource_.end() || it->second == index) return std::nullopt;
-        const Line& other = lines_[it->second];
-        if (!other.active || other.remove) return std::nullopt;
-        return it->second;
-    }
-
-    void AddMove(std::size_t index, FileOp::Stage stage, const std::string& from, const std::string& to) {
-        plan_.ops.push_back({FileOp::Kind::Move, stage, lines_[index].slot, from, to});
-    }
-
-    std::string TemporaryName(const std::string& path) {
-        std::string name = path + ".quil-swap";
-        for (int n = 2;; ++n) {
-            const std::string key = NameKey(name, conventions_);
-            if (bySource_.count(key) == 0 && byTarget_.count(key) == 0 && files_.Query(name) == PathKind::Missing)
-                return name;
-            name = path + ".quil-swap-" + std::to_string(n);
+    // A free name in the folder of source, short so that it fits where the
+    // file's own name does, and unknown to the file system and to every
+    // name and folder that the batch uses.
+    std::string TemporaryName(const std::string& source) {
+        const std::string folder = source.substr(0, FolderEnd(source));
+        for (int n = 1;; ++n) {
+            std::string name = folder + "quil-swap-" + std::to_string(n);
+            if (name.size() > PathLimit(conventions_)) name = folder + "~" + std::to_string(n);
+            std::string key = NameKey(name, conventions_);
+            if (bySource_.count(key) != 0 || byTarget_.count(key) != 0 || foldersToCreate_.count(key) != 0 ||
+                !temporaryKeys_.insert(std::move(key)).second)
+                continue;
+            if (files_.Query(name) == PathKind::Missing) return name;
         }
+    }
+
+    void StepAside(std::size_t index) {
+        temporaries_[index] = TemporaryName(From(index));
+        plan_.ops.push_back(
+            {FileOp::Kind::Move, FileOp::Stage::ToTemporary, lines_[index].slot, From(index), temporaries_[index], {}});
+    }
+
+    void Emit(std::size_t index) {
+        const int slot = lines_[index].slot;
+        if (temporaries_[index].empty())
+            plan_.ops.push_back({FileOp::Kind::Move, FileOp::Stage::Direct, slot, From(index), To(index), {}});
+        else
+            plan_.ops.push_back(
+                {FileOp::Kind::Move, FileOp::Stage::FromTemporary, slot, temporaries_[index], To(index), From(index)});
     }
 
     void OrderOperations() {
         // Deletes first: they only free names.
-        for (const Line& line : lines_)
-            if (line.active && line.remove)
-                plan_.ops.push_back({FileOp::Kind::Delete, FileOp::Stage::Direct, line.slot, From(line), {}});
+        for (std::size_t i = 0; i < lines_.size(); ++i)
+            if (lines_[i].active && lines_[i].remove)
+                plan_.ops.push_back({FileOp::Kind::Delete, FileOp::Stage::Direct, lines_[i].slot, From(i), {}, {}});
 
-        // Each move has at most one blocker and blocks at most one other, so
-        // the moves form chains and cycles. Walk each from its first line
-        // along the blockers, then emit back to front.
+        // Depth first along the blockers, each move after everything it
+        // waits for. A blocker met again on the current path closes a cycle:
+        // it steps aside to a temporary name at once, which frees its name
+        // for the path, and takes its target when its own turn comes.
         enum Mark : char { Unseen, OnPath, Done };
         std::vector<Mark> marks(lines_.size(), Unseen);
-        std::vector<std::size_t> path;
+        temporaries_.assign(lines_.size(), {});
+        std::vector<std::pair<std::size_t, std::size_t>> stack;  // line, next blocker to look at
         for (std::size_t start = 0; start < lines_.size(); ++start) {
-            if (!lines_[start].active || lines_[start].remove || marks[start] != Unseen) continue;
-            path.clear();
-            std::optional<std::size_t> next = start;
-            while (next && marks[*next] == Unseen) {
-                marks[*next] = OnPath;
-                path.push_back(*next);
-                next = Blocker(*next);
+            if (!IsActiveMove(start) || marks[start] != Unseen) continue;
+            marks[start] = OnPath;
+            stack.push_back({start, 0});
+            while (!stack.empty()) {
+                const std::size_t line = stack.back().first;
+                const std::vector<std::size_t>& blockers = lines_[line].blockers;
+                bool descended = false;
+                while (!descended && stack.back().second < blockers.size()) {
+                    const std::size_t blocker = blockers[stack.back().second++];
+                    if (!IsActiveMove(blocker)) continue;
+                    if (marks[blocker] == Unseen) {
+                        marks[blocker] = OnPath;
+                        stack.push_back({blocker, 0});
+                        descended = true;
+                    } else if (marks[blocker] == OnPath && temporaries_[blocker].empty()) {
+                        StepAside(blocker);
+                    }
+                }
+                if (descended) continue;
+                Emit(line);
+                marks[line] = Done;
+                stack.pop_back();
             }
-            std::size_t chainEnd = path.size();
-            if (next && marks[*next] == OnPath) {
-                // path[first..] is a cycle: its first line steps aside to a
-                // temporary name, the others follow back to front, and it
-                // takes its target last.
-                std::size_t first = 0;
-                while (path[first] != *next) ++first;
-                const Line& breaker = lines_[path[first]];
-                const std::string temporary = TemporaryName(From(breaker));
-                AddMove(path[first], FileOp::Stage::ToTemporary, From(breaker), temporary);
-                for (std::size_t k = path.size(); k-- > first + 1;)
-                    AddMove(path[k], FileOp::Stage::Direct, From(lines_[path[k]]), To(lines_[path[k]]));
-                AddMove(path[first], FileOp::Stage::FromTemporary, temporary, To(breaker));
-                chainEnd = first;
-            }
-            for (std::size_t k = chainEnd; k-- > 0;)
-                AddMove(path[k], FileOp::Stage::Direct, From(lines_[path[k]]), To(lines_[path[k]]));
-            for (std::size_t index : path) marks[index] = Done;
         }
     }
 
     const BatchState& state_;
     FileServices& files_;
     const Conventions& conventions_;
-    const std::size_t rootLength_;
+    const std::string root_;
     std::vector<Line> lines_;
     std::unordered_map<std::string, std::size_t> bySource_;
     std::unordered_map<std::string, std::size_t> byTarget_;
+    std::unordered_map<std::string, int> targetCounts_;
+    std::unordered_set<std::string> foldersToCreate_;
+    std::unordered_map<std::string, PathKind> folderKinds_;
+    std::unordered_set<std::string> temporaryKeys_;
+    std::vector<std::string> temporaries_;
     std::vector<std::size_t> worklist_;
     BatchPlan plan_;
 };
 
 }  // namespace
-
-const char* Describe(Refusal reason) {
-    switch (reason) {
-        case Refusal::TargetExists: return "a file with that name exists";
-        case Refusal::TargetIsFolder: return "a folder has that name";
-        case Refusal::SharedTarget: return "another line has the same name";
-        case Refusal::TooLong: return "the path is too long";
-        case Refusal::InvalidName: return "the name is not allowed here";
-        case Refusal::EmptyNamePart: return "the path has an empty folder or file name";
-    }
-    return "";
-}
-
-std::string NameKey(const std::string& path, const Conventions& conventions) {
-    const char separator = conventions.separator;
-    std::string key(path);
-    for (char& ch : key) {
-        if (conventions.windowsNames && ch == '/') ch = separator;
-        if (conventions.caseInsensitive && ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch + 32);
-    }
-    const char dotPart[] = {separator, '.', '\0'};
-    if (key.find(dotPart) == std::string::npos) return key;
-
-    // Resolve "." and ".." parts by their names, as the file system does
-    // before it looks a path up.
-    std::vector<std::string_view> parts;
-    std::string_view rest(key);
-    for (;;) {
-        std::size_t end = rest.find(separator);
-        std::string_view part = rest.substr(0, end);
-        if (part == ".." && parts.size() > 1)
-            parts.pop_back();
-        else if (part != "." || parts.empty())
-            parts.push_back(part);
-        if (end == std::string_view::npos) break;
-        rest.remove_prefix(end + 1);
-    }
-    std::string resolved;
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-        if (i > 0) resolved += separator;
-        resolved.append(parts[i]);
-    }
-    return resolved;
-}
 
 BatchPlan PlanBatch(const BatchState& state, FileServices& files) { return Planner(state, files).Run(); }
 

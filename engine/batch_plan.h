@@ -1,6 +1,7 @@
 // Turning the parsed targets into an ordered list of file operations that
-// never replaces a file: chains run back to front, cycles go through a
-// temporary name, and lines that would overwrite or that the platform cannot
+// never replaces a file: a move waits for the file that holds its target
+// name, or the name of a folder on its way, to leave; cycles go through a
+// temporary name; lines that would overwrite or that the platform cannot
 // take are refused with a reason. Planning queries the file system but
 // changes nothing.
 #pragma once
@@ -9,23 +10,10 @@
 #include <vector>
 
 #include "engine/batch_state.h"
+#include "engine/path_rules.h"
 #include "platform/file_services.h"
 
 namespace quil {
-
-// pFrom and pTo hold one path ended by two zero characters in 1024 bytes.
-constexpr std::size_t kMaxOperationPath = 1022;
-
-enum class Refusal {
-    TargetExists,
-    TargetIsFolder,
-    SharedTarget,
-    TooLong,
-    InvalidName,
-    EmptyNamePart,
-};
-
-const char* Describe(Refusal reason);
 
 struct RefusedLine {
     int slot;
@@ -41,7 +29,8 @@ struct FileOp {
     Stage stage;
     int slot;
     std::string from;
-    std::string to;  // empty for a delete
+    std::string to;       // empty for a delete
+    std::string restore;  // FromTemporary: the file's own name, to go back to
 };
 
 struct BatchPlan {
@@ -49,10 +38,7 @@ struct BatchPlan {
     std::vector<RefusedLine> refused;  // in slot order
 };
 
-// How the file system compares names: case-blind on Windows, and "\" and "/"
-// are one separator there. "." and ".." parts are resolved.
-std::string NameKey(const std::string& path, const Conventions& conventions);
-
+// newPaths must be in canonical form (ParseListText puts them so).
 BatchPlan PlanBatch(const BatchState& state, FileServices& files);
 
 }  // namespace quil

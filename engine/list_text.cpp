@@ -1,5 +1,7 @@
 #include "engine/list_text.h"
 
+#include "engine/path_rules.h"
+
 #include <cstring>
 #include <string_view>
 
@@ -46,9 +48,10 @@ void ParseListText(BatchState& state, const Conventions& conventions) {
             end = text.size();
             textLeft = false;
         }
-        if (end > position)
+        if (end > position) {
             state.newPaths[i].assign(root).append(text, position, end - position);
-        else
+            CanonicalizePath(state.newPaths[i], conventions);
+        } else
             state.newPaths[i].clear();
         position = end + lineBreak.size();
     }

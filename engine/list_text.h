@@ -15,8 +15,9 @@ void BuildListText(BatchState& state, const Conventions& conventions);
 // lines is undone, and cannot be redone.
 void CheckLineCount(BatchState& state, DialogOps& namesBox);
 
-// Fills newPaths[1..count] from text: root + line, or empty (delete) for an
-// empty line. Slots past the end of a short text keep their listed path.
+// Fills newPaths[1..count] from text: root + line in canonical form, or
+// empty (delete) for an empty line. Slots past the end of a short text keep
+// their listed path.
 void ParseListText(BatchState& state, const Conventions& conventions);
 
 }  // namespace quil

@@ -5,19 +5,13 @@
 namespace quil {
 
 RootStatus CaptureRoot(BatchState& state, FileServices& files) {
-    char* root = state.root.data();
-    if (!files.CurrentFolder(root, state.root.size())) {
-        state.root.fill(0);
-        return RootStatus::Unavailable;
-    }
+    state.root.fill(0);
+    std::string folder;
+    if (!files.CurrentFolder(folder) || folder.empty()) return RootStatus::Unavailable;
     const char separator = files.conventions().separator;
-    std::size_t length = std::strlen(root);
-    if (length > 0 && root[length - 1] == separator) return RootStatus::Captured;
-    if (length + 1 >= state.root.size()) {
-        state.root.fill(0);
-        return RootStatus::TooLong;
-    }
-    root[length] = separator;
+    if (folder.back() != separator) folder += separator;
+    if (folder.size() >= state.root.size()) return RootStatus::TooLong;  // and its terminating zero
+    std::memcpy(state.root.data(), folder.data(), folder.size());
     return RootStatus::Captured;
 }
 
@@ -32,7 +26,7 @@ ScanResult ScanTree(std::vector<std::string>& oldPaths, const std::string& root,
 
     for (int current = 0; current <= last && !tableFull; ++current) {
         const std::string& folder = queue[current];
-        files.ListFolder(folder, [&](const char* name, bool isFolder) {
+        const bool complete = files.ListFolder(folder, [&](const char* name, bool isFolder) {
             if (name[0] == '\0') return false;
             // A byte compare gives the same answer as a multi-byte one here:
             // no lead byte is a dot.
@@ -57,6 +51,7 @@ ScanResult ScanTree(std::vector<std::string>& oldPaths, const std::string& root,
             oldPaths[++result.count].assign(folder).append(name);
             return true;
         });
+        if (!complete && !tableFull) ++result.unreadableFolders;
     }
     return result;
 }

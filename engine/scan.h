@@ -18,9 +18,10 @@ enum class RootStatus {
 RootStatus CaptureRoot(BatchState& state, FileServices& files);
 
 struct ScanResult {
-    int count = 0;          // files put into slots 1..count
-    bool cutShort = false;  // the table or the folder queue was full
-    int unlistable = 0;     // names left out because they hold a line break
+    int count = 0;              // files put into slots 1..count
+    bool cutShort = false;      // the table or the folder queue was full
+    int unlistable = 0;         // names left out because they hold a line break
+    int unreadableFolders = 0;  // folders whose listing failed or broke off
 };
 
 // Breadth-first: the root's files in listing order, then each queued folder's

@@ -1,5 +1,10 @@
-// The active 8-bit code page, as far as text matching needs to know it.
+// The active 8-bit code page, as far as path splitting, text matching and
+// case-blind name comparison need to know it.
 #pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
 
 namespace quil {
 
@@ -9,5 +14,14 @@ using LeadBytePredicate = bool (*)(unsigned char);
 // The lead-byte test of the active code page, or null where the code page
 // has no lead bytes (single-byte code pages, UTF-8, POSIX).
 LeadBytePredicate ActiveLeadBytes();
+
+// The first separator at or after from, which must start a character. In a
+// double-byte code page the second byte of a character can equal "\\" (0x5C
+// in Shift-JIS, GBK, Big5): such a byte is part of a name, not a separator.
+std::size_t FindSeparator(std::string_view path, char separator, std::size_t from, LeadBytePredicate isLeadByte);
+
+// The name upper-cased as the file system folds case: ordinal, over whole
+// characters, in no particular language.
+std::string UpperCaseName(std::string_view name);
 
 }  // namespace quil

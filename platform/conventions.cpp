@@ -2,7 +2,8 @@
 
 namespace quil {
 
-const Conventions kWindowsConventions{'\\', "\r\n", true, true};
-const Conventions kPosixConventions{'/', "\n", false, false};
+// MAX_PATH is 260 with its terminating zero; NTFS and ext4 take names of 255.
+const Conventions kWindowsConventions{'\\', "\r\n", true, true, 259, 255};
+const Conventions kPosixConventions{'/', "\n", false, false, 4095, 255};
 
 }  // namespace quil

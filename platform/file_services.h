@@ -9,15 +9,22 @@
 #include <memory>
 #include <string>
 
+#include "platform/code_page.h"
+
 namespace quil {
 
 // How paths and the list text are written on a platform. Engine tests use
 // the Windows record on Linux against a fake file system.
 struct Conventions {
-    char separator;         // between name parts of a path
-    const char* lineBreak;  // between lines of the list text
-    bool caseInsensitive;   // the file system compares names without case
-    bool windowsNames;      // Win32 name rules apply to targets
+    char separator;           // between name parts of a path
+    const char* lineBreak;    // between lines of the list text
+    bool caseInsensitive;     // the file system compares names without case
+    bool windowsNames;        // Win32 name and path rules apply
+    std::size_t maxPath;      // longest full path the file calls take, in bytes
+    std::size_t maxNamePart;  // longest name of one file or folder, in bytes
+    // Lead bytes of the code page paths are written in, where a separator
+    // byte can be the second half of a character; null where it cannot.
+    LeadBytePredicate isLeadByte = nullptr;
 };
 
 extern const Conventions kWindowsConventions;
@@ -50,21 +57,24 @@ public:
 
     virtual const Conventions& conventions() const = 0;
 
-    // Writes the working folder (absolute, zero-terminated) into buffer.
-    // False when the platform cannot give it or it does not fit.
-    virtual bool CurrentFolder(char* buffer, std::size_t size) = 0;
+    // The working folder as an absolute path, whatever its length. False
+    // when the platform cannot give it.
+    virtual bool CurrentFolder(std::string& folder) = 0;
 
     // Lists every entry of folder (which ends in the separator), "." and ".."
     // included where the platform returns them. False when the listing
-    // cannot be started.
+    // cannot be started or ends in an error rather than at its end.
     virtual bool ListFolder(const std::string& folder, const EntryVisitor& visit) = 0;
 
     // Puts the file at from at the full path to, creating missing folders on
-    // the way. It never replaces a file already at to (other than the same
-    // file under another case of its name): that is a failure.
+    // the way (and removing them again, while empty, when the move fails).
+    // It never replaces a file already at to (other than the same file under
+    // another case of its name): that is a failure. It acts only on the file
+    // that from names exactly, never on a folder.
     virtual OpResult Move(const std::string& from, const std::string& to, WindowHandle owner) = 0;
 
-    // Removes the file permanently.
+    // Removes the file permanently; never a folder, and only the file that
+    // path names exactly.
     virtual OpResult Delete(const std::string& path, WindowHandle owner) = 0;
 
     // Opens the file with its associated program; the result is not reported.

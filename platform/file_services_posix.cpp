@@ -4,11 +4,14 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "platform/file_services.h"
 
@@ -19,14 +22,22 @@ namespace {
 
 OpResult ErrnoFailure(int code) { return OpResult::Failure(code, std::strerror(code)); }
 
-// mkdir -p for the folder part of path; existing folders are fine.
-bool CreateParentFolders(const std::string& path) {
-    for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
-         slash = path.find('/', slash + 1)) {
-        const std::string folder = path.substr(0, slash);
-        if (mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) return false;
+// mkdir -p for the folder part of path, recording the folders it made.
+bool CreateParentFolders(const std::string& path, std::vector<std::string>& created) {
+    for (std::size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
+        std::string folder = path.substr(0, slash);
+        if (mkdir(folder.c_str(), 0777) == 0)
+            created.push_back(std::move(folder));
+        else if (errno != EEXIST)
+            return false;
     }
     return true;
+}
+
+// rmdir(2) fails on a folder that is not empty, so only folders still as
+// the failed move left them go.
+void RemoveFolders(const std::vector<std::string>& created) {
+    for (auto it = created.rbegin(); it != created.rend(); ++it) rmdir(it->c_str());
 }
 
 // rename(2) replaces an existing target. renameat2 with RENAME_NOREPLACE
@@ -44,15 +55,28 @@ class PosixFileServices final : public FileServices {
 public:
     const Conventions& conventions() const override { return kPosixConventions; }
 
-    bool CurrentFolder(char* buffer, std::size_t size) override {
-        return getcwd(buffer, size) != nullptr;
+    bool CurrentFolder(std::string& folder) override {
+        char* path = getcwd(nullptr, 0);  // glibc allocates what it needs
+        if (path == nullptr) return false;
+        folder = path;
+        std::free(path);
+        return true;
     }
 
     bool ListFolder(const std::string& folder, const EntryVisitor& visit) override {
         DIR* dir = opendir(folder.c_str());
         if (dir == nullptr) return false;
         std::string full;
-        while (const dirent* entry = readdir(dir)) {
+        bool complete = true;
+        for (;;) {
+            // readdir returns null both at the end and on an error; only an
+            // error sets errno.
+            errno = 0;
+            const dirent* entry = readdir(dir);
+            if (entry == nullptr) {
+                complete = errno == 0;
+                break;
+            }
             bool isFolder = entry->d_type == DT_DIR;
             if (entry->d_type == DT_UNKNOWN) {
                 // Some file systems leave the type out; a link to a folder is
@@ -64,7 +88,7 @@ public:
             if (!visit(entry->d_name, isFolder)) break;
         }
         closedir(dir);
-        return true;
+        return complete;
     }
 
     OpResult Move(const std::string& from, const std::string& to, WindowHandle) override {
@@ -73,8 +97,9 @@ public:
         // worth creating.
         struct stat info;
         if (code == ENOENT && lstat(from.c_str(), &info) == 0) {
-            if (!CreateParentFolders(to)) return ErrnoFailure(errno);
-            code = RenameNoReplace(from, to);
+            std::vector<std::string> created;
+            code = CreateParentFolders(to, created) ? RenameNoReplace(from, to) : errno;
+            if (code != 0) RemoveFolders(created);
         }
         return code == 0 ? OpResult::Success() : ErrnoFailure(code);
     }
@@ -85,10 +110,18 @@ public:
     }
 
     void Open(const std::string& path, WindowHandle) override {
-        // Started and not waited for, like the shell open on Windows.
-        char* argv[] = {const_cast<char*>("xdg-open"), const_cast<char*>(path.c_str()), nullptr};
+        // Not waited for, like the shell open on Windows: a shell starts
+        // xdg-open in the background and ends at once, and is reaped here,
+        // so no finished child is left behind.
+        char* argv[] = {const_cast<char*>("sh"), const_cast<char*>("-c"),
+                        const_cast<char*>("xdg-open \"$1\" </dev/null >/dev/null 2>&1 &"),
+                        const_cast<char*>("sh"), const_cast<char*>(path.c_str()), nullptr};
         pid_t pid;
-        posix_spawnp(&pid, "xdg-open", nullptr, nullptr, argv, environ);
+        if (posix_spawn(&pid, "/bin/sh", nullptr, nullptr, argv, environ) == 0) {
+            int status;
+            while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+        }
     }
 
     PathKind Query(const std::string& path) override {

@@ -13,7 +13,18 @@ namespace {
 
 using testing::BatchFixture;
 
-const std::vector<std::string> kNames = {"a", "b", "c", "A", "B", "d.txt", "s\\a", "s\\b", "s\\t\\c", "new\\x", ""};
+// Names a tree may hold; "s" and "a\\z" stand for a file whose name is
+// another file's folder.
+const std::vector<std::string> kNames = {"a", "b", "c", "A", "B", "d.txt", "s\\a", "s\\b", "s\\t\\c", "new\\x",
+                                         "s", "a\\z", "\xC3\xA9", "\xC3\x89"};
+// Lines may also say the same names another way, or delete.
+const std::vector<std::string> kEdits = {"m\\..\\a", ".\\b", "s/b", "x\\..\\..\\r\\c", ""};
+
+// True when one path is a folder on the way to the other.
+bool OnTheWay(const std::string& a, const std::string& b) {
+    return (a.size() > b.size() && a.compare(0, b.size(), b) == 0 && a[b.size()] == '\\') ||
+           (b.size() > a.size() && b.compare(0, a.size(), a) == 0 && b[a.size()] == '\\');
+}
 
 void CheckRandomBatches(const Conventions& conventions, unsigned seed, bool injectFailure) {
     std::mt19937 random(seed);
@@ -23,13 +34,12 @@ void CheckRandomBatches(const Conventions& conventions, unsigned seed, bool inje
         // A tree of distinct names (as the file system compares them).
         std::vector<std::string> files;
         std::set<std::string> keys;
-        for (std::size_t n = 1 + pick(6); files.size() < n;) {
-            std::string name = kNames[pick(kNames.size() - 1)];
-            std::string key = name;
-            if (conventions.caseInsensitive) {
-                for (char& ch : key) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-            }
-            if (keys.insert(key).second) files.push_back(name);
+        for (std::size_t n = 1 + pick(6), tries = 0; files.size() < n && tries < 50; ++tries) {
+            const std::string name = kNames[pick(kNames.size())];
+            const std::string key = conventions.caseInsensitive ? UpperCaseName(name) : name;
+            bool clash = false;
+            for (const std::string& other : keys) clash |= OnTheWay(key, other);
+            if (!clash && keys.insert(key).second) files.push_back(name);
         }
         BatchFixture fixture(conventions, files);
         const int count = fixture.state.count;
@@ -42,7 +52,11 @@ void CheckRandomBatches(const Conventions& conventions, unsigned seed, bool inje
         for (int slot = 0; slot < count; ++slot) {
             switch (pick(4)) {
                 case 0: break;
-                case 1: lines[slot] = kNames[pick(kNames.size())]; break;
+                case 1: {
+                    const std::size_t k = pick(kNames.size() + kEdits.size());
+                    lines[slot] = k < kNames.size() ? kNames[k] : kEdits[k - kNames.size()];
+                    break;
+                }
                 case 2: std::swap(lines[slot], lines[pick(count)]); break;
                 case 3: lines[slot] = listed[(slot + 1) % count]; break;
             }
@@ -68,18 +82,17 @@ void CheckRandomBatches(const Conventions& conventions, unsigned seed, bool inje
         ASSERT_LE(where.size(), listed.size());
         for (int slot = 1; slot <= count; ++slot) {
             const std::string& source = listed[slot - 1];
-            const std::string& target = lines[slot - 1];
+            const std::string& typed = lines[slot - 1];
+            const std::string target = typed.empty() ? "" : fixture.Relative(fixture.state.newPaths[slot]);
             const bool changed = fixture.state.oldPaths[slot] != fixture.state.newPaths[slot];
             auto found = where.find(source);  // content is the listed name
             SCOPED_TRACE("seed " + std::to_string(seed) + " round " + std::to_string(round) + " slot " +
-                         std::to_string(slot) + ": " + source + " -> " + target);
+                         std::to_string(slot) + ": " + source + " -> " + typed);
             if (!changed || refused.count(slot) != 0) {
                 ASSERT_NE(found, where.end());
                 EXPECT_EQ(found->second, source);
             } else if (target.empty()) {
-                if (found != where.end()) {
-                EXPECT_TRUE(injectFailure && found->second == source);
-            }
+                if (found != where.end()) EXPECT_TRUE(injectFailure && found->second == source);
             } else if (found == where.end()) {
                 FAIL() << "file lost";
             } else if (found->second != target) {

@@ -23,6 +23,7 @@ struct Row {
 void RunRows(const std::vector<Row>& rows, const Conventions& conventions) {
     for (const Row& row : rows) {
         BatchFixture fixture(conventions, row.files);
+        if (conventions.windowsNames) fixture.files.RewritePathsLikeWin32();
         const BatchPlan plan = fixture.Plan(row.lines);
         EXPECT_EQ(fixture.RefusedSlots(plan), row.refused) << row.name;
         EXPECT_TRUE(RunPlan(plan, fixture.files, nullptr).empty()) << row.name;
@@ -61,6 +62,38 @@ TEST(PlanBatch, WindowsRows) {
             {"a stream name", {"a"}, {"a:evil"}, {{"a", "a"}}, {1}},
             {"dot parts name the same target", {"a", "b"}, {"s\\..\\x", "x"}, {{"a", "a"}, {"b", "b"}}, {1, 2}},
             {"blanks are a name", {"a"}, {"  x"}, {{"  x", "a"}}, {}},
+            {"device names in every form", {"a", "b", "c", "d", "e", "f"},
+             {"COM\xC2\xB9", "lpt\xC2\xB3.txt", "CONIN$", "conout$.log", "CON .txt", "com1.tar.gz"},
+             {{"a", "a"}, {"b", "b"}, {"c", "c"}, {"d", "d"}, {"e", "e"}, {"f", "f"}}, {1, 2, 3, 4, 5, 6}},
+            {"names that only look like devices", {"a", "b", "c"}, {"COM10", "CONSOLE", "NULL.txt"},
+             {{"COM10", "a"}, {"CONSOLE", "b"}, {"NULL.txt", "c"}}, {}},
+            // Win32 would reach "x" (here a folder with its tree) and "y".
+            {"listed names that Win32 rewrites", {"x.", "y", "y ", "nul", "x\\keep", "z.\\f"},
+             {"", "y", "w", "n", "x\\keep", "z.\\g"},
+             {{"x\\keep", "x\\keep"}, {"x.", "x."}, {"y", "y"}, {"y ", "y "}, {"z.\\f", "z.\\f"}, {"nul", "nul"}},
+             {1, 3, 4, 6}},
+            {"a full path of 260 is too long, 259 fits", {"a", "b"},
+             {"s\\" + std::string(253, 'n'), "s\\" + std::string(252, 'm')},
+             {{"a", "a"}, {"s\\" + std::string(252, 'm'), "b"}}, {1}},
+            {"a listed path of 260 cannot be reached", {"dd\\" + std::string(252, 'n')}, {"x"},
+             {{"dd\\" + std::string(252, 'n'), "dd\\" + std::string(252, 'n')}}, {1}},
+            {"a slash is a separator", {"a.txt", "b.txt"}, {"sub/x.txt", "new/deeper/b.txt"},
+             {{"sub\\x.txt", "a.txt"}, {"new\\deeper\\b.txt", "b.txt"}}, {}},
+            {"case-only rename beyond ASCII", {"\xC3\xA9t\xC3\xA9.txt"}, {"\xC3\x89t\xC3\xA9.txt"},
+             {{"\xC3\x89t\xC3\xA9.txt", "\xC3\xA9t\xC3\xA9.txt"}}, {}},
+            {"targets differing in case beyond ASCII are one", {"a", "b"}, {"\xC3\x89mile.txt", "\xC3\xA9mile.txt"},
+             {{"a", "a"}, {"b", "b"}}, {1, 2}},
+            {"a target of the file itself is no change", {"a", "s\\b"}, {".\\a", "s\\..\\s\\b"},
+             {{"a", "a"}, {"s\\b", "s\\b"}}, {}},
+            {"a move into a folder named like a leaving file", {"z", "x"}, {"x\\z", "y"},
+             {{"x\\z", "z"}, {"y", "x"}}, {}},
+            {"a file's name becomes its folder", {"x"}, {"x\\x"}, {{"x\\x", "x"}}, {}},
+            {"a folder through a file that stays", {"a", "x"}, {"x\\a", "x"}, {{"a", "a"}, {"x", "x"}}, {1}},
+            {"a folder through a file that a refused line keeps", {"z", "x", "y"}, {"x\\z", "y", "y"},
+             {{"z", "z"}, {"x", "x"}, {"y", "y"}}, {1, 2}},
+            {"a name that another line needs as a folder", {"a", "b"}, {"m\\a", "m"}, {{"m\\a", "a"}, {"b", "b"}},
+             {2}},
+            {"a folder and a file trade names", {"x", "y\\f"}, {"y", "x\\f"}, {{"x", "x"}, {"y\\f", "y\\f"}}, {1, 2}},
         },
         kWindowsConventions);
 }
@@ -72,16 +105,37 @@ TEST(PlanBatch, PosixRows) {
             {"case swap", {"a", "A"}, {"A", "a"}, {{"a", "A"}, {"A", "a"}}, {}},
             {"backslash is a name character", {"a"}, {"x\\y"}, {{"x\\y", "a"}}, {}},
             {"no Win32 name rules", {"a"}, {"a:b?"}, {{"a:b?", "a"}}, {}},
+            {"dot-dot through a folder that does not exist", {"a", "b"}, {"a", "m/../a"}, {{"a", "a"}, {"b", "b"}},
+             {2}},
+            {"a dot part is the same file", {"a"}, {"./a"}, {{"a", "a"}}, {}},
+            {"a name part over 255 bytes", {"a"}, {std::string(256, 'n')}, {{"a", "a"}}, {1}},
+            {"a swap of 250-byte names", {std::string(250, 'a'), std::string(250, 'b')},
+             {std::string(250, 'b'), std::string(250, 'a')},
+             {{std::string(250, 'a'), std::string(250, 'b')}, {std::string(250, 'b'), std::string(250, 'a')}}, {}},
+            {"temporary names stay clear of folders the batch makes", {"a", "b", "c", "d"},
+             {"b", "a", "a.quil-swap/z", "quil-swap-1/z"},
+             {{"a", "b"}, {"b", "a"}, {"a.quil-swap\\z", "c"}, {"quil-swap-1\\z", "d"}}, {}},
         },
         kPosixConventions);
 }
 
+TEST(PlanBatch, ASeparatorByteInsideADoubleByteCharacterIsPartOfTheName) {
+    // Shift-JIS: 0x95 0x5C is one character whose second byte is "\".
+    Conventions shiftJis = kWindowsConventions;
+    shiftJis.isLeadByte = [](unsigned char byte) { return byte >= 0x81 && byte <= 0x9F; };
+    BatchFixture fixture(shiftJis, {"a", "b"});
+    const BatchPlan plan = fixture.Plan({"\x95\x5C", "s\\\x95\x5C.txt"});
+    EXPECT_TRUE(plan.refused.empty());
+    ASSERT_EQ(plan.ops.size(), 2u);
+    EXPECT_EQ(plan.ops[0].to, fixture.Full("\x95\x5C"));
+}
+
 TEST(PlanBatch, ACycleStepsAsideToAFreeTemporaryName) {
-    BatchFixture fixture(kWindowsConventions, {"a", "b", "a.quil-swap"});
-    const BatchPlan plan = fixture.Plan({"b", "a", "a.quil-swap"});
+    BatchFixture fixture(kWindowsConventions, {"a", "b", "quil-swap-1"});
+    const BatchPlan plan = fixture.Plan({"b", "a", "quil-swap-1"});
     ASSERT_EQ(plan.ops.size(), 3u);
-    EXPECT_EQ(plan.ops[0].to, fixture.Full("a.quil-swap-2"));
-    EXPECT_EQ(plan.ops[2].from, fixture.Full("a.quil-swap-2"));
+    EXPECT_EQ(plan.ops[0].to, fixture.Full("quil-swap-2"));
+    EXPECT_EQ(plan.ops[2].from, fixture.Full("quil-swap-2"));
 }
 
 TEST(RunPlan, ACollisionThePlanCannotSeeReplacesNothing) {
@@ -121,6 +175,21 @@ TEST(RunPlan, AFailedStepLosesNoFileAndIsReported) {
             EXPECT_TRUE(named) << failing;
         }
     }
+}
+
+TEST(RunPlan, AFileThatSteppedAsideGoesBackWhenItsCycleCannotFinish) {
+    // a -> b -> c -> a, with the move of c failing (held open elsewhere):
+    // a's file waits under a temporary name, and a is free again.
+    BatchFixture fixture(kWindowsConventions, {"a", "b", "c"});
+    const BatchPlan plan = fixture.Plan({"b", "c", "a"});
+    ASSERT_EQ(plan.ops.size(), 4u);
+    ASSERT_EQ(plan.ops[1].from, fixture.Full("c"));
+    fixture.files.FailOperation(2);
+    const std::vector<OpFailure> failures = RunPlan(plan, fixture.files, nullptr);
+    EXPECT_EQ(fixture.Tree(), (Tree{{"a", "a"}, {"b", "b"}, {"c", "c"}}));
+    ASSERT_EQ(failures.size(), 3u);
+    EXPECT_EQ(failures[2].from, fixture.Full("a"));
+    EXPECT_EQ(failures[2].to, fixture.Full("b"));
 }
 
 class ExecuteBatchTest : public ::testing::Test {

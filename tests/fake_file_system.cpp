@@ -11,12 +11,47 @@ FakeFileSystem::FakeFileSystem(const Conventions& conventions, std::string worki
 }
 
 std::string FakeFileSystem::Key(std::string path) const {
-    for (char& ch : path) {
+    for (char& ch : path)
         if (conventions_.windowsNames && ch == '/') ch = conventions_.separator;
-        if (conventions_.caseInsensitive || foldCase_) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-    }
     while (path.size() > 1 && path.back() == conventions_.separator) path.pop_back();
-    return path;
+    return conventions_.caseInsensitive || foldCase_ ? UpperCaseName(path) : path;
+}
+
+std::string FakeFileSystem::OperationKey(const std::string& path) const {
+    if (!rewriteLikeWin32_) return Key(path);
+    std::string rewritten;
+    std::size_t start = 0;
+    for (std::size_t end = 0; end <= path.size(); ++end) {
+        if (end < path.size() && path[end] != conventions_.separator && path[end] != '/') continue;
+        std::string part = path.substr(start, end - start);
+        while (!part.empty() && part != "." && part != ".." && (part.back() == '.' || part.back() == ' '))
+            part.pop_back();
+        rewritten += part;
+        if (end < path.size()) rewritten += conventions_.separator;
+        start = end + 1;
+    }
+    return Key(rewritten);
+}
+
+void FakeFileSystem::FoldCase() {
+    foldCase_ = true;
+    std::map<std::string, Node> folded;
+    for (auto& [key, node] : nodes_) {
+        for (std::string& child : node.children) child = Key(child);
+        folded[Key(key)] = std::move(node);
+    }
+    nodes_.swap(folded);
+}
+
+bool FakeFileSystem::HasFileAbove(const std::string& key) const {
+    for (std::string parent = ParentKey(key); !parent.empty() && parent != key;) {
+        auto it = nodes_.find(parent);
+        if (it != nodes_.end()) return !it->second.folder;
+        std::string next = ParentKey(parent);
+        if (next == parent) break;
+        parent = next;
+    }
+    return false;
 }
 
 std::string FakeFileSystem::ParentKey(const std::string& key) const {
@@ -77,9 +112,9 @@ std::map<std::string, std::string> FakeFileSystem::Files() const {
     return files;
 }
 
-bool FakeFileSystem::CurrentFolder(char* buffer, std::size_t size) {
-    if (currentFolderFails_ || workingFolder_.size() + 1 > size) return false;
-    std::memcpy(buffer, workingFolder_.c_str(), workingFolder_.size() + 1);
+bool FakeFileSystem::CurrentFolder(std::string& folder) {
+    if (currentFolderFails_) return false;
+    folder = workingFolder_;
     return true;
 }
 
@@ -102,11 +137,14 @@ bool FakeFileSystem::CountOperationFails() { return ++operations_ == failAt_; }
 
 OpResult FakeFileSystem::Move(const std::string& from, const std::string& to, WindowHandle) {
     if (CountOperationFails()) return OpResult::Failure(5, "injected failure");
-    const std::string fromKey = Key(from), toKey = Key(to);
+    const std::string fromKey = OperationKey(from), toKey = OperationKey(to);
     auto source = nodes_.find(fromKey);
     if (source == nodes_.end() || source->second.folder) return OpResult::Failure(2, "no such file");
     auto target = nodes_.find(toKey);
     if (target != nodes_.end() && fromKey != toKey) return OpResult::Failure(17, "file exists");
+    if (HasFileAbove(toKey)) return OpResult::Failure(20, "not a directory");
+    if (to.size() - to.find_last_of(conventions_.separator) - 1 > conventions_.maxNamePart)
+        return OpResult::Failure(36, "file name too long");
     Node moved = source->second;
     moved.path = to;
     if (fromKey == toKey) {  // only the spelling changes
@@ -122,7 +160,7 @@ OpResult FakeFileSystem::Move(const std::string& from, const std::string& to, Wi
 
 OpResult FakeFileSystem::Delete(const std::string& path, WindowHandle) {
     if (CountOperationFails()) return OpResult::Failure(5, "injected failure");
-    const std::string key = Key(path);
+    const std::string key = OperationKey(path);
     auto it = nodes_.find(key);
     if (it == nodes_.end() || it->second.folder) return OpResult::Failure(2, "no such file");
     Unlink(key);
@@ -131,13 +169,13 @@ OpResult FakeFileSystem::Delete(const std::string& path, WindowHandle) {
 }
 
 PathKind FakeFileSystem::Query(const std::string& path) {
-    auto it = nodes_.find(Key(path));
+    auto it = nodes_.find(OperationKey(path));
     if (it == nodes_.end()) return PathKind::Missing;
     return it->second.folder ? PathKind::Folder : PathKind::File;
 }
 
 bool FakeFileSystem::SameFile(const std::string& a, const std::string& b) {
-    return Query(a) != PathKind::Missing && Key(a) == Key(b);
+    return Query(a) != PathKind::Missing && OperationKey(a) == OperationKey(b);
 }
 
 }  // namespace quil::testing

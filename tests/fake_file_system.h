@@ -1,6 +1,7 @@
 // An in-memory file system with either platform's conventions: listing order
 // is creation order, file content is a string, and the Nth file operation
-// can be made to fail.
+// can be made to fail. Like the real ones, it folds case beyond ASCII where
+// names are case-blind, and a file cannot hold children.
 #pragma once
 
 #include <map>
@@ -25,7 +26,11 @@ public:
     void FailListing(const std::string& folder) { unlistable_.push_back(folder); }
     // Compare names without case whatever the conventions say, like a
     // case-blind volume mounted on Linux.
-    void FoldCase() { foldCase_ = true; }
+    void FoldCase();
+    // Strip trailing dots and spaces from every name part of a path handed
+    // to an operation, as Win32 path parsing does; files added and listed
+    // keep theirs, like files made through "\\?\" paths.
+    void RewritePathsLikeWin32() { rewriteLikeWin32_ = true; }
 
     bool IsFile(const std::string& path) const;
     std::string Content(const std::string& path) const;
@@ -36,7 +41,7 @@ public:
     int operations() const { return operations_; }
 
     const Conventions& conventions() const override { return conventions_; }
-    bool CurrentFolder(char* buffer, std::size_t size) override;
+    bool CurrentFolder(std::string& folder) override;
     bool ListFolder(const std::string& folder, const EntryVisitor& visit) override;
     OpResult Move(const std::string& from, const std::string& to, WindowHandle owner) override;
     OpResult Delete(const std::string& path, WindowHandle owner) override;
@@ -55,6 +60,9 @@ private:
     };
 
     std::string Key(std::string path) const;
+    // The key of a path as an operation is handed it.
+    std::string OperationKey(const std::string& path) const;
+    bool HasFileAbove(const std::string& key) const;
     std::string ParentKey(const std::string& key) const;
     void Link(const std::string& key);
     void Unlink(const std::string& key);
@@ -66,6 +74,7 @@ private:
     std::vector<std::string> unlistable_;
     bool currentFolderFails_ = false;
     bool foldCase_ = false;
+    bool rewriteLikeWin32_ = false;
     int operations_ = 0;
     int failAt_ = 0;
 };

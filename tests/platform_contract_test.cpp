@@ -49,7 +49,7 @@ public:
     }
 
 private:
-    const Conventions& conventions_ = MakeSystemFileServices()->conventions();
+    const Conventions conventions_ = MakeSystemFileServices()->conventions();
     std::string root_ = conventions_.windowsNames ? "C:\\t\\" : "/t/";
     testing::FakeFileSystem files_{conventions_, root_.substr(0, root_.size() - 1)};
 };

@@ -26,17 +26,19 @@ const char kHelpText[] =
 // dialog rather than before it.
 constexpr UINT kStartupReport = WM_APP + 1;
 
-std::string StartupReport(bool cutShort, int unlistable) {
+std::string StartupReport(const ScanResult& scan) {
     std::string text;
-    if (cutShort)
-        text += "The folder holds more than " + std::to_string(kTableSlots - 1) + " files, or more than " +
-                std::to_string(kTableSlots - 1) + " subfolders. Only the first " + std::to_string(kTableSlots - 1) +
-                " files found are listed; the others stay as they are.";
-    if (unlistable > 0) {
-        if (!text.empty()) text += "\n\n";
-        text += std::to_string(unlistable) +
-                " names hold a line break and cannot be listed; they stay as they are.";
-    }
+    auto paragraph = [&](const std::string& words) { text += (text.empty() ? "" : "\n\n") + words; };
+    if (scan.cutShort)
+        paragraph("The folder holds more than " + std::to_string(kTableSlots - 1) + " files, or more than " +
+                  std::to_string(kTableSlots - 1) + " subfolders. Only the first " + std::to_string(kTableSlots - 1) +
+                  " files found are listed; the others stay as they are.");
+    if (scan.unlistable > 0)
+        paragraph(std::to_string(scan.unlistable) +
+                  " names hold a line break and cannot be listed; they stay as they are.");
+    if (scan.unreadableFolders > 0)
+        paragraph(std::to_string(scan.unreadableFolders) +
+                  " folders could not be read, or not to the end; the files not listed stay as they are.");
     return text;
 }
 
@@ -116,12 +118,13 @@ bool CMainDlg::ScanRoot() {
     }
     const ScanResult scan = ScanTree(state.oldPaths, state.root.data(), kTableSlots, files);
     state.count = scan.count;
-    if (scan.cutShort || scan.unlistable > 0) PostMessageA(hwnd(), kStartupReport, scan.cutShort, scan.unlistable);
+    startupReport = StartupReport(scan);
+    if (!startupReport.empty()) PostMessageA(hwnd(), kStartupReport, 0, 0);
     return true;
 }
 
-INT_PTR CMainDlg::OnStartupReport(WPARAM cutShort, LPARAM unlistable) {
-    Tell(StartupReport(cutShort != 0, static_cast<int>(unlistable)), "Quillane");
+INT_PTR CMainDlg::OnStartupReport(WPARAM, LPARAM) {
+    Tell(startupReport, "Quillane");
     namesEdit.Focus();
     return TRUE;
 }

@@ -4,6 +4,7 @@
 
 #include "engine/batch_state.h"
 #include "engine/dialog_ops.h"
+#include "engine/scan.h"
 #include "platform/file_services.h"
 #include "ui/framework/dialog.h"
 #include "ui/framework/edit_control.h"
@@ -53,6 +54,7 @@ private:
     EditControl namesEdit;
     HICON icon;
     FileServices& files;
+    std::string startupReport;  // shown over the dialog once it is up
 };
 
 }  // namespace quil::ui

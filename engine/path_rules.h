@@ -1,0 +1,56 @@
+// What a path typed into the list means, and which paths the platform can
+// take: the one canonical form of a target, the key by which the file
+// system tells names apart, and the name rules of Win32.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/file_services.h"
+
+namespace quil {
+
+// pFrom and pTo hold one path ended by two zero characters in 1024 bytes.
+constexpr std::size_t kMaxOperationPath = 1022;
+
+enum class Refusal {
+    TargetExists,
+    TargetIsFolder,
+    SharedTarget,
+    TooLong,
+    InvalidName,
+    EmptyNamePart,
+    NameTooLong,
+    ParentIsFile,
+    FolderForAnotherLine,
+    SourceUnreachable,
+};
+
+const char* Describe(Refusal reason);
+
+// Puts a full path in the one form that planning, the file-system queries,
+// folder creation and the move all use: "/" written as "\\" on Windows, and
+// "." and ".." parts resolved by name, as the file system resolves them
+// before it looks a path up (never above the drive or the share).
+void CanonicalizePath(std::string& path, const Conventions& conventions);
+
+// How the file system tells names apart: upper-cased where it ignores case.
+std::string NameKey(const std::string& path, const Conventions& conventions);
+
+// Why the platform cannot take path as a target, looking at the name parts
+// from position start on (the part below the root): too long, an empty or
+// overlong name part, or a name that Win32 refuses or rewrites.
+std::optional<Refusal> CheckTargetPath(std::string_view path, std::size_t start, const Conventions& conventions);
+
+// True when Win32 would rewrite a name part of path from start on (a
+// trailing dot or space, a device name) or refuse it: such a listed file
+// cannot be reached by its own name.
+bool HasWindowsUnsafePart(std::string_view path, std::size_t start, const Conventions& conventions);
+
+// The longest full path the file operations take on this platform.
+inline std::size_t PathLimit(const Conventions& conventions) {
+    return conventions.maxPath < kMaxOperationPath ? conventions.maxPath : kMaxOperationPath;
+}
+
+}  // namespace quil
