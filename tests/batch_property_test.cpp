@@ -92,7 +92,9 @@ void CheckRandomBatches(const Conventions& conventions, unsigned seed, bool inje
                 ASSERT_NE(found, where.end());
                 EXPECT_EQ(found->second, source);
             } else if (target.empty()) {
-                if (found != where.end()) EXPECT_TRUE(injectFailure && found->second == source);
+                if (found != where.end()) {
+                    EXPECT_TRUE(injectFailure && found->second == source);
+                }
             } else if (found == where.end()) {
                 FAIL() << "file lost";
             } else if (found->second != target) {

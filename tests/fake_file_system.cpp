@@ -135,8 +135,16 @@ bool FakeFileSystem::ListFolder(const std::string& folder, const EntryVisitor& v
 
 bool FakeFileSystem::CountOperationFails() { return ++operations_ == failAt_; }
 
+// Like the real services, an operation is refused where the path handed over
+// would reach another file than the one it names, or is longer than the
+// platform's calls take.
+bool FakeFileSystem::Reachable(const std::string& path) const {
+    return path.size() <= conventions_.maxPath && OperationKey(path) == Key(path);
+}
+
 OpResult FakeFileSystem::Move(const std::string& from, const std::string& to, WindowHandle) {
     if (CountOperationFails()) return OpResult::Failure(5, "injected failure");
+    if (!Reachable(from) || !Reachable(to)) return OpResult::Failure(123, "not reachable by that name");
     const std::string fromKey = OperationKey(from), toKey = OperationKey(to);
     auto source = nodes_.find(fromKey);
     if (source == nodes_.end() || source->second.folder) return OpResult::Failure(2, "no such file");
@@ -160,6 +168,7 @@ OpResult FakeFileSystem::Move(const std::string& from, const std::string& to, Wi
 
 OpResult FakeFileSystem::Delete(const std::string& path, WindowHandle) {
     if (CountOperationFails()) return OpResult::Failure(5, "injected failure");
+    if (!Reachable(path)) return OpResult::Failure(123, "not reachable by that name");
     const std::string key = OperationKey(path);
     auto it = nodes_.find(key);
     if (it == nodes_.end() || it->second.folder) return OpResult::Failure(2, "no such file");

@@ -63,6 +63,7 @@ private:
     // The key of a path as an operation is handed it.
     std::string OperationKey(const std::string& path) const;
     bool HasFileAbove(const std::string& key) const;
+    bool Reachable(const std::string& path) const;
     std::string ParentKey(const std::string& key) const;
     void Link(const std::string& key);
     void Unlink(const std::string& key);

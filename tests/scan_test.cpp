@@ -36,6 +36,11 @@ TEST(CaptureRoot, ReportsAFolderThatCannotBeHeld) {
 
     FakeFileSystem fits(kWindowsConventions, "C:\\" + std::string(251, 'x'));
     EXPECT_EQ(CaptureRoot(state, fits), RootStatus::Captured);
+
+    // Longer than any buffer the platform was first handed: still too long,
+    // not unreadable.
+    FakeFileSystem deeper(kWindowsConventions, "C:\\" + std::string(300, 'x'));
+    EXPECT_EQ(CaptureRoot(state, deeper), RootStatus::TooLong);
 }
 
 class ScanTreeTest : public ::testing::Test {
@@ -89,8 +94,10 @@ TEST_F(ScanTreeTest, AnUnlistableFolderContributesNothing) {
     files.AddFile("C:\\r\\open\\file");
     files.FailListing("C:\\r\\locked\\");
     EXPECT_EQ(Scan(), (std::vector<std::string>{"C:\\r\\open\\file"}));
+    EXPECT_EQ(result.unreadableFolders, 1);
     files.FailListing("C:\\r\\");
     EXPECT_TRUE(Scan().empty());
+    EXPECT_EQ(result.unreadableFolders, 1);
 }
 
 TEST_F(ScanTreeTest, StopsAtCapacityAndSaysSo) {
