@@ -207,14 +207,15 @@ private:
     // name and folder that the batch uses.
     std::string TemporaryName(const std::string& source) {
         const std::string folder = source.substr(0, FolderEnd(source));
-        for (int n = 1;; ++n) {
+        // Numbers already given out in this folder are not tried again.
+        for (int& n = temporaryNumbers_[NameKey(folder, conventions_)];;) {
+            ++n;
             std::string name = folder + "quil-swap-" + std::to_string(n);
             if (name.size() > PathLimit(conventions_)) name = folder + "~" + std::to_string(n);
-            std::string key = NameKey(name, conventions_);
-            if (bySource_.count(key) != 0 || byTarget_.count(key) != 0 || foldersToCreate_.count(key) != 0 ||
-                !temporaryKeys_.insert(std::move(key)).second)
-                continue;
-            if (files_.Query(name) == PathKind::Missing) return name;
+            const std::string key = NameKey(name, conventions_);
+            if (bySource_.count(key) == 0 && byTarget_.count(key) == 0 && foldersToCreate_.count(key) == 0 &&
+                files_.Query(name) == PathKind::Missing)
+                return name;
         }
     }
 
@@ -284,7 +285,7 @@ private:
     std::unordered_map<std::string, int> targetCounts_;
     std::unordered_set<std::string> foldersToCreate_;
     std::unordered_map<std::string, PathKind> folderKinds_;
-    std::unordered_set<std::string> temporaryKeys_;
+    std::unordered_map<std::string, int> temporaryNumbers_;  // folder key -> last number tried
     std::vector<std::string> temporaries_;
     std::vector<std::size_t> worklist_;
     BatchPlan plan_;

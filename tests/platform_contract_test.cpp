@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "tests/batch_support.h"
+#include "tests/fake_dialog.h"
 #include "tests/platform_helpers.h"
 
 namespace quil {
@@ -229,6 +230,29 @@ TEST_P(Contract, AnOperationReachesOnlyTheFileItNames) {
     EXPECT_EQ(world->Read("y"), "y");
     EXPECT_EQ(world->ExistsRaw("x."), win32);
     EXPECT_EQ(world->ExistsRaw("y "), win32);
+}
+
+TEST_P(Contract, TheBatchRefusesNamesWin32WouldRewrite) {
+    if (!services().conventions().windowsNames) GTEST_SKIP() << "Win32 name rules only";
+    world->Write("x\\keep", "k");
+    world->WriteRaw("x.", "dot");
+    BatchState state;
+    const std::string root = world->root();
+    std::copy(root.begin(), root.end(), state.root.begin());
+    state.count = ScanTree(state.oldPaths, root, kTableSlots, services()).count;
+    ASSERT_EQ(state.count, 2);
+    BuildListText(state, services().conventions());
+    testing::FakeDialog dialog;
+    dialog.SetText(state.text);
+    dialog.Type(state.text.find("x.") == 0 ? "\r\nx\\keep" : "x\\keep\r\n");
+    dialog.answers = {kAnswerYes, kAnswerYes};
+    ExecuteBatch(state, dialog, services());
+    ASSERT_EQ(dialog.questions.size(), 2u);
+    EXPECT_NE(dialog.questions[1].find("'x.' to '': Windows cannot reach this file by its name"), std::string::npos)
+        << dialog.questions[1];
+    EXPECT_TRUE(dialog.closed);
+    EXPECT_EQ(world->Read("x\\keep"), "k");
+    EXPECT_TRUE(world->ExistsRaw("x."));
 }
 
 // Past MAX_PATH the ANSI checks do not see a file that the file operation

@@ -130,6 +130,41 @@ void Program::Type(int position, const std::string& text) const {
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
+namespace {
+
+INPUT Key(WORD key, bool up) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    return input;
+}
+
+void SendKeys(std::vector<INPUT> inputs) {
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+}  // namespace
+
+void Program::PressKey(WORD key, int id, int caret) const {
+    SetForegroundWindow(dialog_);
+    DWORD_PTR ignored;
+    SendMessageTimeoutA(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Control(id)), TRUE, SMTO_ABORTIFHUNG,
+                        kSendTimeoutMs, &ignored);
+    // Focus from the dialog manager selects the whole text.
+    if (id == IDC_NAMES)
+        SendMessageTimeoutA(Control(id), EM_SETSEL, caret, caret, SMTO_ABORTIFHUNG, kSendTimeoutMs, &ignored);
+    SendKeys({Key(key, false), Key(key, true)});
+}
+
+void Program::ChooseLastSystemMenuItem() const {
+    SetForegroundWindow(dialog_);
+    SendKeys({Key(VK_MENU, false), Key(VK_SPACE, false), Key(VK_SPACE, true), Key(VK_MENU, true)});
+    // The menu runs its own loop in the program; give it a moment to open.
+    Sleep(300);
+    SendKeys({Key(VK_END, false), Key(VK_END, true), Key(VK_RETURN, false), Key(VK_RETURN, true)});
+}
+
 // Posted, not sent: a handler that opens a message box would block a send.
 void Program::Click(int id) const {
     PostMessageA(dialog_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Control(id)));

@@ -32,6 +32,12 @@ public:
     bool ReplaceNames(int start, int end, const std::string& text) const;
     // Real keystrokes into the names box at position, through the input queue.
     void Type(int position, const std::string& text) const;
+    // A key pressed and released with the focus in control id, and for the
+    // names box the caret at caret.
+    void PressKey(WORD key, int id, int caret = 0) const;
+    // The system menu opened from the keyboard (Alt+Space), its last item
+    // chosen with End and Enter.
+    void ChooseLastSystemMenuItem() const;
     void Click(int id) const;
     void SysCommand(WPARAM command) const;
     // The caption's close box.

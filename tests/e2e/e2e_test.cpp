@@ -11,6 +11,7 @@
 
 #include "res/resource.h"
 #include "tests/e2e/dialog_driver.h"
+#include "tests/platform_helpers.h"
 
 namespace quil::e2e {
 namespace {
@@ -43,8 +44,7 @@ protected:
     }
     void TearDown() override {
         program_.reset();
-        std::error_code ignored;
-        fs::remove_all(folder_, ignored);
+        testing::RemoveTree(folder_.u8string());
     }
 
     void Write(const std::string& relative, const std::string& content = "") {
@@ -59,6 +59,8 @@ protected:
         return content.str();
     }
     bool Exists(const std::string& relative) { return fs::exists(folder_ / relative); }
+    // Names that Win32 would rewrite, and paths past MAX_PATH.
+    std::string Raw(const std::string& relative) const { return folder_.u8string() + "\\" + relative; }
 
     Program& Start() {
         program_ = std::make_unique<Program>(ProgramPath(), folder_.string());
@@ -103,10 +105,10 @@ TEST_F(EndToEnd, HelpShowsItsText) {
     ASSERT_TRUE(Program::Answer(help, IDOK));
 }
 
-TEST_F(EndToEnd, TheAboutBoxOpensFromTheSystemMenuCommand) {
+TEST_F(EndToEnd, TheAboutBoxOpensFromItsSystemMenuItem) {
     Program& program = Start();
     EXPECT_FALSE(program.HasBox("About quil"));
-    program.SysCommand(IDM_ABOUTBOX);
+    program.ChooseLastSystemMenuItem();
     HWND about = program.WaitForBox("About quil");
     ASSERT_NE(about, nullptr);
     EXPECT_EQ(WindowText(GetDlgItem(about, IDOK)), "OK");
@@ -179,6 +181,104 @@ TEST_F(EndToEnd, ReplaceThenCancelClosesWithoutAsking) {
     program.Click(IDCANCEL);
     EXPECT_TRUE(program.WaitForExit());
     EXPECT_TRUE(Exists("a.txt"));
+}
+
+TEST_F(EndToEnd, EscapeAsksOnlyAfterAnEdit) {
+    Write("a.txt");
+    Program& program = Start();
+    program.Type(0, "z");
+    for (DWORD start = GetTickCount(); GetTickCount() - start < kWaitMs && program.Text(IDC_NAMES) != "za.txt";)
+        Sleep(20);
+    program.PressKey(VK_ESCAPE, IDC_NAMES);
+    HWND question = program.WaitForBox("Cancel = Lose Changes");
+    ASSERT_NE(question, nullptr);
+    ASSERT_TRUE(Program::Answer(question, IDNO));
+    EXPECT_FALSE(program.WaitForExit(200));
+    EXPECT_EQ(program.Text(IDC_NAMES), "za.txt");
+    // After a Replace the box counts as unedited: Escape closes at once.
+    program.SetText(IDC_FIND, "txt");
+    program.SetText(IDC_WITH, "doc");
+    program.Click(IDC_REPLACE);
+    program.PressKey(VK_ESCAPE, IDC_NAMES);
+    EXPECT_TRUE(program.WaitForExit());
+    EXPECT_TRUE(Exists("a.txt"));
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = text.find("\r\n", start);
+        lines.push_back(text.substr(start, end - start));
+        if (end == std::string::npos) return lines;
+        start = end + 2;
+    }
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (std::size_t i = 0; i < lines.size(); ++i) text += (i == 0 ? "" : "\r\n") + lines[i];
+    return text;
+}
+
+// OK and Yes, then the box that lists the refused lines.
+HWND AskAndRefuse(Program& program) {
+    program.Click(IDC_EXECUTE);
+    if (!Program::Answer(program.WaitForBox("Execute renaming batch"), IDYES)) return nullptr;
+    return program.WaitForBox("Execute renaming batch");
+}
+
+// Win32 strips the trailing dot or space: "x." would reach the folder x and
+// its tree, "y " the file y.
+TEST_F(EndToEnd, ListedNamesThatWin32RewritesAreRefusedAndKept) {
+    Write("x\\keep.txt", "keep");
+    Write("y", "y");
+    testing::WriteRaw(Raw("x."), "dot");
+    testing::WriteRaw(Raw("y "), "space");
+    Program& program = Start();
+    std::vector<std::string> lines = Lines(program.Text(IDC_NAMES));
+    ASSERT_EQ(lines.size(), 4u) << program.Text(IDC_NAMES);
+    for (std::string& line : lines) {
+        if (line == "x.") line = "";
+        if (line == "y ") line = "z";
+    }
+    ASSERT_TRUE(program.ReplaceNames(0, -1, Joined(lines)));
+    HWND refusal = AskAndRefuse(program);
+    ASSERT_NE(refusal, nullptr);
+    const std::string text = Program::BoxText(refusal);
+    EXPECT_NE(text.find("'x.' to '': Windows cannot reach this file by its name"), std::string::npos) << text;
+    EXPECT_NE(text.find("'y ' to 'z': Windows cannot reach this file by its name"), std::string::npos) << text;
+    ASSERT_TRUE(Program::Answer(refusal, IDYES));
+    EXPECT_TRUE(program.WaitForExit());
+    EXPECT_EQ(Read("x\\keep.txt"), "keep");
+    EXPECT_EQ(Read("y"), "y");
+    EXPECT_TRUE(testing::ExistsRaw(Raw("x.")));
+    EXPECT_TRUE(testing::ExistsRaw(Raw("y ")));
+    EXPECT_FALSE(Exists("z"));
+}
+
+// The ANSI calls do not see a file past MAX_PATH that the file operation
+// would replace.
+TEST_F(EndToEnd, AMoveOntoAPathPastMaxPathIsRefused) {
+    Write("a.txt", "a");
+    const std::string longName(250, 'l');
+    ASSERT_GE(Raw(longName).size(), 260u);
+    testing::WriteRaw(Raw(longName), "long");
+    Program& program = Start();
+    std::vector<std::string> lines = Lines(program.Text(IDC_NAMES));
+    ASSERT_EQ(lines.size(), 2u);
+    for (std::string& line : lines)
+        if (line == "a.txt") line = longName;
+    ASSERT_TRUE(program.ReplaceNames(0, -1, Joined(lines)));
+    HWND refusal = AskAndRefuse(program);
+    ASSERT_NE(refusal, nullptr);
+    EXPECT_NE(Program::BoxText(refusal).find("': the path is too long"), std::string::npos) << Program::BoxText(refusal);
+    ASSERT_TRUE(Program::Answer(refusal, IDNO));
+    EXPECT_FALSE(program.WaitForExit(200));
+    program.Click(IDCANCEL);
+    ASSERT_TRUE(Program::Answer(program.WaitForBox("Cancel = Lose Changes"), IDYES));
+    EXPECT_TRUE(program.WaitForExit());
+    EXPECT_EQ(Read("a.txt"), "a");
+    EXPECT_TRUE(testing::ExistsRaw(Raw(longName)));
 }
 
 TEST_F(EndToEnd, ReplacingTheBackslashMovesAFileOutOfItsFolder) {
@@ -331,7 +431,7 @@ TEST_F(EndToEnd, EnterOpensTheListedFileOfTheCaretLinePastTheSixteenBitMark) {
     // Editing the line does not change which file it opens.
     ASSERT_TRUE(program.ReplaceNames(static_cast<int>(lineStart), static_cast<int>(lineStart) + 1, "Z"));
     ASSERT_TRUE(program.ReplaceNames(static_cast<int>(lineStart) + 3, static_cast<int>(lineStart) + 3, ""));
-    program.Click(IDOK);
+    program.PressKey(VK_RETURN, IDC_NAMES, static_cast<int>(lineStart) + 3);
     std::string logged;
     for (DWORD start = GetTickCount(); GetTickCount() - start < kWaitMs && logged.empty(); Sleep(50)) {
         std::ifstream log(OpenLog());
