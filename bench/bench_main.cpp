@@ -76,7 +76,7 @@ void BenchListText(FileServices& posix) {
     const std::string root = MakeTempFolder("list");
     MakeTree(root, kFiles);
     BatchState state;
-    std::copy(root.begin(), root.end(), state.root.begin());
+    state.root = root;
     state.count = ScanTree(state.oldPaths, root, kTableSlots, posix).count;
     const double build = MedianMs(kRepetitions, [&] { state.text.clear(); }, [&] { BuildListText(state, kPosixConventions); });
     const double parse = MedianMs(kRepetitions, [&] { ParseListText(state, kPosixConventions); });
@@ -150,7 +150,7 @@ std::string Joined(const std::vector<std::string>& lines) {
 
 BatchState StateFor(const std::string& folder, const std::vector<std::string>& names) {
     BatchState state;
-    std::copy(folder.begin(), folder.end(), state.root.begin());
+    state.root = folder;
     for (const std::string& name : names) state.oldPaths[++state.count] = folder + name;
     return state;
 }

@@ -1,6 +1,5 @@
 #include "engine/batch_execute.h"
 
-#include <unordered_set>
 
 #include "engine/list_text.h"
 
@@ -19,7 +18,7 @@ std::string Relative(const std::string& path, const std::string& root) {
 }
 
 std::string RefusalQuestion(const BatchState& state, const std::vector<RefusedLine>& refused) {
-    const std::string root(state.root.data());
+    const std::string& root = state.root;
     std::string text = "These lines cannot be applied:\n\n";
     for (std::size_t i = 0; i < refused.size() && i < kListedInReport; ++i) {
         const int slot = refused[i].slot;
@@ -44,41 +43,6 @@ std::string FailureReport(const std::vector<OpFailure>& failures) {
 
 }  // namespace
 
-std::vector<OpFailure> RunPlan(const BatchPlan& plan, FileServices& files, WindowHandle owner) {
-    std::vector<OpFailure> failures;
-    std::unordered_set<int> stuckBeforeTemporary;
-    for (std::size_t index = 0; index < plan.ops.size(); ++index) {
-        const FileOp& op = plan.ops[index];
-        OpResult result;
-        if (op.kind == FileOp::Kind::Delete) {
-            result = files.Delete(op.from, owner);
-        } else if (op.stage == FileOp::Stage::FromTemporary && stuckBeforeTemporary.count(op.slot) != 0) {
-            continue;  // the file never left its name; its failure is reported
-        } else {
-            // When the operation that was to free this target failed, the
-            // move fails too: the services never replace a file.
-            result = files.Move(op.from, op.to, owner);
-        }
-        if (result.ok) continue;
-        std::string source = op.from;
-        std::string target = op.to;
-        // The cycle could not finish: the file goes back to its own name if
-        // that is free, so that no name the user never typed is left.
-        if (op.stage == FileOp::Stage::FromTemporary && files.Move(op.from, op.restore, owner).ok) source = op.restore;
-        if (op.stage == FileOp::Stage::ToTemporary) {
-            // Report the line's own target; the cycle's last step names it.
-            stuckBeforeTemporary.insert(op.slot);
-            for (std::size_t later = index + 1; later < plan.ops.size(); ++later)
-                if (plan.ops[later].slot == op.slot) {
-                    target = plan.ops[later].to;
-                    break;
-                }
-        }
-        failures.push_back({op.slot, source, target, result});
-    }
-    return failures;
-}
-
 void ExecuteBatch(BatchState& state, DialogOps& dialog, FileServices& files) {
     if (!dialog.NamesModified() && state.replaced == 0) {
         dialog.CloseWithOk();
@@ -95,7 +59,7 @@ void ExecuteBatch(BatchState& state, DialogOps& dialog, FileServices& files) {
         dialog.FocusNames();
         return;
     }
-    const std::vector<OpFailure> failures = RunPlan(plan, files, dialog.Owner());
+    const std::vector<OpFailure> failures = RunPlan(plan, files, dialog.Owner()).failures;
     if (!failures.empty()) dialog.Tell(FailureReport(failures), kCaption);
     dialog.CloseWithOk();
 }

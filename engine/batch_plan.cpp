@@ -24,7 +24,7 @@ struct Line {
 class Planner {
 public:
     Planner(const BatchState& state, FileServices& files)
-        : state_(state), files_(files), conventions_(files.conventions()), root_(state.root.data()) {}
+        : state_(state), files_(files), conventions_(files.conventions()), root_(state.root) {}
 
     BatchPlan Run() {
         CollectChangedLines();
@@ -278,7 +278,7 @@ private:
     const BatchState& state_;
     FileServices& files_;
     const Conventions& conventions_;
-    const std::string root_;
+    const std::string& root_;
     std::vector<Line> lines_;
     std::unordered_map<std::string, std::size_t> bySource_;
     std::unordered_map<std::string, std::size_t> byTarget_;

@@ -2,22 +2,28 @@
 // by the scan, the table of their targets and the working list text.
 #pragma once
 
-#include <array>
 #include <string>
 #include <vector>
 
 namespace quil {
 
-// Slot 0 of each table is never used, so a table holds 9999 files.
+// The Windows dialog's tables: slot 0 is never used, so they hold 9999 files.
 constexpr int kTableSlots = 10000;
+// A capacity that lets the tables grow with the scan (the Linux editions).
+constexpr int kUnlimited = 0;
+// The dialog's root buffer, its terminating zero included.
 constexpr std::size_t kRootChars = 256;
 
 struct BatchState {
+    explicit BatchState(int capacity = kTableSlots)
+        : capacity(capacity), oldPaths(capacity == kUnlimited ? 1 : capacity), newPaths(oldPaths.size()) {}
+
+    int capacity;  // slots of each table, slot 0 included, or kUnlimited
     int count = 0;
-    std::vector<std::string> oldPaths = std::vector<std::string>(kTableSlots);
-    std::vector<std::string> newPaths = std::vector<std::string>(kTableSlots);
+    std::vector<std::string> oldPaths;
+    std::vector<std::string> newPaths;
     std::string text;
-    std::array<char, kRootChars> root{};  // ends in the separator once captured
+    std::string root;  // ends in the separator once captured
     int replaced = 0;
 
     // Set while the line-count rule reverts an edit: the undo raises another

@@ -8,7 +8,7 @@
 namespace quil {
 
 void BuildListText(BatchState& state, const Conventions& conventions) {
-    const std::size_t rootLength = std::strlen(state.root.data());
+    const std::size_t rootLength = state.root.size();
     const std::size_t breakLength = std::strlen(conventions.lineBreak);
     std::size_t total = 0;
     for (int i = 1; i <= state.count; ++i) total += state.oldPaths[i].size() - rootLength + breakLength;
@@ -32,7 +32,7 @@ void CheckLineCount(BatchState& state, DialogOps& namesBox) {
 }
 
 void ParseListText(BatchState& state, const Conventions& conventions) {
-    const std::string root(state.root.data());
+    const std::string& root = state.root;
     const std::string_view lineBreak(conventions.lineBreak);
     const std::string& text = state.text;
     std::size_t position = 0;

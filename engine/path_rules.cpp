@@ -76,6 +76,8 @@ const char* Describe(Refusal reason) {
         case Refusal::ParentIsFile: return "a file has the name of a folder on the path";
         case Refusal::FolderForAnotherLine: return "another line needs a folder of that name";
         case Refusal::SourceUnreachable: return "Windows cannot reach this file by its name";
+        case Refusal::SourceMissing: return "the file is no longer there";
+        case Refusal::DeletedForGood: return "it was deleted permanently";
     }
     return "";
 }

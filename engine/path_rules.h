@@ -25,6 +25,8 @@ enum class Refusal {
     ParentIsFile,
     FolderForAnotherLine,
     SourceUnreachable,
+    SourceMissing,
+    DeletedForGood,
 };
 
 const char* Describe(Refusal reason);

@@ -1,59 +1,106 @@
 #include "engine/scan.h"
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace quil {
 
 RootStatus CaptureRoot(BatchState& state, FileServices& files) {
-    state.root.fill(0);
+    state.root.clear();
     std::string folder;
     if (!files.CurrentFolder(folder) || folder.empty()) return RootStatus::Unavailable;
     const char separator = files.conventions().separator;
     if (folder.back() != separator) folder += separator;
-    if (folder.size() >= state.root.size()) return RootStatus::TooLong;  // and its terminating zero
-    std::memcpy(state.root.data(), folder.data(), folder.size());
+    if (folder.size() >= kRootChars) return RootStatus::TooLong;  // and its terminating zero
+    state.root = folder;
     return RootStatus::Captured;
 }
 
-ScanResult ScanTree(std::vector<std::string>& oldPaths, const std::string& root, int capacity,
-                    FileServices& files) {
-    const char separator = files.conventions().separator;
-    std::vector<std::string> queue(capacity);
-    queue[0] = root;
-    int last = 0;
-    ScanResult result;
-    bool tableFull = false;
+namespace {
 
-    for (int current = 0; current <= last && !tableFull; ++current) {
-        const std::string& folder = queue[current];
-        const bool complete = files.ListFolder(folder, [&](const char* name, bool isFolder) {
-            if (name[0] == '\0') return false;
-            // A byte compare gives the same answer as a multi-byte one here:
-            // no lead byte is a dot.
-            if (isFolder && (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)) return true;
-            // A name holding a line break cannot stand on one line of the list.
-            if (std::strpbrk(name, "\r\n") != nullptr) {
-                ++result.unlistable;
-                return true;
-            }
-            if (isFolder) {
-                if (last == capacity - 1) {
-                    result.cutShort = true;
+struct QueuedFolder {
+    std::string path;  // ends in the separator
+    int depth;         // 0 for the root
+};
+
+class Scanner {
+public:
+    Scanner(std::vector<std::string>& oldPaths, const ScanOptions& options, FileServices& files)
+        : oldPaths_(oldPaths), options_(options), files_(files), separator_(files.conventions().separator) {}
+
+    ScanResult Run(const std::string& root) {
+        queue_.push_back({root, 0});
+        for (std::size_t current = 0; current < queue_.size() && !tableFull_; ++current) {
+            // The queue may grow while a folder is listed: work on a copy.
+            const QueuedFolder folder = queue_[current];
+            bool complete;
+            if (options_.sortByName) {
+                std::vector<std::pair<std::string, bool>> entries;
+                complete = files_.ListFolder(folder.path, [&](const char* name, bool isFolder) {
+                    entries.emplace_back(name, isFolder);
                     return true;
-                }
-                queue[++last].assign(folder).append(name) += separator;
+                });
+                std::sort(entries.begin(), entries.end());  // std::string orders by unsigned byte
+                for (const auto& [name, isFolder] : entries)
+                    if (!Take(folder, name.c_str(), isFolder)) break;
+            } else {
+                complete = files_.ListFolder(
+                    folder.path, [&](const char* name, bool isFolder) { return Take(folder, name, isFolder); });
+            }
+            if (!complete && !tableFull_) ++result_.unreadableFolders;
+            if (options_.progress) options_.progress(result_.count);
+        }
+        return result_;
+    }
+
+private:
+    bool Limited() const { return options_.capacity != kUnlimited; }
+
+    // One entry of a listing; false ends the listing.
+    bool Take(const QueuedFolder& folder, const char* name, bool isFolder) {
+        if (name[0] == '\0') return false;
+        // A byte compare gives the same answer as a multi-byte one here: no
+        // lead byte is a dot.
+        if (isFolder && (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)) return true;
+        if (options_.skipHidden && name[0] == '.') return true;
+        // A name holding a line break cannot stand on one line of the list.
+        if (std::strpbrk(name, "\r\n") != nullptr) {
+            ++result_.unlistable;
+            return true;
+        }
+        if (isFolder) {
+            if (options_.maxDepth >= 0 && folder.depth >= options_.maxDepth) return true;
+            if (Limited() && queue_.size() == static_cast<std::size_t>(options_.capacity)) {
+                result_.cutShort = true;
                 return true;
             }
-            if (result.count == capacity - 1) {
-                result.cutShort = tableFull = true;
-                return false;
-            }
-            oldPaths[++result.count].assign(folder).append(name);
+            queue_.push_back({folder.path + name + separator_, folder.depth + 1});
             return true;
-        });
-        if (!complete && !tableFull) ++result.unreadableFolders;
+        }
+        if (Limited() && result_.count == options_.capacity - 1) {
+            result_.cutShort = tableFull_ = true;
+            return false;
+        }
+        if (static_cast<std::size_t>(result_.count) + 1 >= oldPaths_.size()) oldPaths_.resize(result_.count + 2);
+        oldPaths_[++result_.count].assign(folder.path).append(name);
+        return true;
     }
-    return result;
+
+    std::vector<std::string>& oldPaths_;
+    const ScanOptions& options_;
+    FileServices& files_;
+    const char separator_;
+    std::vector<QueuedFolder> queue_;
+    ScanResult result_;
+    bool tableFull_ = false;
+};
+
+}  // namespace
+
+ScanResult ScanTree(std::vector<std::string>& oldPaths, const std::string& root, const ScanOptions& options,
+                    FileServices& files) {
+    return Scanner(oldPaths, options, files).Run(root);
 }
 
 }  // namespace quil

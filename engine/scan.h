@@ -1,6 +1,7 @@
 // Capturing the root and scanning the tree below it into the file table.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,15 @@ enum class RootStatus {
 
 RootStatus CaptureRoot(BatchState& state, FileServices& files);
 
+struct ScanOptions {
+    int capacity = kTableSlots;  // slots of the table and the folder queue, or kUnlimited
+    bool sortByName = false;     // each folder's entries in byte order, as LC_ALL=C ls sorts
+    bool skipHidden = false;     // leave out files and folders whose name begins with "."
+    int maxDepth = -1;           // folder levels below the root to enter; -1: all
+    // Called with the number of files found, once per folder listed.
+    std::function<void(int files)> progress;
+};
+
 struct ScanResult {
     int count = 0;              // files put into slots 1..count
     bool cutShort = false;      // the table or the folder queue was full
@@ -24,10 +34,18 @@ struct ScanResult {
     int unreadableFolders = 0;  // folders whose listing failed or broke off
 };
 
-// Breadth-first: the root's files in listing order, then each queued folder's
-// in the order the folders were met. Uses slots 1..capacity-1 of oldPaths and
-// a folder queue of capacity entries.
-ScanResult ScanTree(std::vector<std::string>& oldPaths, const std::string& root, int capacity,
+// Breadth-first: the root's files, then each queued folder's in the order
+// the folders were met; within a folder in listing order, or sorted. With a
+// capacity, uses slots 1..capacity-1 of oldPaths and a queue of capacity
+// entries; unlimited, oldPaths grows.
+ScanResult ScanTree(std::vector<std::string>& oldPaths, const std::string& root, const ScanOptions& options,
                     FileServices& files);
+
+inline ScanResult ScanTree(std::vector<std::string>& oldPaths, const std::string& root, int capacity,
+                           FileServices& files) {
+    ScanOptions options;
+    options.capacity = capacity;
+    return ScanTree(oldPaths, root, options, files);
+}
 
 }  // namespace quil

@@ -61,6 +61,11 @@ public:
     // when the platform cannot give it.
     virtual bool CurrentFolder(std::string& folder) = 0;
 
+    // The absolute form of a path as the user gave it (relative to the
+    // working folder), with links resolved where the platform does so.
+    // False when it does not exist.
+    virtual bool AbsolutePath(const std::string& path, std::string& absolute) = 0;
+
     // Lists every entry of folder (which ends in the separator), "." and ".."
     // included where the platform returns them. False when the listing
     // cannot be started or ends in an error rather than at its end.

@@ -63,6 +63,14 @@ public:
         return true;
     }
 
+    bool AbsolutePath(const std::string& path, std::string& absolute) override {
+        char* resolved = realpath(path.c_str(), nullptr);
+        if (resolved == nullptr) return false;
+        absolute = resolved;
+        std::free(resolved);
+        return true;
+    }
+
     bool ListFolder(const std::string& folder, const EntryVisitor& visit) override {
         DIR* dir = opendir(folder.c_str());
         if (dir == nullptr) return false;

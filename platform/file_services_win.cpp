@@ -55,6 +55,14 @@ public:
         return true;
     }
 
+    bool AbsolutePath(const std::string& path, std::string& absolute) override {
+        char buffer[MAX_PATH];
+        const DWORD length = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
+        if (length == 0 || length >= sizeof buffer || !Exists(buffer)) return false;
+        absolute.assign(buffer, length);
+        return true;
+    }
+
     bool ListFolder(const std::string& folder, const EntryVisitor& visit) override {
         WIN32_FIND_DATAA data;
         HANDLE find = FindFirstFileA((folder + "*.*").c_str(), &data);

@@ -26,7 +26,7 @@ void RunRows(const std::vector<Row>& rows, const Conventions& conventions) {
         if (conventions.windowsNames) fixture.files.RewritePathsLikeWin32();
         const BatchPlan plan = fixture.Plan(row.lines);
         EXPECT_EQ(fixture.RefusedSlots(plan), row.refused) << row.name;
-        EXPECT_TRUE(RunPlan(plan, fixture.files, nullptr).empty()) << row.name;
+        EXPECT_TRUE(RunPlan(plan, fixture.files, nullptr).failures.empty()) << row.name;
         EXPECT_EQ(fixture.Tree(), row.after) << row.name;
     }
 }
@@ -145,7 +145,7 @@ TEST(RunPlan, ACollisionThePlanCannotSeeReplacesNothing) {
     fixture.files.FoldCase();
     const BatchPlan plan = fixture.Plan({"X", "x"});
     EXPECT_TRUE(plan.refused.empty());
-    const std::vector<OpFailure> failures = RunPlan(plan, fixture.files, nullptr);
+    const std::vector<OpFailure> failures = RunPlan(plan, fixture.files, nullptr).failures;
     ASSERT_EQ(failures.size(), 1u);
     EXPECT_EQ(failures[0].from, fixture.Full("b"));
     EXPECT_EQ(fixture.Tree(), (Tree{{"X", "a"}, {"b", "b"}}));
@@ -160,7 +160,7 @@ TEST(RunPlan, AFailedStepLosesNoFileAndIsReported) {
         const BatchPlan plan = fixture.Plan(lines);
         ASSERT_EQ(plan.ops.size(), 7u);
         fixture.files.FailOperation(failing);
-        const std::vector<OpFailure> failures = RunPlan(plan, fixture.files, nullptr);
+        const std::vector<OpFailure> failures = RunPlan(plan, fixture.files, nullptr).failures;
         ASSERT_FALSE(failures.empty()) << failing;
 
         std::map<std::string, int> contents;
@@ -185,7 +185,7 @@ TEST(RunPlan, AFileThatSteppedAsideGoesBackWhenItsCycleCannotFinish) {
     ASSERT_EQ(plan.ops.size(), 4u);
     ASSERT_EQ(plan.ops[1].from, fixture.Full("c"));
     fixture.files.FailOperation(2);
-    const std::vector<OpFailure> failures = RunPlan(plan, fixture.files, nullptr);
+    const std::vector<OpFailure> failures = RunPlan(plan, fixture.files, nullptr).failures;
     EXPECT_EQ(fixture.Tree(), (Tree{{"a", "a"}, {"b", "b"}, {"c", "c"}}));
     ASSERT_EQ(failures.size(), 3u);
     EXPECT_EQ(failures[2].from, fixture.Full("a"));

@@ -118,6 +118,13 @@ bool FakeFileSystem::CurrentFolder(std::string& folder) {
     return true;
 }
 
+bool FakeFileSystem::AbsolutePath(const std::string& path, std::string& absolute) {
+    const bool relative = path.empty() || (path[0] != conventions_.separator && path.find(':') == std::string::npos);
+    absolute = relative ? workingFolder_ + conventions_.separator + path : path;
+    while (absolute.size() > 1 && absolute.back() == conventions_.separator) absolute.pop_back();
+    return nodes_.count(Key(absolute)) != 0;
+}
+
 bool FakeFileSystem::ListFolder(const std::string& folder, const EntryVisitor& visit) {
     if (std::find(unlistable_.begin(), unlistable_.end(), folder) != unlistable_.end()) return false;
     auto it = nodes_.find(Key(folder));

@@ -42,6 +42,7 @@ public:
 
     const Conventions& conventions() const override { return conventions_; }
     bool CurrentFolder(std::string& folder) override;
+    bool AbsolutePath(const std::string& path, std::string& absolute) override;
     bool ListFolder(const std::string& folder, const EntryVisitor& visit) override;
     OpResult Move(const std::string& from, const std::string& to, WindowHandle owner) override;
     OpResult Delete(const std::string& path, WindowHandle owner) override;

@@ -13,7 +13,7 @@ using testing::FakeDialog;
 
 BatchState StateWith(const std::string& root, const std::vector<std::string>& relative) {
     BatchState state;
-    std::memcpy(state.root.data(), root.c_str(), root.size());
+    state.root = root;
     for (const std::string& path : relative) state.oldPaths[++state.count] = root + path;
     return state;
 }

@@ -238,7 +238,7 @@ TEST_P(Contract, TheBatchRefusesNamesWin32WouldRewrite) {
     world->WriteRaw("x.", "dot");
     BatchState state;
     const std::string root = world->root();
-    std::copy(root.begin(), root.end(), state.root.begin());
+    state.root = root;
     state.count = ScanTree(state.oldPaths, root, kTableSlots, services()).count;
     ASSERT_EQ(state.count, 2);
     BuildListText(state, services().conventions());
@@ -286,13 +286,13 @@ TEST_P(Contract, POSIXOpenLeavesNoChildBehind) {
 std::vector<OpFailure> RunLines(World& world, const std::vector<std::string>& lines) {
     BatchState state;
     const std::string root = world.root();
-    std::copy(root.begin(), root.end(), state.root.begin());
+    state.root = root;
     state.count = ScanTree(state.oldPaths, root, kTableSlots, world.services()).count;
     for (const std::string& line : lines) state.text += line + world.services().conventions().lineBreak;
     ParseListText(state, world.services().conventions());
     const BatchPlan plan = PlanBatch(state, world.services());
     EXPECT_TRUE(plan.refused.empty());
-    return RunPlan(plan, world.services(), nullptr);
+    return RunPlan(plan, world.services(), nullptr).failures;
 }
 
 TEST_P(Contract, ACaseOnlyRenameBeyondAscii) {
@@ -319,7 +319,7 @@ TEST_P(Contract, WholeBatches) {
     world->Write("s\\f", "f");
     BatchState state;
     const std::string root = world->root();
-    std::copy(root.begin(), root.end(), state.root.begin());
+    state.root = root;
     state.count = ScanTree(state.oldPaths, world->root(), kTableSlots, services()).count;
     ASSERT_EQ(state.count, 6);
     std::map<std::string, std::string> wanted = {
@@ -334,7 +334,7 @@ TEST_P(Contract, WholeBatches) {
     state.oldPaths[++state.count] = world->Full("x");  // emptied line
     const BatchPlan plan = PlanBatch(state, services());
     EXPECT_TRUE(plan.refused.empty());
-    EXPECT_TRUE(RunPlan(plan, services(), nullptr).empty());
+    EXPECT_TRUE(RunPlan(plan, services(), nullptr).failures.empty());
     EXPECT_EQ(world->Read("a"), "b");
     EXPECT_EQ(world->Read("b"), "a");
     EXPECT_EQ(world->Read("c"), "e");

@@ -134,5 +134,41 @@ TEST(ScanTreePosix, NamesWithLineBreaksAreLeftOutAndCounted) {
     EXPECT_EQ(result.unlistable, 3);
 }
 
+TEST(ScanTreeOptions, SortedHiddenDepthAndUnlimited) {
+    FakeFileSystem files(kPosixConventions, "/r");
+    for (const char* path : {"/r/b", "/r/B", "/r/a", "/r/.dot", "/r/z/2", "/r/z/1", "/r/.git/config", "/r/y/deep/x",
+                             "/r/\xC3\xA9"})
+        files.AddFile(path);
+    auto options = [](bool sorted, bool skipHidden, int maxDepth) {
+        ScanOptions options;
+        options.capacity = kUnlimited;
+        options.sortByName = sorted;
+        options.skipHidden = skipHidden;
+        options.maxDepth = maxDepth;
+        return options;
+    };
+    struct Row {
+        const char* name;
+        ScanOptions options;
+        std::vector<std::string> listed;
+    };
+    const std::vector<Row> rows = {
+        {"listing order", options(false, false, -1),
+         {"/r/b", "/r/B", "/r/a", "/r/.dot", "/r/\xC3\xA9", "/r/z/2", "/r/z/1", "/r/.git/config", "/r/y/deep/x"}},
+        {"sorted by byte, folders in sorted order", options(true, false, -1),
+         {"/r/.dot", "/r/B", "/r/a", "/r/b", "/r/\xC3\xA9", "/r/.git/config", "/r/z/1", "/r/z/2", "/r/y/deep/x"}},
+        {"hidden left out", options(true, true, -1),
+         {"/r/B", "/r/a", "/r/b", "/r/\xC3\xA9", "/r/z/1", "/r/z/2", "/r/y/deep/x"}},
+        {"depth 0: the folder's own files", options(true, true, 0), {"/r/B", "/r/a", "/r/b", "/r/\xC3\xA9"}},
+        {"depth 1", options(true, true, 1), {"/r/B", "/r/a", "/r/b", "/r/\xC3\xA9", "/r/z/1", "/r/z/2"}},
+    };
+    for (const Row& row : rows) {
+        std::vector<std::string> table(1);
+        const ScanResult result = ScanTree(table, "/r/", row.options, files);
+        EXPECT_EQ(std::vector<std::string>(table.begin() + 1, table.begin() + 1 + result.count), row.listed) << row.name;
+        EXPECT_FALSE(result.cutShort) << row.name;
+    }
+}
+
 }  // namespace
 }  // namespace quil

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "ui/framework/edit_control.h"
+#include "ui/win32/framework/edit_control.h"
 
 namespace quil::ui {
 

@@ -1,8 +1,8 @@
-#include "ui/framework/dialog.h"
+#include "ui/win32/framework/dialog.h"
 
 #include <exception>
 
-#include "ui/framework/application.h"
+#include "ui/win32/framework/application.h"
 
 namespace quil::ui {
 

@@ -1,7 +1,7 @@
 // The About box, from the system menu.
 #pragma once
 
-#include "ui/framework/dialog.h"
+#include "ui/win32/framework/dialog.h"
 
 namespace quil::ui {
 

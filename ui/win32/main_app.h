@@ -1,7 +1,7 @@
 // The application: runs the main dialog once, then the process ends.
 #pragma once
 
-#include "ui/framework/application.h"
+#include "ui/win32/framework/application.h"
 
 namespace quil::ui {
 

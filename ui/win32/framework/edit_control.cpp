@@ -1,4 +1,4 @@
-#include "ui/framework/edit_control.h"
+#include "ui/win32/framework/edit_control.h"
 
 #include <vector>
 

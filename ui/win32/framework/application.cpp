@@ -1,4 +1,4 @@
-#include "ui/framework/application.h"
+#include "ui/win32/framework/application.h"
 
 #include <commctrl.h>
 #include <mbctype.h>

@@ -6,8 +6,8 @@
 #include "engine/dialog_ops.h"
 #include "engine/scan.h"
 #include "platform/file_services.h"
-#include "ui/framework/dialog.h"
-#include "ui/framework/edit_control.h"
+#include "ui/win32/framework/dialog.h"
+#include "ui/win32/framework/edit_control.h"
 
 namespace quil::ui {
 

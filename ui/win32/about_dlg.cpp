@@ -1,4 +1,4 @@
-#include "ui/about_dlg.h"
+#include "ui/win32/about_dlg.h"
 
 #include "res/resource.h"
 

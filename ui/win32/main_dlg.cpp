@@ -1,4 +1,4 @@
-#include "ui/main_dlg.h"
+#include "ui/win32/main_dlg.h"
 
 #include <cstdio>
 #include <string>
@@ -9,7 +9,7 @@
 #include "engine/scan.h"
 #include "platform/code_page.h"
 #include "res/resource.h"
-#include "ui/about_dlg.h"
+#include "ui/win32/about_dlg.h"
 
 namespace quil::ui {
 namespace {
@@ -116,7 +116,7 @@ bool CMainDlg::ScanRoot() {
             Dialog::OnCancel();
             return false;
     }
-    const ScanResult scan = ScanTree(state.oldPaths, state.root.data(), kTableSlots, files);
+    const ScanResult scan = ScanTree(state.oldPaths, state.root, kTableSlots, files);
     state.count = scan.count;
     startupReport = StartupReport(scan);
     if (!startupReport.empty()) PostMessageA(hwnd(), kStartupReport, 0, 0);

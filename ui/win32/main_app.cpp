@@ -1,9 +1,9 @@
-#include "ui/main_app.h"
+#include "ui/win32/main_app.h"
 
 #include <memory>
 
 #include "platform/file_services.h"
-#include "ui/main_dlg.h"
+#include "ui/win32/main_dlg.h"
 
 namespace quil::ui {
 

@@ -1,0 +1,38 @@
+// What each line of a plan will do, in list order, as the Linux editions
+// show it before anything is touched, and the one-line summary under it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/batch_plan.h"
+#include "engine/batch_state.h"
+
+namespace quil {
+
+enum class LineAction { Unchanged, Rename, Move, Trash, Delete, Restore, Refuse };
+
+struct PlanRow {
+    int slot;
+    LineAction action;
+    std::string from;  // relative to the root where it lies below it
+    std::string to;    // empty for Trash and Delete
+    Refusal reason = Refusal::TargetExists;  // for Refuse
+};
+
+// Every changed line of state, with the plan's refusals; emptied lines go
+// to the Trash unless permanent.
+std::vector<PlanRow> DescribePlan(const BatchState& state, const BatchPlan& plan, bool permanent,
+                                  const Conventions& conventions);
+
+// The action of one line alone, as it stands in the plan (Unchanged where
+// the line asks for nothing).
+LineAction ActionOf(const BatchState& state, int slot, bool refused, bool permanent, const Conventions& conventions);
+
+// "3 renames, 1 move, 2 to the Trash, 1 refused", or "nothing to change".
+std::string Summary(const std::vector<PlanRow>& rows);
+
+// The path as shown: below the root without it.
+std::string Shown(const std::string& path, const std::string& root);
+
+}  // namespace quil

@@ -1,0 +1,195 @@
+#include "ui/terminal/app.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "ui/terminal/editor.h"
+
+namespace quil::terminal {
+
+volatile std::sig_atomic_t TerminalApp::interrupted = 0;
+
+namespace {
+
+void Error(const std::string& message) { std::cerr << "quil: " << Printable(message) << '\n'; }
+
+bool ReadAll(std::istream& in, std::string& text) {
+    std::ostringstream content;
+    content << in.rdbuf();
+    text = content.str();
+    return !in.bad();
+}
+
+// Stops a run between operations on Ctrl-C, for as long as it lives.
+class InterruptCatcher {
+public:
+    InterruptCatcher() {
+        TerminalApp::interrupted = 0;
+        struct sigaction action {};
+        action.sa_handler = [](int) { TerminalApp::interrupted = 1; };
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &previous_);
+    }
+    ~InterruptCatcher() { sigaction(SIGINT, &previous_, nullptr); }
+
+private:
+    struct sigaction previous_ {};
+};
+
+class RunProgress final : public RunObserver {
+public:
+    void Done(const FileOp&, const std::string&) override {}
+    void Progress(int applied, int total) override { line_.Show(applied, total); }
+    bool StopRequested() override { return TerminalApp::interrupted != 0; }
+
+private:
+    ProgressLine line_{"applied"};
+};
+
+}  // namespace
+
+int TerminalApp::Run(const Options& options) {
+    if (options.help) {
+        std::cout << kUsage;
+        return kDone;
+    }
+    if (options.version) {
+        std::cout << "quil (Quillane) " QUIL_VERSION "\n";
+        return kDone;
+    }
+    if (!OpenFolder(options.folder)) return kNothingApplied;
+    return options.undo ? RunUndo(options) : RunBatch(options);
+}
+
+bool TerminalApp::OpenFolder(const std::string& folder) {
+    switch (session_.Open(folder)) {
+        case Session::OpenStatus::Opened: return true;
+        case Session::OpenStatus::Missing: Error("'" + folder + "' does not exist"); break;
+        case Session::OpenStatus::NotAFolder: Error("'" + folder + "' is not a folder"); break;
+        case Session::OpenStatus::Unreadable: Error("'" + folder + "' cannot be read"); break;
+    }
+    return false;
+}
+
+int TerminalApp::RunBatch(const Options& options) {
+    ScanOptions scan;
+    scan.sortByName = true;
+    scan.skipHidden = !options.all;
+    scan.maxDepth = options.maxDepth;
+    ProgressLine listing("listed");
+    scan.progress = [&](int files) { listing.Show(files, 0); };
+    session_.List(scan);
+    const ScanResult& found = session_.scan();
+    if (found.unlistable > 0)
+        Error(std::to_string(found.unlistable) + " names hold a line break and are left out; they stay as they are");
+    if (found.unreadableFolders > 0)
+        Error(std::to_string(found.unreadableFolders) + " folders could not be read; their files are left out");
+    const BatchState& state = session_.state();
+    if (options.list) {
+        std::cout << state.text << (state.count > 0 ? "\n" : "");
+        return kDone;
+    }
+
+    std::string text = state.text + (state.count > 0 ? "\n" : "");
+    for (;;) {
+        int status;
+        if (!EditedList(options, text, status)) return status;
+        int found = 0;
+        if (!session_.ReadBack(text, found)) {
+            Error("expected " + std::to_string(state.count) + " lines, one per file, but found " +
+                  std::to_string(found) + "; nothing changed");
+            if (!options.applyFile.empty() || console_.Ask("Edit again? [Y/n] ", 'y') != 'y') return kNothingApplied;
+            continue;
+        }
+        const BatchPlan plan = session_.Plan();
+        const std::vector<PlanRow> rows = session_.Describe(plan, options.permanent);
+        console_.PrintPlan(rows);
+        const bool refused = !plan.refused.empty();
+        if (plan.ops.empty() || options.dryRun) return refused ? kPartly : kDone;
+        bool editAgain = false;
+        status = Confirm(options, editAgain);
+        if (editAgain) continue;
+        if (status != kDone) return status;
+        InterruptCatcher catcher;
+        RunProgress progress;
+        const RunResult result = session_.Apply(plan, options.permanent, progress);
+        return Report(result, refused, options.permanent ? "delete" : "trash");
+    }
+}
+
+bool TerminalApp::EditedList(const Options& options, std::string& text, int& status) {
+    status = kNothingApplied;
+    if (options.applyFile == "-") return ReadAll(std::cin, text) || (Error("cannot read standard input"), false);
+    if (!options.applyFile.empty()) {
+        std::ifstream in(options.applyFile, std::ios::binary);
+        if (in && ReadAll(in, text)) return true;
+        Error("cannot read '" + options.applyFile + "'");
+        return false;
+    }
+    std::string error;
+    if (EditInEditor(text, error)) return true;
+    Error(error + "; nothing changed");
+    return false;
+}
+
+int TerminalApp::Confirm(const Options& options, bool& editAgain) {
+    if (options.yes) return kDone;
+    if (!console_.HasTerminal()) {
+        Error("no terminal to ask whether to apply; pass --yes to apply without asking");
+        return kNothingApplied;
+    }
+    const bool canEdit = options.applyFile.empty() && !options.undo;
+    const char answer = console_.Ask(canEdit ? "Apply? [y/N/e] " : "Apply? [y/N] ", 'n');
+    if (answer == 'y') return kDone;
+    if (answer == 'e' && canEdit) {
+        editAgain = true;
+        return kDone;
+    }
+    std::cout << "nothing changed\n";
+    return kNothingApplied;
+}
+
+int TerminalApp::Report(const RunResult& result, bool refused, const std::string& verbForDeletes) {
+    const std::string& root = session_.state().root;
+    for (const OpFailure& failure : result.failures) {
+        const std::string from = "'" + Shown(failure.from, root) + "'";
+        if (failure.to.empty())
+            Error("cannot " + verbForDeletes + " " + from + ": " + failure.result.message);
+        else
+            Error("cannot move " + from + " to '" + Shown(failure.to, root) + "': " + failure.result.message);
+    }
+    const std::string applied =
+        "applied " + std::to_string(result.applied) + " of " + std::to_string(result.total) + " changes";
+    if (result.stopped) {
+        Error("stopped; " + applied);
+        return kInterrupted;
+    }
+    if (!result.failures.empty()) {
+        Error(applied);
+        return kPartly;
+    }
+    std::cout << applied << '\n';
+    return refused ? kPartly : kDone;
+}
+
+int TerminalApp::RunUndo(const Options& options) {
+    UndoPlan undo;
+    if (!session_.PlanUndo(undo)) {
+        Error("no batch to undo in '" + options.folder + "'");
+        return kNothingApplied;
+    }
+    console_.PrintPlan(undo.rows);
+    const bool refused = !undo.kept.empty();
+    if ((undo.plan.ops.empty() && undo.restores.empty()) || options.dryRun) return refused ? kPartly : kDone;
+    bool editAgain = false;
+    if (const int status = Confirm(options, editAgain); status != kDone) return status;
+    InterruptCatcher catcher;
+    RunProgress progress;
+    return Report(session_.ApplyUndo(undo, progress), refused, "restore");
+}
+
+}  // namespace quil::terminal

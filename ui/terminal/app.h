@@ -1,0 +1,43 @@
+// quil: the terminal edition. It lists a folder, hands the list to the
+// user's editor (or takes it from --apply), shows the plan, asks, applies
+// it through the engine's session and reports; or undoes the last batch.
+#pragma once
+
+#include <csignal>
+#include <string>
+
+#include "engine/session.h"
+#include "ui/terminal/console.h"
+#include "ui/terminal/options.h"
+
+namespace quil::terminal {
+
+enum ExitStatus { kDone = 0, kPartly = 1, kNothingApplied = 2, kInterrupted = 130 };
+
+class TerminalApp {
+public:
+    TerminalApp(FileServices& files, TrashService& trash, StateStore& store)
+        : files_(files), session_(files, trash, store) {}
+
+    int Run(const Options& options);
+
+    // Set by the SIGINT handler while a batch runs; the run stops after the
+    // operation under way.
+    static volatile std::sig_atomic_t interrupted;
+
+private:
+    int RunBatch(const Options& options);
+    int RunUndo(const Options& options);
+    bool OpenFolder(const std::string& folder);
+    // The edited list, read back; false (and the status) when there is none.
+    bool EditedList(const Options& options, std::string& text, int& status);
+    // Asks before applying; kDone to go on, 'e' to edit again, or a status.
+    int Confirm(const Options& options, bool& editAgain);
+    int Report(const RunResult& result, bool refused, const std::string& verbForDeletes);
+
+    FileServices& files_;
+    Session session_;
+    Console console_;
+};
+
+}  // namespace quil::terminal

@@ -1,0 +1,111 @@
+#include "ui/terminal/console.h"
+
+#include <unistd.h>
+
+#include <cctype>
+#include <cstdlib>
+
+namespace quil::terminal {
+namespace {
+
+const char* Verb(LineAction action) {
+    switch (action) {
+        case LineAction::Rename: return "rename ";
+        case LineAction::Move: return "move   ";
+        case LineAction::Trash: return "trash  ";
+        case LineAction::Delete: return "delete ";
+        case LineAction::Restore: return "restore";
+        case LineAction::Refuse: return "refuse ";
+        case LineAction::Unchanged: break;
+    }
+    return "";
+}
+
+const char* Style(LineAction action) {
+    switch (action) {
+        case LineAction::Rename:
+        case LineAction::Move:
+        case LineAction::Restore: return "32";  // green
+        case LineAction::Trash: return "33";    // yellow
+        case LineAction::Delete:
+        case LineAction::Refuse: return "1;31";  // bold red
+        case LineAction::Unchanged: break;
+    }
+    return "0";
+}
+
+}  // namespace
+
+std::string Printable(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (unsigned char ch : text) {
+        if (ch < 0x20 || ch == 0x7F) {
+            static const char kHex[] = "0123456789abcdef";
+            out += "\\x";
+            out += kHex[ch >> 4];
+            out += kHex[ch & 0xF];
+        } else {
+            out += static_cast<char>(ch);
+        }
+    }
+    return out;
+}
+
+Console::Console()
+    : tty_(std::fopen("/dev/tty", "r+")), colour_(isatty(STDOUT_FILENO) && std::getenv("NO_COLOR") == nullptr) {}
+
+Console::~Console() {
+    if (tty_) std::fclose(tty_);
+}
+
+std::string Console::Styled(const std::string& text, const char* style) const {
+    return colour_ ? "\033[" + std::string(style) + "m" + text + "\033[0m" : text;
+}
+
+void Console::PrintPlan(const std::vector<PlanRow>& rows) {
+    std::string out;
+    for (const PlanRow& row : rows) {
+        out += Styled(Verb(row.action), Style(row.action));
+        out += ' ';
+        out += Printable(row.from);
+        if (!row.to.empty()) out += " -> " + Printable(row.to);
+        if (row.action == LineAction::Refuse) out += "  (" + std::string(Describe(row.reason)) + ")";
+        out += '\n';
+    }
+    out += Summary(rows) + '\n';
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    std::fflush(stdout);
+}
+
+char Console::Ask(const std::string& question, char fallback) {
+    if (!tty_) return 0;
+    std::fputs(question.c_str(), tty_);
+    std::fflush(tty_);
+    char line[64];
+    if (!std::fgets(line, sizeof line, tty_)) return 0;
+    for (const char* at = line; *at; ++at)
+        if (!std::isspace(static_cast<unsigned char>(*at))) return static_cast<char>(std::tolower(static_cast<unsigned char>(*at)));
+    return fallback;
+}
+
+ProgressLine::ProgressLine(const char* verb) : verb_(verb), enabled_(isatty(STDERR_FILENO)) {}
+
+ProgressLine::~ProgressLine() {
+    if (shown_) std::fputs("\r\033[K", stderr);
+}
+
+void ProgressLine::Show(long done, long total) {
+    if (!enabled_) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - start_ < std::chrono::milliseconds(500) || now - last_ < std::chrono::milliseconds(100)) return;
+    last_ = now;
+    shown_ = true;
+    if (total > 0)
+        std::fprintf(stderr, "\r%s %ld of %ld", verb_, done, total);
+    else
+        std::fprintf(stderr, "\r%s %ld", verb_, done);
+    std::fflush(stderr);
+}
+
+}  // namespace quil::terminal

@@ -1,0 +1,56 @@
+// What quil says and asks: the plan rows in colour where that helps, the
+// questions on the terminal itself (/dev/tty, so that standard input stays
+// free for --apply -), and a progress line on a slow run.
+#pragma once
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "engine/plan_rows.h"
+
+namespace quil::terminal {
+
+// A name as it may be printed: control characters (which a terminal would
+// obey) shown as \xHH.
+std::string Printable(const std::string& text);
+
+class Console {
+public:
+    Console();
+    ~Console();
+    Console(const Console&) = delete;
+    Console& operator=(const Console&) = delete;
+
+    bool HasTerminal() const { return tty_ != nullptr; }
+
+    void PrintPlan(const std::vector<PlanRow>& rows);
+    // Asks on the terminal; the first letter of the answer, lower-cased, or
+    // fallback for an empty answer (and 0 without a terminal).
+    char Ask(const std::string& question, char fallback);
+
+private:
+    std::string Styled(const std::string& text, const char* style) const;
+
+    std::FILE* tty_ = nullptr;
+    bool colour_ = false;
+};
+
+// "applied 120000 of 1000000" on standard error once a run has taken half a
+// second, when standard error is a terminal; cleared at the end.
+class ProgressLine {
+public:
+    explicit ProgressLine(const char* verb);
+    ~ProgressLine();
+    void Show(long done, long total);
+
+private:
+    const char* verb_;
+    bool enabled_;
+    bool shown_ = false;
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point last_{};
+};
+
+}  // namespace quil::terminal

@@ -1,0 +1,114 @@
+#include "ui/terminal/editor.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+extern char** environ;
+
+namespace quil::terminal {
+namespace {
+
+std::string EditorCommand() {
+    for (const char* variable : {"VISUAL", "EDITOR"}) {
+        const char* value = std::getenv(variable);
+        if (value != nullptr && value[0] != '\0') return value;
+    }
+    return "vi";
+}
+
+// The file is removed however the edit ends.
+class TemporaryFile {
+public:
+    TemporaryFile() {
+        const char* folder = std::getenv("TMPDIR");
+        path_ = std::string(folder && folder[0] ? folder : "/tmp") + "/quil-XXXXXX";
+        fd_ = mkstemp(path_.data());
+    }
+    ~TemporaryFile() {
+        if (fd_ >= 0) {
+            close(fd_);
+            unlink(path_.c_str());
+        }
+    }
+    bool ok() const { return fd_ >= 0; }
+    const std::string& path() const { return path_; }
+    bool Write(const std::string& text) {
+        for (std::size_t done = 0; done < text.size();) {
+            const ssize_t written = write(fd_, text.data() + done, text.size() - done);
+            if (written < 0 && errno == EINTR) continue;
+            if (written <= 0) return false;
+            done += static_cast<std::size_t>(written);
+        }
+        return true;
+    }
+
+private:
+    std::string path_;
+    int fd_ = -1;
+};
+
+// Runs sh -c 'EDITOR "$@"' quil FILE and waits. quil itself ignores Ctrl-C
+// meanwhile, as system(3) does: it belongs to the editor.
+int RunEditor(const std::string& file) {
+    const std::string script = EditorCommand() + " \"$@\"";
+    char* argv[] = {const_cast<char*>("sh"), const_cast<char*>("-c"), const_cast<char*>(script.c_str()),
+                    const_cast<char*>("quil"), const_cast<char*>(file.c_str()), nullptr};
+    struct sigaction ignore {}, oldInt{}, oldQuit{};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGINT, &ignore, &oldInt);
+    sigaction(SIGQUIT, &ignore, &oldQuit);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGINT);
+    sigaddset(&defaults, SIGQUIT);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+    pid_t pid;
+    int status = -1;
+    if (posix_spawn(&pid, "/bin/sh", nullptr, &attributes, argv, environ) == 0) {
+        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+    }
+    posix_spawnattr_destroy(&attributes);
+    sigaction(SIGINT, &oldInt, nullptr);
+    sigaction(SIGQUIT, &oldQuit, nullptr);
+    return status;
+}
+
+}  // namespace
+
+bool EditInEditor(std::string& text, std::string& error) {
+    TemporaryFile file;
+    if (!file.ok() || !file.Write(text)) {
+        error = "cannot write a temporary file: " + std::string(std::strerror(errno));
+        return false;
+    }
+    const int status = RunEditor(file.path());
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        error = "the editor (" + EditorCommand() + ") did not end successfully";
+        return false;
+    }
+    // Editors often save by writing a new file under the name: read by name.
+    std::ifstream in(file.path(), std::ios::binary);
+    if (!in) {
+        error = "cannot read the edited list back";
+        return false;
+    }
+    std::ostringstream content;
+    content << in.rdbuf();
+    text = content.str();
+    return true;
+}
+
+}  // namespace quil::terminal

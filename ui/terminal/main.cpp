@@ -1,0 +1,21 @@
+// quil: Quillane in the terminal.
+#include <iostream>
+
+#include "platform/file_services.h"
+#include "platform/state_store.h"
+#include "platform/trash.h"
+#include "ui/terminal/app.h"
+
+int main(int argc, char** argv) {
+    quil::terminal::Options options;
+    std::string error;
+    if (!quil::terminal::ParseOptions(argc, argv, options, error)) {
+        std::cerr << "quil: " << error << "\nTry 'quil --help'.\n";
+        return quil::terminal::kNothingApplied;
+    }
+    const auto files = quil::MakeSystemFileServices();
+    const auto trash = quil::MakeSystemTrash(*files);
+    const auto store = quil::MakeSystemStateStore();
+    quil::terminal::TerminalApp app(*files, *trash, *store);
+    return app.Run(options);
+}

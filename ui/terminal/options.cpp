@@ -1,0 +1,87 @@
+#include "ui/terminal/options.h"
+
+#include <getopt.h>
+
+#include <cstdlib>
+
+namespace quil::terminal {
+
+const char kUsage[] =
+    "Usage: quil [OPTIONS] [FOLDER]\n"
+    "Rename, move and delete the files below FOLDER (default: the current folder)\n"
+    "by editing their names in your editor ($VISUAL, else $EDITOR, else vi).\n"
+    "Change a line to rename its file, add or remove folders to move it, empty it\n"
+    "to send the file to the Trash. No file is ever replaced.\n"
+    "\n"
+    "  -a, --all            list hidden files and folders too (names beginning with .)\n"
+    "  -d, --max-depth N    go at most N folder levels down (0: FOLDER's own files)\n"
+    "  -n, --dry-run        show what would be done, and change nothing\n"
+    "  -y, --yes            apply without asking\n"
+    "      --list           print the list and exit\n"
+    "      --apply FILE     take the edited list from FILE (- for standard input)\n"
+    "      --permanent      delete emptied lines instead of using the Trash\n"
+    "      --undo           undo the last batch applied in FOLDER\n"
+    "  -h, --help           show this help\n"
+    "      --version        show the version\n"
+    "\n"
+    "Exit status: 0 when everything asked was done, 1 when a line was refused or an\n"
+    "operation failed, 2 when nothing was applied, 130 after Ctrl-C.\n";
+
+bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
+    enum { kList = 256, kApply, kPermanent, kUndo, kVersion };
+    static const option kLong[] = {
+        {"all", no_argument, nullptr, 'a'},        {"max-depth", required_argument, nullptr, 'd'},
+        {"dry-run", no_argument, nullptr, 'n'},    {"yes", no_argument, nullptr, 'y'},
+        {"list", no_argument, nullptr, kList},     {"apply", required_argument, nullptr, kApply},
+        {"permanent", no_argument, nullptr, kPermanent}, {"undo", no_argument, nullptr, kUndo},
+        {"help", no_argument, nullptr, 'h'},       {"version", no_argument, nullptr, kVersion},
+        {nullptr, 0, nullptr, 0},
+    };
+    opterr = 0;
+    optind = 1;
+    for (int option; (option = getopt_long(argc, argv, "ad:nyh", kLong, nullptr)) != -1;) {
+        switch (option) {
+            case 'a': options.all = true; break;
+            case 'd': {
+                char* end = nullptr;
+                const long depth = std::strtol(optarg, &end, 10);
+                if (*optarg == '\0' || *end != '\0' || depth < 0 || depth > 1000000) {
+                    error = "--max-depth takes a whole number of 0 or more, not '" + std::string(optarg) + "'";
+                    return false;
+                }
+                options.maxDepth = static_cast<int>(depth);
+                break;
+            }
+            case 'n': options.dryRun = true; break;
+            case 'y': options.yes = true; break;
+            case kList: options.list = true; break;
+            case kApply: options.applyFile = optarg; break;
+            case kPermanent: options.permanent = true; break;
+            case kUndo: options.undo = true; break;
+            case 'h': options.help = true; break;
+            case kVersion: options.version = true; break;
+            default:
+                if (optopt == 'd')
+                    error = "--max-depth needs a number";
+                else if (optopt == kApply)
+                    error = "--apply needs a FILE";
+                else if (optopt > 0 && optopt < 256)
+                    error = "unknown option '-" + std::string(1, static_cast<char>(optopt)) + "'";
+                else
+                    error = "unknown option '" + std::string(argv[optind - 1]) + "'";
+                return false;
+        }
+    }
+    if (argc - optind > 1) {
+        error = "one FOLDER at most";
+        return false;
+    }
+    if (optind < argc) options.folder = argv[optind];
+    if (options.undo && (options.list || !options.applyFile.empty())) {
+        error = "--undo goes with neither --list nor --apply";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace quil::terminal
