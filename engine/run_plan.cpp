@@ -15,9 +15,10 @@ public:
         for (const FileOp& op : plan_.ops) slots.insert(op.slot);
         result_.total = static_cast<int>(slots.size());
         for (std::size_t index = 0; index < plan_.ops.size(); ++index) {
-            if (options_.observer && options_.observer->StopRequested()) {
+            // A stop inside a cycle waits for its end, so that no file is
+            // left under a name that the user never typed.
+            if (aside_.empty() && options_.observer && options_.observer->StopRequested()) {
                 result_.stopped = true;
-                PutBackStepsAside(index);
                 break;
             }
             RunOne(index);
@@ -78,18 +79,6 @@ private:
         if (!files_.Move(temporary, original, owner_).ok) return false;
         Done({FileOp::Kind::Move, FileOp::Stage::Direct, slot, temporary, original, {}});
         return true;
-    }
-
-    // A run stopped inside a cycle leaves files under temporary names: each
-    // goes back to its own name where that is free, or is reported.
-    void PutBackStepsAside(std::size_t next) {
-        for (std::size_t later = next; later < plan_.ops.size(); ++later) {
-            const FileOp& op = plan_.ops[later];
-            if (op.stage != FileOp::Stage::FromTemporary || aside_.count(op.slot) == 0) continue;
-            if (!PutBack(op.from, op.restore, op.slot))
-                result_.failures.push_back(
-                    {op.slot, op.from, op.to, OpResult::Failure(0, "stopped; the file waits under this name")});
-        }
     }
 
     const BatchPlan& plan_;

@@ -27,7 +27,8 @@ public:
     // After each operation done; trashedAs is where a trashed file went.
     virtual void Done(const FileOp& op, const std::string& trashedAs) = 0;
     virtual void Progress(int applied, int total) = 0;
-    // Asked before each operation: true stops the run there.
+    // Asked before each operation: true stops the run there (or, inside a
+    // cycle, once the cycle is complete).
     virtual bool StopRequested() = 0;
 };
 

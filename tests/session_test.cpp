@@ -1,0 +1,190 @@
+// The flow of the Linux editions over the fake file system: reading an
+// edited list back, describing the plan, the Trash, and undo through the
+// journal, also after a run that was stopped at any point.
+#include <gtest/gtest.h>
+
+#include "engine/session.h"
+#include "tests/fake_linux_services.h"
+
+namespace quil {
+namespace {
+
+using testing::FakeFileSystem;
+using testing::FakeStateStore;
+using testing::FakeTrash;
+using Tree = std::map<std::string, std::string>;
+
+// Stops the run before operation stopAt (1-based); 0 never stops.
+class Stopper final : public RunObserver {
+public:
+    explicit Stopper(int stopAt = 0) : stopAt_(stopAt) {}
+    void Done(const FileOp&, const std::string&) override {}
+    void Progress(int, int) override {}
+    bool StopRequested() override { return ++asked_ == stopAt_; }
+
+private:
+    int stopAt_;
+    int asked_ = 0;
+};
+
+class SessionTest : public ::testing::Test {
+protected:
+    SessionTest() {
+        for (const char* name : {"a", "b", "c", "gone", "s/d"}) files.AddFile(std::string("/r/") + name, name);
+        files.AddFolder("/trash");
+    }
+
+    void Open() {
+        ASSERT_EQ(session.Open("/r"), Session::OpenStatus::Opened);
+        session.List(ScanOptions());
+    }
+
+    // The files below the root: relative path -> content.
+    Tree Below(const std::string& root = "/r/") const {
+        Tree tree;
+        for (const auto& [path, content] : files.Files())
+            if (path.compare(0, root.size(), root) == 0) tree[path.substr(root.size())] = content;
+        return tree;
+    }
+
+    FakeFileSystem files{kPosixConventions, "/home"};
+    FakeTrash trash{files, "/trash"};
+    FakeStateStore store;
+    Session session{files, trash, store};
+    const Tree original{{"a", "a"}, {"b", "b"}, {"c", "c"}, {"gone", "gone"}, {"s/d", "s/d"}};
+};
+
+TEST_F(SessionTest, ReadBackTakesLineBreaksAsEditorsWriteThem) {
+    Open();
+    ASSERT_EQ(session.state().text, "a\nb\nc\ngone\ns/d");
+    struct Row {
+        const char* text;
+        bool ok;
+        int found;
+    };
+    for (const Row& row : {Row{"a\nb\nc\ngone\ns/d", true, 5}, Row{"a\nb\nc\ngone\ns/d\n", true, 5},
+                           Row{"a\r\nb\r\nc\r\ngone\r\ns/d\r\n", true, 5}, Row{"a\nb\nc\n\n\n", true, 5},
+                           Row{"a\nb\nc\ngone\n", false, 4}, Row{"a\nb\nc\ngone\ns/d\n\n", false, 6},
+                           Row{"", false, 0}}) {
+        int found = -1;
+        EXPECT_EQ(session.ReadBack(row.text, found), row.ok) << row.text;
+        EXPECT_EQ(found, row.found) << row.text;
+    }
+    int found;
+    ASSERT_TRUE(session.ReadBack("a\nb\nc\n\n\n", found));
+    EXPECT_EQ(session.state().newPaths[5], "");
+}
+
+TEST_F(SessionTest, ThePlanIsDescribedLineByLine) {
+    Open();
+    int found;
+    ASSERT_TRUE(session.ReadBack("b\na\nc\n\nnew/d\n", found));
+    const BatchPlan plan = session.Plan();
+    std::vector<PlanRow> rows = session.Describe(plan, false);
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[0].action, LineAction::Rename);
+    EXPECT_EQ(rows[0].from, "a");
+    EXPECT_EQ(rows[0].to, "b");
+    EXPECT_EQ(rows[2].action, LineAction::Trash);
+    EXPECT_EQ(rows[3].action, LineAction::Move);
+    EXPECT_EQ(Summary(rows), "2 renames, 1 move, 1 to the Trash");
+    EXPECT_EQ(Summary(session.Describe(plan, true)), "2 renames, 1 move, 1 delete");
+
+    ASSERT_TRUE(session.ReadBack("c\nb\nc\ngone\ns/d\n", found));
+    rows = session.Describe(session.Plan(), false);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].action, LineAction::Refuse);
+    EXPECT_EQ(Summary(rows), "1 refused");
+}
+
+TEST_F(SessionTest, ABatchAndItsUndoGoThereAndBack) {
+    Open();
+    int found;
+    ASSERT_TRUE(session.ReadBack("b\nc\na\n\nnew/deep/d\n", found));
+    Stopper observer;
+    RunResult result = session.Apply(session.Plan(), false, observer);
+    EXPECT_TRUE(result.failures.empty());
+    EXPECT_EQ(result.applied, 5);
+    EXPECT_EQ(Below(), (Tree{{"a", "c"}, {"b", "a"}, {"c", "b"}, {"new/deep/d", "s/d"}}));
+    EXPECT_EQ(Below("/trash/files/").size(), 1u);
+
+    UndoPlan undo;
+    ASSERT_TRUE(session.PlanUndo(undo));
+    EXPECT_EQ(Summary(undo.rows), "3 renames, 1 move, 1 from the Trash");
+    result = session.ApplyUndo(undo, observer);
+    EXPECT_TRUE(result.failures.empty());
+    EXPECT_EQ(Below(), original);
+    EXPECT_TRUE(store.records.empty());  // nothing left to undo
+    EXPECT_FALSE(session.PlanUndo(undo));
+}
+
+TEST_F(SessionTest, ARunStoppedAnywhereIsUndoneWhole) {
+    // A three-cycle, a move into new folders and a file to the Trash: seven
+    // operations, stopped before each in turn.
+    for (int stopAt = 1; stopAt <= 7; ++stopAt) {
+        FakeFileSystem fresh(kPosixConventions, "/home");
+        for (const char* name : {"a", "b", "c", "gone", "s/d"}) fresh.AddFile(std::string("/r/") + name, name);
+        FakeTrash freshTrash(fresh, "/trash");
+        FakeStateStore freshStore;
+        Session run(fresh, freshTrash, freshStore);
+        ASSERT_EQ(run.Open("/r"), Session::OpenStatus::Opened);
+        run.List(ScanOptions());
+        int found;
+        ASSERT_TRUE(run.ReadBack("b\nc\na\n\nnew/d\n", found));
+        Stopper stopper(stopAt);
+        run.Apply(run.Plan(), false, stopper);
+        for (const auto& [path, content] : fresh.Files())
+            EXPECT_EQ(path.find("quil-swap"), std::string::npos) << stopAt << " left " << path;
+
+        UndoPlan undo;
+        Stopper never;
+        if (run.PlanUndo(undo)) {
+            EXPECT_TRUE(undo.kept.empty()) << stopAt;
+            EXPECT_TRUE(run.ApplyUndo(undo, never).failures.empty()) << stopAt;
+        }
+        Tree tree;
+        for (const auto& [path, content] : fresh.Files())
+            if (path.rfind("/r/", 0) == 0) tree[path.substr(3)] = content;
+        EXPECT_EQ(tree, original) << stopAt;
+    }
+}
+
+TEST_F(SessionTest, UndoRefusesWhatChangedSinceAndKeepsItJournaled) {
+    Open();
+    int found;
+    ASSERT_TRUE(session.ReadBack("x\ny\nc\ngone\ns/d\n", found));
+    Stopper observer;
+    session.Apply(session.Plan(), false, observer);
+    files.AddFile("/r/a", "new a");  // the name a came back meanwhile
+    files.Delete("/r/y", nullptr);  // and y went
+    UndoPlan undo;
+    ASSERT_TRUE(session.PlanUndo(undo));
+    EXPECT_EQ(Summary(undo.rows), "2 refused");
+    EXPECT_EQ(undo.kept.size(), 2u);
+    session.ApplyUndo(undo, observer);
+    EXPECT_EQ(Below(), (Tree{{"a", "new a"}, {"x", "a"}, {"c", "c"}, {"gone", "gone"}, {"s/d", "s/d"}}));
+    ASSERT_TRUE(session.PlanUndo(undo));  // still journaled
+    EXPECT_EQ(undo.kept.size(), 2u);
+}
+
+TEST_F(SessionTest, AFileTheTrashCannotTakeIsKeptAndReported) {
+    Open();
+    int found;
+    ASSERT_TRUE(session.ReadBack("a\nb\nc\n\ns/d\n", found));
+    trash.FailTrashing(1);
+    Stopper observer;
+    const RunResult result = session.Apply(session.Plan(), false, observer);
+    ASSERT_EQ(result.failures.size(), 1u);
+    EXPECT_EQ(result.failures[0].from, "/r/gone");
+    EXPECT_EQ(Below(), original);
+}
+
+TEST_F(SessionTest, OpenTellsWhatIsWrongWithTheFolder) {
+    files.FailListing("/r/s/");
+    EXPECT_EQ(session.Open("/nowhere"), Session::OpenStatus::Missing);
+    EXPECT_EQ(session.Open("/r/a"), Session::OpenStatus::NotAFolder);
+    EXPECT_EQ(session.Open("/r/s"), Session::OpenStatus::Unreadable);
+}
+
+}  // namespace
+}  // namespace quil
