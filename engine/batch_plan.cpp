@@ -1,5 +1,6 @@
 #include "engine/batch_plan.h"
 
+#include <deque>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -10,13 +11,22 @@ namespace {
 
 constexpr std::size_t npos = std::string::npos;
 
+// The lines that have a name as their source and as their target.
+struct NameUse {
+    std::size_t source = npos;
+    std::size_t target = npos;
+};
+
 struct Line {
     int slot = 0;
     bool remove = false;
     bool active = true;
     Refusal reason = Refusal::TargetExists;
-    std::string sourceKey;
-    std::string targetKey;
+    // How the file system tells the names apart: views of the paths
+    // themselves where names keep their case, else of folded copies.
+    std::string_view sourceKey;
+    std::string_view targetKey;
+    const NameUse* target = nullptr;  // the uses of the target name
     std::vector<std::size_t> blockers;    // lines whose files must leave first
     std::vector<std::size_t> dependents;  // lines that wait for this file to leave
 };
@@ -81,13 +91,28 @@ private:
         return separators.empty() ? 0 : separators.back() + 1;
     }
 
+    std::size_t SourceNamed(std::string_view key) const {
+        const auto it = names_.find(key);
+        return it == names_.end() ? npos : it->second.source;
+    }
+
     PathKind QueryFolder(const std::string& folder, const std::string& key) {
         auto [it, added] = folderKinds_.try_emplace(key, PathKind::Missing);
         if (added) it->second = files_.Query(folder);
         return it->second;
     }
 
+    // The key of path; a folded copy is kept where the file system ignores case.
+    std::string_view KeyOf(const std::string& path) {
+        if (!conventions_.caseInsensitive) return path;
+        return foldedKeys_.emplace_back(NameKey(path, conventions_));
+    }
+
     void CollectChangedLines() {
+        std::size_t changed = 0;
+        for (int slot = 1; slot <= state_.count; ++slot) changed += state_.oldPaths[slot] != state_.newPaths[slot];
+        lines_.reserve(changed);
+        names_.reserve(2 * changed);
         for (int slot = 1; slot <= state_.count; ++slot) {
             const std::string& source = state_.oldPaths[slot];
             if (source == state_.newPaths[slot]) continue;
@@ -95,8 +120,8 @@ private:
             Line& line = lines_.emplace_back();
             line.slot = slot;
             line.remove = state_.newPaths[slot].empty();
-            line.sourceKey = NameKey(source, conventions_);
-            bySource_.emplace(line.sourceKey, index);
+            line.sourceKey = KeyOf(source);
+            names_[line.sourceKey].source = index;
             // Win32 would rewrite such a path on its way to the file system
             // and reach another file, or a folder, or nothing.
             if (conventions_.windowsNames && source.size() > PathLimit(conventions_))
@@ -113,19 +138,24 @@ private:
                 Refuse(i, *refusal);
                 continue;
             }
-            lines_[i].targetKey = NameKey(To(i), conventions_);
-            ++targetCounts_[lines_[i].targetKey];
+            lines_[i].targetKey = KeyOf(To(i));
         }
     }
 
     void RefuseSharedTargets() {
+        std::vector<std::size_t> shared;
         for (std::size_t i = 0; i < lines_.size(); ++i) {
             if (!IsActiveMove(i)) continue;
-            if (targetCounts_[lines_[i].targetKey] > 1)
-                Refuse(i, Refusal::SharedTarget);
-            else
-                byTarget_.emplace(lines_[i].targetKey, i);
+            NameUse& use = names_[lines_[i].targetKey];
+            lines_[i].target = &use;  // nodes keep their place when the table grows
+            if (use.target == npos) {
+                use.target = i;
+                continue;
+            }
+            shared.push_back(use.target);
+            shared.push_back(i);
         }
+        for (std::size_t i : shared) Refuse(i, Refusal::SharedTarget);
     }
 
     // Every folder on the way to a target must be a folder when the move
@@ -136,17 +166,16 @@ private:
         for (std::size_t i = 0; i < lines_.size(); ++i) {
             if (!IsActiveMove(i)) continue;
             const std::string& target = To(i);
-            const std::vector<std::size_t> separators = Separators(target);
-            if (separators.empty()) continue;
             // A rename in place: the folder holds the source.
-            const std::size_t folderEnd = separators.back() + 1;
+            const std::size_t folderEnd = FolderEnd(target);
             if (FolderEnd(From(i)) == folderEnd && From(i).compare(0, folderEnd, target, 0, folderEnd) == 0) continue;
+            const std::vector<std::size_t> separators = Separators(target);
             for (std::size_t k = separators.size(); k-- > 0 && separators[k] > 0;) {
                 const std::string folder = target.substr(0, separators[k]);
-                std::string key = NameKey(folder, conventions_);
-                if (auto leaving = bySource_.find(key); leaving != bySource_.end()) {
-                    Link(leaving->second, i);
-                    foldersToCreate_.insert(std::move(key));
+                const std::string key = NameKey(folder, conventions_);
+                if (const std::size_t leaving = SourceNamed(key); leaving != npos) {
+                    Link(leaving, i);
+                    AddFolderToCreate(key);
                     break;  // that file's own folder exists
                 }
                 const PathKind kind = QueryFolder(folder, key);
@@ -155,22 +184,26 @@ private:
                     Refuse(i, Refusal::ParentIsFile);
                     break;
                 }
-                foldersToCreate_.insert(std::move(key));
+                AddFolderToCreate(key);
             }
         }
+    }
+
+    void AddFolderToCreate(const std::string& key) {
+        if (foldersToCreate_.count(key) == 0) foldersToCreate_.insert(folderKeys_.emplace_back(key));
     }
 
     void CheckTargetNames() {
         for (std::size_t i = 0; i < lines_.size(); ++i) {
             if (!IsActiveMove(i)) continue;
             const Line& line = lines_[i];
-            if (foldersToCreate_.count(line.targetKey) != 0) {
+            if (!foldersToCreate_.empty() && foldersToCreate_.count(line.targetKey) != 0) {
                 Refuse(i, Refusal::FolderForAnotherLine);
                 continue;
             }
             if (line.targetKey == line.sourceKey) continue;  // the same name, spelt otherwise
-            if (auto leaving = bySource_.find(line.targetKey); leaving != bySource_.end()) {
-                Link(leaving->second, i);
+            if (line.target->source != npos) {
+                Link(line.target->source, i);
                 continue;
             }
             switch (files_.Query(To(i))) {
@@ -213,7 +246,7 @@ private:
             std::string name = folder + "quil-swap-" + std::to_string(n);
             if (name.size() > PathLimit(conventions_)) name = folder + "~" + std::to_string(n);
             const std::string key = NameKey(name, conventions_);
-            if (bySource_.count(key) == 0 && byTarget_.count(key) == 0 && foldersToCreate_.count(key) == 0 &&
+            if (names_.count(key) == 0 && foldersToCreate_.count(key) == 0 &&
                 files_.Query(name) == PathKind::Missing)
                 return name;
         }
@@ -235,6 +268,7 @@ private:
     }
 
     void OrderOperations() {
+        plan_.ops.reserve(lines_.size() + 16);
         // Deletes first: they only free names.
         for (std::size_t i = 0; i < lines_.size(); ++i)
             if (lines_[i].active && lines_[i].remove)
@@ -280,10 +314,10 @@ private:
     const Conventions& conventions_;
     const std::string& root_;
     std::vector<Line> lines_;
-    std::unordered_map<std::string, std::size_t> bySource_;
-    std::unordered_map<std::string, std::size_t> byTarget_;
-    std::unordered_map<std::string, int> targetCounts_;
-    std::unordered_set<std::string> foldersToCreate_;
+    std::unordered_map<std::string_view, NameUse> names_;
+    std::deque<std::string> foldedKeys_;  // what the keys view where case is folded
+    std::deque<std::string> folderKeys_;  // what foldersToCreate_ views
+    std::unordered_set<std::string_view> foldersToCreate_;
     std::unordered_map<std::string, PathKind> folderKinds_;
     std::unordered_map<std::string, int> temporaryNumbers_;  // folder key -> last number tried
     std::vector<std::string> temporaries_;
