@@ -17,6 +17,8 @@ std::string Relative(const std::string& path, const std::string& root) {
     return relative;
 }
 
+}  // namespace
+
 std::string RefusalQuestion(const BatchState& state, const std::vector<RefusedLine>& refused) {
     const std::string& root = state.root;
     std::string text = "These lines cannot be applied:\n\n";
@@ -40,8 +42,6 @@ std::string FailureReport(const std::vector<OpFailure>& failures) {
     if (failures.size() > kListedInReport) text += "\n\nand " + std::to_string(failures.size() - kListedInReport) + " more";
     return text;
 }
-
-}  // namespace
 
 void ExecuteBatch(BatchState& state, DialogOps& dialog, FileServices& files) {
     if (!dialog.NamesModified() && state.replaced == 0) {

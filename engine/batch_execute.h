@@ -16,6 +16,11 @@ namespace quil {
 // Refused lines and failed operations listed in one message box.
 constexpr std::size_t kListedInReport = 10;
 
+// The question that lists refused lines before anything is touched, and
+// the one report of the operations that failed.
+std::string RefusalQuestion(const BatchState& state, const std::vector<RefusedLine>& refused);
+std::string FailureReport(const std::vector<OpFailure>& failures);
+
 void ExecuteBatch(BatchState& state, DialogOps& dialog, FileServices& files);
 
 }  // namespace quil

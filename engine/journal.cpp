@@ -75,12 +75,12 @@ void JournalWriter::Record(const FileOp& op, const std::string& trashedAs) {
         pending_ += RecordLine("trash", op.from, trashedAs);
     else
         pending_ += RecordLine("delete", op.from);
-    if (++pendingCount_ >= kRecordsPerWrite) Flush();
+    if (++pendingCount_ >= kRecordsPerWrite) Flush(false);
 }
 
-bool JournalWriter::Flush() {
-    if (pending_.empty()) return ok_;
-    ok_ = store_.Append(name_, pending_) && ok_;
+bool JournalWriter::Flush(bool durable) {
+    if (pending_.empty() && !durable) return ok_;
+    ok_ = store_.Append(name_, pending_, durable) && ok_;
     pending_.clear();
     pendingCount_ = 0;
     return ok_;

@@ -28,11 +28,13 @@ std::string JournalName(const std::string& root);
 class JournalWriter {
 public:
     JournalWriter(StateStore& store, const std::string& root);
-    ~JournalWriter() { Flush(); }
+    ~JournalWriter() { Flush(true); }
     bool ok() const { return ok_; }
 
     void Record(const FileOp& op, const std::string& trashedAs);
-    bool Flush();
+    // Writes what is pending; durable also waits for the disk, which is
+    // done once, at the end of a batch.
+    bool Flush(bool durable);
 
 private:
     StateStore& store_;

@@ -49,7 +49,10 @@ public:
                     folder.path, [&](const char* name, bool isFolder) { return Take(folder, name, isFolder); });
             }
             if (!complete && !tableFull_) ++result_.unreadableFolders;
-            if (options_.progress) options_.progress(result_.count);
+            if (options_.progress && !options_.progress(result_.count)) {
+                result_.cutShort = true;
+                break;
+            }
         }
         return result_;
     }

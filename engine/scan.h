@@ -23,8 +23,9 @@ struct ScanOptions {
     bool sortByName = false;     // each folder's entries in byte order, as LC_ALL=C ls sorts
     bool skipHidden = false;     // leave out files and folders whose name begins with "."
     int maxDepth = -1;           // folder levels below the root to enter; -1: all
-    // Called with the number of files found, once per folder listed.
-    std::function<void(int files)> progress;
+    // Called with the number of files found, once per folder listed;
+    // returning false stops the scan there.
+    std::function<bool(int files)> progress;
 };
 
 struct ScanResult {

@@ -83,6 +83,11 @@ bool Session::ReadBack(std::string text, int& found) {
     return true;
 }
 
+void Session::SetListText(std::string text) {
+    state_.text = std::move(text);
+    ParseListText(state_, files_.conventions());
+}
+
 RunResult Session::Apply(const BatchPlan& plan, bool permanent, RunObserver& observer) {
     JournalWriter journal(store_, state_.root);
     JournalingObserver journaling(journal, observer);
@@ -90,7 +95,7 @@ RunResult Session::Apply(const BatchPlan& plan, bool permanent, RunObserver& obs
     options.trash = permanent ? nullptr : &trash_;
     options.observer = &journaling;
     RunResult result = RunPlan(plan, files_, nullptr, options);
-    journal.Flush();
+    journal.Flush(true);
     return result;
 }
 

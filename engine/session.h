@@ -47,6 +47,9 @@ public:
     // and a line break at the very end ends the last line. False, with the
     // number of lines found, when that is not one line per file.
     bool ReadBack(std::string text, int& found);
+    // Takes a text that is one line per file as it stands, line breaks
+    // "\n" (a names box kept so by the line-count rule).
+    void SetListText(std::string text);
 
     BatchPlan Plan() { return PlanBatch(state_, files_); }
     std::vector<PlanRow> Describe(const BatchPlan& plan, bool permanent) const {

@@ -10,9 +10,10 @@ namespace quil {
 class StateStore {
 public:
     virtual ~StateStore() = default;
-    // Adds text at the end of the record, creating it; written through to
-    // the file system before it returns.
-    virtual bool Append(const std::string& name, const std::string& text) = 0;
+    // Adds text at the end of the record, creating it. It reaches the file
+    // system at once (a killed process loses nothing of it); with durable,
+    // also the disk before it returns.
+    virtual bool Append(const std::string& name, const std::string& text, bool durable) = 0;
     // False when there is no such record.
     virtual bool Read(const std::string& name, std::string& text) = 0;
     // Replaces the whole record at once.

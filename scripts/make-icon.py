@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """Writes res/quil.ico: a page of names with a quill across it, as a
-32x32 and a 16x16 image in the 16 standard VGA colours."""
+32x32 and a 16x16 image in the 16 standard VGA colours; and the same
+picture at 64x64 as res/quillane.png for the Linux desktop."""
 import os
 import struct
+import zlib
 
 PALETTE = [  # VGA order, as (r, g, b)
     (0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0, 128), (0, 128, 128),
@@ -56,6 +58,18 @@ def image(size):
     return header + palette + colour + mask
 
 
+def png(size):
+    rows = b""
+    for row in picture(size):
+        rows += b"\0" + b"".join(b"\0\0\0\0" if p is None else bytes(PALETTE[p]) + b"\xff" for p in row)
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)  # 8-bit RGBA
+    return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(rows, 9)) + chunk(b"IEND", b"")
+
+
 def main():
     images = [(32, image(32)), (16, image(16))]
     out = struct.pack("<HHH", 0, 1, len(images))
@@ -64,9 +78,11 @@ def main():
         out += struct.pack("<BBBBHHII", size, size, 16, 0, 1, 4, len(data), offset)
         offset += len(data)
     out += b"".join(data for _, data in images)
-    path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "res", "quil.ico")
-    with open(path, "wb") as f:
+    res = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "res")
+    with open(os.path.join(res, "quil.ico"), "wb") as f:
         f.write(out)
+    with open(os.path.join(res, "quillane.png"), "wb") as f:
+        f.write(png(64))
 
 
 if __name__ == "__main__":

@@ -36,7 +36,7 @@ private:
 
 class FakeStateStore final : public StateStore {
 public:
-    bool Append(const std::string& name, const std::string& text) override {
+    bool Append(const std::string& name, const std::string& text, bool) override {
         records[name] += text;
         return true;
     }

@@ -81,7 +81,10 @@ int TerminalApp::RunBatch(const Options& options) {
     scan.skipHidden = !options.all;
     scan.maxDepth = options.maxDepth;
     ProgressLine listing("listed");
-    scan.progress = [&](int files) { listing.Show(files, 0); };
+    scan.progress = [&](int files) {
+        listing.Show(files, 0);
+        return true;
+    };
     session_.List(scan);
     const ScanResult& found = session_.scan();
     if (found.unlistable > 0)

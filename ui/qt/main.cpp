@@ -1,0 +1,23 @@
+// quillane: Quillane on the Linux desktop.
+#include <QApplication>
+#include <QDir>
+
+#include "platform/file_services.h"
+#include "platform/state_store.h"
+#include "platform/trash.h"
+#include "ui/qt/quillane_window.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quillane"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("quillane"), QIcon(QStringLiteral(":/quillane.png"))));
+    const QStringList arguments = QApplication::arguments();
+    const QString folder = arguments.size() > 1 ? arguments.at(1) : QDir::currentPath();
+    const auto files = quil::MakeSystemFileServices();
+    const auto trash = quil::MakeSystemTrash(*files);
+    const auto store = quil::MakeSystemStateStore();
+    quil::qt::QuillaneWindow window(*files, *trash, *store);
+    if (!window.Load(folder)) return 0;
+    window.show();
+    return app.exec();
+}
