@@ -71,7 +71,7 @@ QuillaneWindow::QuillaneWindow(FileServices& files, TrashService& trash, StateSt
     opener_ = [](const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
     BuildLayout();
     previewTimer_.setSingleShot(true);
-    previewTimer_.setInterval(150);
+    previewTimer_.setInterval(30);  // a pause in typing
     connect(&previewTimer_, &QTimer::timeout, this, &QuillaneWindow::StartPreview);
     connect(&previewWatcher_, &QFutureWatcher<Preview>::finished, this, [this] {
         const Preview preview = previewWatcher_.result();

@@ -1,0 +1,100 @@
+// The desktop window at 1,000 and 100,000 lines on the offscreen platform:
+// how long a key press takes to return, how long until the preview shows
+// the new status, and the start-up to a filled window beside the terminal
+// edition's --list of the same tree plus an empty window's start-up.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTest>
+#include <QTextBlock>
+#include <cstdio>
+
+#include "bench/fixtures.h"
+#include "bench/harness.h"
+#include "platform/file_services.h"
+#include "platform/state_store.h"
+#include "platform/trash.h"
+#include "ui/qt/quillane_window.h"
+
+namespace quil::bench {
+namespace {
+
+struct Typing {
+    double keyMs;
+    double previewMs;
+};
+
+Typing MeasureTyping(const std::string& folder) {
+    auto files = MakeSystemFileServices();
+    auto trash = MakeSystemTrash(*files);
+    auto store = MakeSystemStateStore();
+    qt::QuillaneWindow window(*files, *trash, *store);
+    window.Load(QString::fromStdString(folder));
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window)) std::fprintf(stderr, "the window did not show\n");
+    qt::NamesEdit* names = window.names();
+    std::vector<double> keys, previews;
+    for (int i = 0; i < 9; ++i) {
+        QTextCursor cursor(names->document()->findBlockByNumber(i));
+        names->setTextCursor(cursor);
+        const quint64 shown = window.previewsShown();
+        QElapsedTimer timer;
+        timer.start();
+        QTest::keyClick(names, Qt::Key_X);
+        keys.push_back(timer.nsecsElapsed() / 1e6);
+        while (window.previewsShown() == shown && timer.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        previews.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    std::sort(keys.begin(), keys.end());
+    std::sort(previews.begin(), previews.end());
+    return {keys[keys.size() / 2], previews[previews.size() / 2]};
+}
+
+double StartUpMs(const std::vector<std::string>& command) {
+    return MedianMs(5, [&] {
+        QProcess process;
+        QStringList arguments;
+        for (std::size_t i = 1; i < command.size(); ++i) arguments << QString::fromStdString(command[i]);
+        process.start(QString::fromStdString(command[0]), arguments);
+        process.waitForFinished(60000);
+    });
+}
+
+}  // namespace
+}  // namespace quil::bench
+
+int main(int argc, char** argv) {
+    using namespace quil::bench;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (argc > 2 && std::string(argv[1]) == "--start-up") {  // one timed start-up of the window
+        QApplication app(argc, argv);
+        auto files = quil::MakeSystemFileServices();
+        auto trash = quil::MakeSystemTrash(*files);
+        auto store = quil::MakeSystemStateStore();
+        quil::qt::QuillaneWindow window(*files, *trash, *store);
+        window.Load(QString::fromLocal8Bit(argv[2]));
+        window.show();
+        return QTest::qWaitForWindowExposed(&window) ? 0 : 1;
+    }
+    QApplication app(argc, argv);
+    PrintHeader();
+    const std::string small = MakeTempFolder("window-1k"), large = MakeTempFolder("window-100k"),
+                      empty = MakeTempFolder("window-empty");
+    MakeTree(small, 1000);
+    MakeTree(large, 100000);
+    const Typing few = MeasureTyping(small);
+    const Typing many = MeasureTyping(large);
+    PrintRow("key press returns, 100,000 lines", many.keyMs, "1,000 lines", few.keyMs, "< 16 ms");
+    PrintRow("key press to preview, 100,000 lines", many.previewMs, "1,000 lines", few.previewMs, "< 100 ms");
+
+    const std::string self = QCoreApplication::applicationFilePath().toStdString();
+    const double window = StartUpMs({self, "--start-up", large});
+    const double list = StartUpMs({QUIL_TERMINAL_PATH, "--list", large});
+    const double bare = StartUpMs({self, "--start-up", empty});
+    PrintRow("start-up to a filled window, 100,000 files", window, "quil --list + empty window", list + bare,
+             "<= 1.5x");
+    RemoveTree(small);
+    RemoveTree(large);
+    RemoveTree(empty);
+    return 0;
+}
