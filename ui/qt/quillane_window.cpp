@@ -29,6 +29,13 @@ const char kHelpText[] =
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
+// A batch from the window runs to its end: it is short beside the typing.
+class RunToTheEnd final : public RunObserver {
+    void Done(const FileOp&, const std::string&) override {}
+    void Progress(int, int) override {}
+    bool StopRequested() override { return false; }
+};
+
 // The preview of one text, planned on a copy of the listed state.
 Preview Plan(std::shared_ptr<const BatchState> listed, std::string text, bool permanent, FileServices* files,
              quint64 generation) {
@@ -273,11 +280,7 @@ void QuillaneWindow::OnOk() {
         names_->setFocus();
         return;
     }
-    class NoStop final : public RunObserver {
-        void Done(const FileOp&, const std::string&) override {}
-        void Progress(int, int) override {}
-        bool StopRequested() override { return false; }
-    } observer;
+    RunToTheEnd observer;
     const RunResult result = session_.Apply(plan, permanent_->isChecked(), observer);
     if (!result.failures.empty()) asker_->Tell(Q(FailureReport(result.failures)), kCaption);
     accept();
@@ -310,11 +313,7 @@ void QuillaneWindow::OnUndo() {
     UndoPlan undo;
     if (!session_.PlanUndo(undo)) return;
     if (!asker_->AskYesNo(UndoText(undo.rows), QStringLiteral("Undo last batch"))) return;
-    class NoStop final : public RunObserver {
-        void Done(const FileOp&, const std::string&) override {}
-        void Progress(int, int) override {}
-        bool StopRequested() override { return false; }
-    } observer;
+    RunToTheEnd observer;
     const RunResult result = session_.ApplyUndo(undo, observer);
     if (!result.failures.empty()) asker_->Tell(Q(FailureReport(result.failures)), QStringLiteral("Undo last batch"));
     List();
