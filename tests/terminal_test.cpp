@@ -97,8 +97,10 @@ protected:
     }
 
     // Runs quil in a session of its own, without a controlling terminal.
+    // With interrupt, Ctrl-C comes soon after the batch has begun (its
+    // journal exists).
     Outcome Run(std::vector<std::string> args, const std::string& editor = "false", const std::string& input = "",
-                int interruptAfterMs = -1) {
+                bool interrupt = false) {
         args.insert(args.begin(), Program());
         std::vector<char*> argv;
         for (std::string& arg : args) argv.push_back(arg.data());
@@ -132,9 +134,15 @@ protected:
             close(in[1]);
         });
         std::thread interrupter;
-        if (interruptAfterMs >= 0)
+        if (interrupt)
             interrupter = std::thread([&] {
-                std::this_thread::sleep_for(std::chrono::milliseconds(interruptAfterMs));
+                const fs::path journals = base_ / "state/quillane";
+                for (int waited = 0; waited < 20000; ++waited) {
+                    std::error_code error;
+                    if (fs::exists(journals, error) && !fs::is_empty(journals, error)) break;
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(30));  // into the batch
                 kill(pid, SIGINT);
             });
         std::string errText;
@@ -261,7 +269,7 @@ TEST_F(TerminalTest, AnInterruptedBatchIsUndoneWhole) {
         edited += "f" + std::to_string(100000 + (i ^ 1)) + "\n";
     }
     Write(files);
-    const Outcome batch = Run({"--apply", "-", "--yes", tree_.string()}, "false", edited, 150);
+    const Outcome batch = Run({"--apply", "-", "--yes", tree_.string()}, "false", edited, true);
     ASSERT_TRUE(batch.status == 130 || batch.status == 0) << batch.status << batch.err;
     if (batch.status == 130) {
         EXPECT_NE(batch.err.find("quil: stopped; applied "), std::string::npos) << batch.err;
