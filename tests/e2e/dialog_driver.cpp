@@ -76,7 +76,29 @@ Program::Program(const std::string& exe, const std::string& folder) {
                         &process_))
         return;
     dialog_ = WaitForWindow(process_.dwProcessId, nullptr, "Quillane", kStartMs);
-    // Ready once the names box holds the list, or the box is empty on purpose.
+    WaitUntilReady(start);
+}
+
+Program::Program(const std::string& commandLine) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    std::string line = commandLine;
+    PROCESS_INFORMATION launcher{};
+    const DWORD start = GetTickCount();
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &launcher))
+        return;
+    WaitForSingleObject(launcher.hProcess, kStartMs);
+    CloseHandle(launcher.hThread);
+    CloseHandle(launcher.hProcess);
+    dialog_ = WaitForWindow(0, nullptr, "Quillane", kStartMs);
+    if (dialog_ == nullptr) return;
+    GetWindowThreadProcessId(dialog_, &process_.dwProcessId);
+    process_.hProcess = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, process_.dwProcessId);
+    WaitUntilReady(start);
+}
+
+// Ready once the names box holds the list, or the box is empty on purpose.
+void Program::WaitUntilReady(DWORD start) {
     if (dialog_ != nullptr) {
         for (DWORD waited = GetTickCount(); GetTickCount() - waited < 300 && Text(IDC_NAMES).empty(); Sleep(5)) {
         }
@@ -90,7 +112,7 @@ Program::~Program() {
         TerminateProcess(process_.hProcess, 1);
         WaitForSingleObject(process_.hProcess, kWaitMs);
     }
-    CloseHandle(process_.hThread);
+    if (process_.hThread) CloseHandle(process_.hThread);
     CloseHandle(process_.hProcess);
 }
 

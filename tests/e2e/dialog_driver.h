@@ -17,6 +17,9 @@ constexpr DWORD kStartMs = 60000;
 class Program {
 public:
     Program(const std::string& exe, const std::string& folder);
+    // Runs a command line that starts quil.exe through another program (a
+    // launcher that ends at once), and takes the dialog that appears.
+    explicit Program(const std::string& commandLine);
     ~Program();  // ends the process if it still runs
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
@@ -53,6 +56,8 @@ public:
     bool WaitForExit(DWORD ms = kWaitMs) const;
 
 private:
+    void WaitUntilReady(DWORD start);
+
     PROCESS_INFORMATION process_{};
     HWND dialog_ = nullptr;
     DWORD readyMs_ = 0;
