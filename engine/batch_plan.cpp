@@ -124,7 +124,7 @@ private:
             names_[line.sourceKey].source = index;
             // Win32 would rewrite such a path on its way to the file system
             // and reach another file, or a folder, or nothing.
-            if (conventions_.windowsNames && source.size() > PathLimit(conventions_))
+            if (source.size() > conventions_.maxPath)
                 Refuse(index, Refusal::TooLong);
             else if (HasWindowsUnsafePart(source, Below(source), conventions_))
                 Refuse(index, Refusal::SourceUnreachable);
@@ -244,7 +244,7 @@ private:
         for (int& n = temporaryNumbers_[NameKey(folder, conventions_)];;) {
             ++n;
             std::string name = folder + "quil-swap-" + std::to_string(n);
-            if (name.size() > PathLimit(conventions_)) name = folder + "~" + std::to_string(n);
+            if (name.size() > conventions_.maxPath) name = folder + "~" + std::to_string(n);
             const std::string key = NameKey(name, conventions_);
             if (names_.count(key) == 0 && foldersToCreate_.count(key) == 0 &&
                 files_.Query(name) == PathKind::Missing)

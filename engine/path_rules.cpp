@@ -121,7 +121,7 @@ std::string NameKey(const std::string& path, const Conventions& conventions) {
 }
 
 std::optional<Refusal> CheckTargetPath(std::string_view path, std::size_t start, const Conventions& conventions) {
-    if (path.size() > PathLimit(conventions)) return Refusal::TooLong;
+    if (path.size() > conventions.maxPath) return Refusal::TooLong;
     std::optional<Refusal> refusal;
     AnyPart(path, start, conventions, [&](std::string_view part) {
         if (part.empty())

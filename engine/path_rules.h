@@ -11,9 +11,6 @@
 
 namespace quil {
 
-// pFrom and pTo hold one path ended by two zero characters in 1024 bytes.
-constexpr std::size_t kMaxOperationPath = 1022;
-
 enum class Refusal {
     TargetExists,
     TargetIsFolder,
@@ -50,9 +47,5 @@ std::optional<Refusal> CheckTargetPath(std::string_view path, std::size_t start,
 // cannot be reached by its own name.
 bool HasWindowsUnsafePart(std::string_view path, std::size_t start, const Conventions& conventions);
 
-// The longest full path the file operations take on this platform.
-inline std::size_t PathLimit(const Conventions& conventions) {
-    return conventions.maxPath < kMaxOperationPath ? conventions.maxPath : kMaxOperationPath;
-}
 
 }  // namespace quil
