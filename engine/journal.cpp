@@ -121,7 +121,7 @@ bool ReadJournal(StateStore& store, const std::string& root, std::vector<Journal
             entry.now.clear();
         }
     }
-    return true;
+    return !entries.empty();
 }
 
 bool RewriteJournal(StateStore& store, const std::string& root, const std::vector<JournalEntry>& left) {

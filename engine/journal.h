@@ -45,7 +45,8 @@ private:
 };
 
 // The net change of every file the journal of root records, in the order
-// the files were first touched. False when there is no journal.
+// the files were first touched. False when there is no journal, or it
+// records nothing.
 bool ReadJournal(StateStore& store, const std::string& root, std::vector<JournalEntry>& entries);
 
 // Keeps what an undo could not bring back, as the journal of root; removes

@@ -89,6 +89,7 @@ void Session::SetListText(std::string text) {
 }
 
 RunResult Session::Apply(const BatchPlan& plan, bool permanent, RunObserver& observer) {
+    if (plan.ops.empty()) return {};  // the last batch stays the one to undo
     JournalWriter journal(store_, state_.root);
     JournalingObserver journaling(journal, observer);
     RunOptions options;

@@ -167,6 +167,19 @@ TEST_F(SessionTest, UndoRefusesWhatChangedSinceAndKeepsItJournaled) {
     EXPECT_EQ(undo.kept.size(), 2u);
 }
 
+TEST_F(SessionTest, ABatchThatChangesNothingKeepsTheLastOneToUndo) {
+    Open();
+    int found;
+    ASSERT_TRUE(session.ReadBack("x\nb\nc\ngone\ns/d\n", found));
+    Stopper observer;
+    session.Apply(session.Plan(), false, observer);
+    ASSERT_TRUE(session.ReadBack("a\nb\nc\ngone\ns/d\n", found));  // the list as it was first listed
+    EXPECT_TRUE(session.Apply(session.Plan(), false, observer).failures.empty());
+    UndoPlan undo;
+    ASSERT_TRUE(session.PlanUndo(undo));
+    EXPECT_EQ(Summary(undo.rows), "1 rename");
+}
+
 TEST_F(SessionTest, AFileTheTrashCannotTakeIsKeptAndReported) {
     Open();
     int found;
