@@ -86,14 +86,13 @@ void CanonicalizePath(std::string& path, const Conventions& conventions) {
     const char separator = conventions.separator;
     if (conventions.windowsNames) std::replace(path.begin(), path.end(), '/', separator);
 
+    // Most lines hold no "." or ".." part: find that out without splitting.
+    if (!AnyPart(path, 0, conventions, IsDotPart)) return;
     std::vector<std::string_view> parts;
-    bool dotted = false;
     AnyPart(path, 0, conventions, [&](std::string_view part) {
         parts.push_back(part);
-        dotted |= IsDotPart(part);
         return false;
     });
-    if (!dotted) return;
 
     // The parts that name the drive or share: "C:", or "", "", server, share;
     // on POSIX the empty part before the leading "/".
