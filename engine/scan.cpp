@@ -19,6 +19,11 @@ RootStatus CaptureRoot(BatchState& state, FileServices& files) {
 
 namespace {
 
+struct SortedEntry {
+    std::size_t offset;  // of the name in the folder's name buffer
+    bool isFolder;
+};
+
 struct QueuedFolder {
     std::string path;  // ends in the separator
     int depth;         // 0 for the root
@@ -36,14 +41,26 @@ public:
             const QueuedFolder folder = queue_[current];
             bool complete;
             if (options_.sortByName) {
-                std::vector<std::pair<std::string, bool>> entries;
+                // The names side by side in one buffer, each ended by its zero,
+                // and small records to sort: no allocation per name.
+                std::string names;
+                std::vector<SortedEntry> entries;
                 complete = files_.ListFolder(folder.path, [&](const char* name, bool isFolder) {
-                    entries.emplace_back(name, isFolder);
+                    entries.push_back({names.size(), isFolder});
+                    names.append(name).push_back('\0');
                     return true;
                 });
-                std::sort(entries.begin(), entries.end());  // std::string orders by unsigned byte
-                for (const auto& [name, isFolder] : entries)
-                    if (!Take(folder, name.c_str(), isFolder)) break;
+                // By unsigned byte, as LC_ALL=C ls sorts. The names are short
+                // and share long prefixes, where a plain loop beats memcmp calls.
+                const auto* bytes = reinterpret_cast<const unsigned char*>(names.data());
+                std::sort(entries.begin(), entries.end(), [bytes](const SortedEntry& a, const SortedEntry& b) {
+                    const unsigned char* x = bytes + a.offset;
+                    const unsigned char* y = bytes + b.offset;
+                    while (*x != 0 && *x == *y) ++x, ++y;
+                    return *x < *y;
+                });
+                for (const SortedEntry& entry : entries)
+                    if (!Take(folder, names.c_str() + entry.offset, entry.isFolder)) break;
             } else {
                 complete = files_.ListFolder(
                     folder.path, [&](const char* name, bool isFolder) { return Take(folder, name, isFolder); });
