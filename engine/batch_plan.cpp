@@ -1,6 +1,7 @@
 #include "engine/batch_plan.h"
 
 #include <deque>
+#include <memory_resource>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -314,7 +315,10 @@ private:
     const Conventions& conventions_;
     const std::string& root_;
     std::vector<Line> lines_;
-    std::unordered_map<std::string_view, NameUse> names_;
+    // One entry per name the batch uses; its nodes come from one pool, which
+    // goes at once with the planner (a million names are a million nodes).
+    std::pmr::monotonic_buffer_resource pool_;
+    std::pmr::unordered_map<std::string_view, NameUse> names_{&pool_};
     std::deque<std::string> foldedKeys_;  // what the keys view where case is folded
     std::deque<std::string> folderKeys_;  // what foldersToCreate_ views
     std::unordered_set<std::string_view> foldersToCreate_;
