@@ -3,6 +3,7 @@
 // test folder (quil.exe must list that folder), then uninstalled, leaving
 // nothing behind.
 #include <windows.h>
+#include <msi.h>
 
 #include <gtest/gtest.h>
 
@@ -57,6 +58,23 @@ bool UserKeyExists(const std::string& key) {
     return true;
 }
 
+const char kUpgradeCode[] = "{21004AEC-2B4B-4156-B0DC-07C624E1760C}";
+
+// What the installed-programs list shows for the product of that upgrade
+// code: name, version, publisher; empty when none is installed.
+std::string InstalledProduct() {
+    char product[39];
+    if (MsiEnumRelatedProductsA(kUpgradeCode, 0, 0, product) != ERROR_SUCCESS) return {};
+    std::string shown;
+    for (const char* property : {INSTALLPROPERTY_INSTALLEDPRODUCTNAME, INSTALLPROPERTY_VERSIONSTRING,
+                                 INSTALLPROPERTY_PUBLISHER}) {
+        char value[256];
+        DWORD size = sizeof value;
+        if (MsiGetProductInfoA(product, property, value, &size) == ERROR_SUCCESS) shown += std::string(value) + ";";
+    }
+    return shown;
+}
+
 const char kBackgroundVerb[] = "Software\\Classes\\Directory\\Background\\shell\\Quillane";
 const char kFolderVerb[] = "Software\\Classes\\Directory\\shell\\Quillane";
 
@@ -67,6 +85,7 @@ TEST(Installer, InstallsTheVerbsThatStartQuillaneInAFolderAndUninstallsClean) {
     const fs::path installed = fs::path(std::getenv("LOCALAPPDATA")) / "Programs" / "Quillane";
 
     ASSERT_EQ(RunAndWait("msiexec /i \"" + package + "\" /qn"), 0u);
+    EXPECT_EQ(InstalledProduct(), "Quillane;1.0.0.1;The Quillane authors;");
     for (const char* file : {"quil.exe", "quil-here.exe", "README.txt", "LICENSE.txt"})
         EXPECT_TRUE(fs::exists(installed / file)) << file;
     const std::string command = "\"" + (installed / "quil-here.exe").string() + "\" \"%V\"";
@@ -97,6 +116,7 @@ TEST(Installer, InstallsTheVerbsThatStartQuillaneInAFolderAndUninstallsClean) {
     EXPECT_FALSE(UserKeyExists(kBackgroundVerb));
     EXPECT_FALSE(UserKeyExists(kFolderVerb));
     EXPECT_FALSE(UserKeyExists("Software\\Quillane"));
+    EXPECT_EQ(InstalledProduct(), "");
 }
 
 TEST(Installer, TheLauncherSaysWhatIsWrongWithAMissingFolder) {
