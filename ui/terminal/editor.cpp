@@ -1,6 +1,5 @@
 #include "ui/terminal/editor.h"
 
-#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -25,35 +24,28 @@ std::string EditorCommand() {
     return "vi";
 }
 
-// The file is removed however the edit ends.
+// A new file of the user's alone (mkstemp makes it 0600), removed however
+// the edit ends.
 class TemporaryFile {
 public:
     TemporaryFile() {
         const char* folder = std::getenv("TMPDIR");
         path_ = std::string(folder && folder[0] ? folder : "/tmp") + "/quil-XXXXXX";
-        fd_ = mkstemp(path_.data());
+        const int fd = mkstemp(path_.data());
+        created_ = fd >= 0 && close(fd) == 0;
     }
     ~TemporaryFile() {
-        if (fd_ >= 0) {
-            close(fd_);
-            unlink(path_.c_str());
-        }
+        if (created_) unlink(path_.c_str());
     }
-    bool ok() const { return fd_ >= 0; }
     const std::string& path() const { return path_; }
     bool Write(const std::string& text) {
-        for (std::size_t done = 0; done < text.size();) {
-            const ssize_t written = write(fd_, text.data() + done, text.size() - done);
-            if (written < 0 && errno == EINTR) continue;
-            if (written <= 0) return false;
-            done += static_cast<std::size_t>(written);
-        }
-        return true;
+        std::ofstream out(path_, std::ios::binary | std::ios::trunc);
+        return created_ && out.write(text.data(), static_cast<std::streamsize>(text.size())) && out.flush();
     }
 
 private:
     std::string path_;
-    int fd_ = -1;
+    bool created_ = false;
 };
 
 // Runs sh -c 'EDITOR "$@"' quil FILE and waits. quil itself ignores Ctrl-C
@@ -90,7 +82,7 @@ int RunEditor(const std::string& file) {
 
 bool EditInEditor(std::string& text, std::string& error) {
     TemporaryFile file;
-    if (!file.ok() || !file.Write(text)) {
+    if (!file.Write(text)) {
         error = "cannot write a temporary file: " + std::string(std::strerror(errno));
         return false;
     }
