@@ -11,4 +11,40 @@ std::size_t FindSeparator(std::string_view path, char separator, std::size_t fro
     return std::string_view::npos;
 }
 
+bool DecodeUtf8(std::string_view text, std::size_t& at, char32_t& code) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char first = byte(at);
+    const int length = first < 0x80 ? 1 : (first >> 5) == 0x6 ? 2 : (first >> 4) == 0xE ? 3 : (first >> 3) == 0x1E ? 4 : 0;
+    if (length == 0 || at + length > text.size()) return false;
+    char32_t value = length == 1 ? first : first & (0x7F >> length);
+    for (int i = 1; i < length; ++i) {
+        if ((byte(at + i) & 0xC0) != 0x80) return false;
+        value = (value << 6) | (byte(at + i) & 0x3F);
+    }
+    // The shortest form only, and no surrogate: anything else is not UTF-8.
+    static constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (value < kLeast[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return false;
+    code = value;
+    at += length;
+    return true;
+}
+
+void EncodeUtf8(char32_t code, std::string& out) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
 }  // namespace quil

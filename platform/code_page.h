@@ -20,6 +20,11 @@ LeadBytePredicate ActiveLeadBytes();
 // in Shift-JIS, GBK, Big5): such a byte is part of a name, not a separator.
 std::size_t FindSeparator(std::string_view path, char separator, std::size_t from, LeadBytePredicate isLeadByte);
 
+// Decodes the UTF-8 character at text[at] and moves at past it; false (at
+// unchanged) where the bytes there are not UTF-8 in its shortest form.
+bool DecodeUtf8(std::string_view text, std::size_t& at, char32_t& code);
+void EncodeUtf8(char32_t code, std::string& out);
+
 // The name upper-cased as the file system folds case: ordinal, over whole
 // characters, in no particular language.
 std::string UpperCaseName(std::string_view name);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -47,6 +48,31 @@ struct OpResult {
 
 enum class PathKind { Missing, File, Folder };
 
+// Which file a path names, so that a later look can tell whether it is
+// still the same one: device and inode (or volume and file index), and its
+// size and modification time, which a reused inode number would not keep.
+struct FileIdentity {
+    bool known = false;  // false where the platform gives no identity
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;  // nanoseconds
+    // Some file systems (FUSE without stable inode numbers) hand out a new
+    // number for a name after a while: there size and time must do.
+    bool stableInode = true;
+
+    // One file: for a folder the device and inode alone, since its time
+    // changes whenever an entry comes or goes.
+    bool Same(const FileIdentity& other, bool folder) const;
+};
+
+struct PathInfo {
+    PathKind kind = PathKind::Missing;
+    // The file system the entry lives on; 0 where the platform does not say.
+    std::uint64_t device = 0;
+    FileIdentity identity;
+};
+
 // Called once per entry of a listing, in listing order, with the bare name.
 // Returning false ends the listing.
 using EntryVisitor = std::function<bool(const char* name, bool isFolder)>;
@@ -86,11 +112,20 @@ public:
     virtual void Open(const std::string& path, WindowHandle owner) = 0;
 
     // What is at path, without following a final link.
-    virtual PathKind Query(const std::string& path) = 0;
+    virtual PathInfo Lookup(const std::string& path) = 0;
+    PathKind Query(const std::string& path) { return Lookup(path).kind; }
 
-    // True when both paths name one existing file (one inode, or one NTFS
-    // file index), such as two spellings of a name on a case-blind volume.
-    virtual bool SameFile(const std::string& a, const std::string& b) = 0;
+    // True when the folder (ending in the separator or not) takes names
+    // that differ only in case for one name: a case-blind volume, or a
+    // case-folding folder of a file system that folds per folder.
+    virtual bool FoldsCase(const std::string& folder) = 0;
+
+    // Makes one folder, whose parent exists. A folder already there is a
+    // failure, so that the caller knows exactly which folders it made.
+    virtual OpResult MakeFolder(const std::string& path) = 0;
+    // Removes an empty folder; a folder that is not empty stays, and that
+    // is a failure.
+    virtual OpResult RemoveFolder(const std::string& path) = 0;
 };
 
 // The services of the platform this program was built for.

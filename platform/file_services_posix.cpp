@@ -2,8 +2,11 @@
 // xdg-open for the shell open.
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,6 +14,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/file_services.h"
@@ -49,6 +55,42 @@ int RenameNoReplace(const std::string& from, const std::string& to) {
     struct stat info;
     if (lstat(to.c_str(), &info) == 0) return EEXIST;
     return rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+// statfs(2) f_type of the file systems whose rules matter here.
+constexpr long kMsdosMagic = 0x4d44;         // vfat, msdos
+constexpr long kExfatMagic = 0x2011BAB0;     // the kernel's exfat
+constexpr long kFuseMagic = 0x65735546;      // exfat-fuse, ntfs-3g, ...
+constexpr long kCifsMagic = 0xFF534D42;
+constexpr long kSmb2Magic = 0xFE534D42;
+constexpr long kNtfs3Magic = 0x7366746E;
+
+// What a file system says of its names: whether inode numbers last (vfat
+// and exfat number inodes as they are read in, FUSE hands out its own), and
+// whether it may fold case without any per-folder flag to say so.
+struct FileSystemTraits {
+    bool stableInodes;
+    bool mayFoldCase;
+};
+
+FileSystemTraits TraitsOf(long type) {
+    switch (type) {
+        case kMsdosMagic:
+        case kExfatMagic:
+        case kFuseMagic: return {false, true};
+        case kCifsMagic:
+        case kSmb2Magic: return {false, true};
+        case kNtfs3Magic: return {true, true};
+        default: return {true, false};
+    }
+}
+
+std::string FlipAsciiCase(std::string name) {
+    for (char& ch : name) {
+        if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 32);
+        else if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch + 32);
+    }
+    return name;
 }
 
 class PosixFileServices final : public FileServices {
@@ -132,17 +174,85 @@ public:
         }
     }
 
-    PathKind Query(const std::string& path) override {
+    PathInfo Lookup(const std::string& path) override {
+        PathInfo result;
         struct stat info;
-        if (lstat(path.c_str(), &info) != 0) return PathKind::Missing;
-        return S_ISDIR(info.st_mode) ? PathKind::Folder : PathKind::File;
+        if (lstat(path.c_str(), &info) != 0) return result;
+        result.kind = S_ISDIR(info.st_mode) ? PathKind::Folder : PathKind::File;
+        result.device = info.st_dev;
+        FileIdentity& identity = result.identity;
+        identity.known = true;
+        identity.device = info.st_dev;
+        identity.inode = info.st_ino;
+        identity.size = static_cast<std::uint64_t>(info.st_size);
+        identity.modified = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+        identity.stableInode = Traits(info.st_dev, path).stableInodes;
+        return result;
     }
 
-    bool SameFile(const std::string& a, const std::string& b) override {
-        struct stat infoA, infoB;
-        return lstat(a.c_str(), &infoA) == 0 && lstat(b.c_str(), &infoB) == 0 &&
-               infoA.st_dev == infoB.st_dev && infoA.st_ino == infoB.st_ino;
+    // ext4, f2fs and tmpfs fold case per folder, marked by FS_CASEFOLD_FL;
+    // vfat, exfat and network or FUSE file systems may fold everywhere, and
+    // whether they do is learnt from the folder itself: a name it holds,
+    // looked up in another case that it does not hold, is found.
+    bool FoldsCase(const std::string& folder) override {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (auto it = folds_.find(folder); it != folds_.end()) return it->second;
+        }
+        const bool folds = LearnFolding(folder);
+        std::lock_guard<std::mutex> lock(mutex_);
+        folds_.emplace(folder, folds);
+        return folds;
     }
+
+    OpResult MakeFolder(const std::string& path) override {
+        if (mkdir(path.c_str(), 0777) == 0) return OpResult::Success();
+        return ErrnoFailure(errno);
+    }
+
+    OpResult RemoveFolder(const std::string& path) override {
+        if (rmdir(path.c_str()) == 0) return OpResult::Success();
+        return ErrnoFailure(errno);
+    }
+
+private:
+    FileSystemTraits Traits(dev_t device, const std::string& path) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (auto it = traits_.find(device); it != traits_.end()) return it->second;
+        struct statfs info;
+        const FileSystemTraits traits = statfs(path.c_str(), &info) == 0 ? TraitsOf(info.f_type) : FileSystemTraits{true, false};
+        traits_.emplace(device, traits);
+        return traits;
+    }
+
+    bool LearnFolding(const std::string& folder) {
+        const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) return false;
+        int flags = 0;
+        const bool casefold = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & FS_CASEFOLD_FL) != 0;
+        struct stat info;
+        const bool mayFold = fstat(fd, &info) == 0 && Traits(info.st_dev, folder).mayFoldCase;
+        close(fd);
+        if (casefold) return true;
+        if (!mayFold) return false;
+        std::unordered_set<std::string> names;
+        ListFolder(folder.back() == '/' ? folder : folder + '/', [&](const char* name, bool) {
+            names.insert(name);
+            return true;
+        });
+        for (const std::string& name : names) {
+            const std::string flipped = FlipAsciiCase(name);
+            if (flipped == name || names.count(flipped) != 0) continue;
+            struct stat other;
+            return lstat(((folder.back() == '/' ? folder : folder + '/') + flipped).c_str(), &other) == 0;
+        }
+        // Nothing to learn from (no name with a letter): the FAT family folds.
+        return true;
+    }
+
+    std::mutex mutex_;  // the window plans on a worker thread
+    std::unordered_map<dev_t, FileSystemTraits> traits_;
+    std::unordered_map<std::string, bool> folds_;
 };
 
 }  // namespace

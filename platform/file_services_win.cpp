@@ -115,20 +115,35 @@ public:
         ShellExecuteA(static_cast<HWND>(owner), "open", path.c_str(), "", "", SW_SHOWNOACTIVATE);
     }
 
-    PathKind Query(const std::string& path) override {
+    PathInfo Lookup(const std::string& path) override {
+        PathInfo result;
         DWORD attributes = GetFileAttributesA(path.c_str());
-        if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::Missing;
-        return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Folder : PathKind::File;
+        if (attributes != INVALID_FILE_ATTRIBUTES)
+            result.kind = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Folder : PathKind::File;
+        return result;
     }
 
-    bool SameFile(const std::string& a, const std::string& b) override {
+    // NTFS and FAT compare names without case.
+    bool FoldsCase(const std::string&) override { return true; }
+
+    OpResult MakeFolder(const std::string& path) override {
+        if (CreateDirectoryA(path.c_str(), nullptr)) return OpResult::Success();
+        return Win32Failure(GetLastError());
+    }
+
+    OpResult RemoveFolder(const std::string& path) override {
+        if (RemoveDirectoryA(path.c_str())) return OpResult::Success();
+        return Win32Failure(GetLastError());
+    }
+
+private:
+    bool SameFile(const std::string& a, const std::string& b) {
         BY_HANDLE_FILE_INFORMATION infoA, infoB;
         return Identify(a, &infoA) && Identify(b, &infoB) &&
                infoA.dwVolumeSerialNumber == infoB.dwVolumeSerialNumber &&
                infoA.nFileIndexHigh == infoB.nFileIndexHigh && infoA.nFileIndexLow == infoB.nFileIndexLow;
     }
 
-private:
     // Where the last name of path starts. "/" is a separator to Win32 too,
     // and is never the second byte of a double-byte character.
     std::size_t NamePart(const std::string& path) const {

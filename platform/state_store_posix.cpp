@@ -1,19 +1,28 @@
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
+#include <cstring>
 
 #include "platform/state_store.h"
 
 namespace quil {
 namespace {
 
-// $XDG_STATE_HOME when it is absolute, as the base directory layout asks;
-// otherwise ~/.local/state.
+using Clock = std::chrono::steady_clock;
+
+// How long a record may stay in the page cache before it must be on the
+// disk: what a power cut can take from a running batch's journal.
+constexpr auto kSyncInterval = std::chrono::milliseconds(100);
+
+// $XDG_STATE_HOME when it is absolute, as the base directory layout asks
+// (a relative one is ignored); otherwise ~/.local/state.
 std::string StateFolder() {
     const char* state = std::getenv("XDG_STATE_HOME");
     if (state != nullptr && state[0] == '/') return std::string(state) + "/quillane";
@@ -21,10 +30,21 @@ std::string StateFolder() {
     return std::string(home ? home : "") + "/.local/state/quillane";
 }
 
-bool MakeFolders(const std::string& folder) {
+std::string Reason(const std::string& what, int code) { return what + ": " + std::strerror(code); }
+
+// mkdir -p, private to the user as the layout asks.
+bool MakeFolders(const std::string& folder, std::string& error) {
     for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
         const std::string part = folder.substr(0, slash);
-        if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+        struct stat info;
+        if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
+            error = Reason(part, errno);
+            return false;
+        }
+        if (stat(part.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+            error = Reason(part, ENOTDIR);
+            return false;
+        }
         if (slash == std::string::npos) return true;
     }
 }
@@ -39,38 +59,110 @@ bool WriteAll(int fd, const std::string& text) {
     return true;
 }
 
-class PosixStateStore final : public StateStore {
+class PosixAppendFile final : public AppendFile {
 public:
-    bool Append(const std::string& name, const std::string& text, bool durable) override {
-        if (!MakeFolders(folder_)) return false;
-        const int fd = open(Where(name).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
-        if (fd < 0) return false;
-        const bool ok = WriteAll(fd, text) && (!durable || fdatasync(fd) == 0);
-        return close(fd) == 0 && ok;
+    explicit PosixAppendFile(int fd) : fd_(fd) {}
+    ~PosixAppendFile() override {
+        Sync();
+        close(fd_);
     }
 
-    bool Read(const std::string& name, std::string& text) override {
-        std::ifstream in(Where(name), std::ios::binary);
-        if (!in) return false;
-        std::ostringstream content;
-        content << in.rdbuf();
-        text = content.str();
+    bool Append(const std::string& text) override {
+        if (!WriteAll(fd_, text)) return false;
+        return Clock::now() - synced_ < kSyncInterval || Sync();
+    }
+
+    bool Sync() override {
+        synced_ = Clock::now();
+        return fdatasync(fd_) == 0;
+    }
+
+private:
+    int fd_;
+    Clock::time_point synced_ = Clock::now();
+};
+
+class PosixLock final : public StoreLock {
+public:
+    explicit PosixLock(int fd) : fd_(fd) {}
+    ~PosixLock() override { close(fd_); }  // and with it the flock
+
+private:
+    int fd_;
+};
+
+class PosixStateStore final : public StateStore {
+public:
+    std::unique_ptr<AppendFile> Create(const std::string& name, std::string& error) override {
+        if (!MakeFolders(folder_, error)) return nullptr;
+        const int fd = open(Where(name).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            error = Reason(Where(name), errno);
+            return nullptr;
+        }
+        // The new name itself must survive a power cut.
+        if (const int dir = open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
+            fsync(dir);
+            close(dir);
+        }
+        return std::make_unique<PosixAppendFile>(fd);
+    }
+
+    std::unique_ptr<AppendFile> Reopen(const std::string& name, std::string& error) override {
+        const int fd = open(Where(name).c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+        if (fd < 0) {
+            error = Reason(Where(name), errno);
+            return nullptr;
+        }
+        return std::make_unique<PosixAppendFile>(fd);
+    }
+
+    bool Read(const std::string& name, std::string& text, std::size_t limit) override {
+        const int fd = open(Where(name).c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return false;
+        text.clear();
+        char buffer[65536];
+        for (;;) {
+            std::size_t want = sizeof buffer;
+            if (limit != 0) want = std::min(want, limit - text.size());
+            if (want == 0) break;
+            const ssize_t got = read(fd, buffer, want);
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) break;
+            text.append(buffer, static_cast<std::size_t>(got));
+        }
+        close(fd);
         return true;
     }
 
-    // A new file renamed over the old one: a reader sees the old record or
-    // the new one, never half of it.
-    bool Write(const std::string& name, const std::string& text) override {
-        if (!MakeFolders(folder_)) return false;
-        const std::string temporary = Where(name) + ".new";
-        const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-        if (fd < 0) return false;
-        const bool ok = WriteAll(fd, text) && fdatasync(fd) == 0;
-        if (close(fd) != 0 || !ok) return false;
-        return rename(temporary.c_str(), Where(name).c_str()) == 0;
+    std::vector<std::string> List(const std::string& suffix) override {
+        std::vector<std::string> names;
+        DIR* dir = opendir(folder_.c_str());
+        if (dir == nullptr) return names;
+        while (const dirent* entry = readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+                names.push_back(name);
+        }
+        closedir(dir);
+        return names;
     }
 
     bool Remove(const std::string& name) override { return unlink(Where(name).c_str()) == 0 || errno == ENOENT; }
+
+    std::unique_ptr<StoreLock> TryLock(const std::string& name, bool& busy) override {
+        busy = false;
+        std::string error;
+        if (!MakeFolders(folder_, error)) return nullptr;
+        const int fd = open(Where(name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (fd < 0) return nullptr;
+        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            busy = errno == EWOULDBLOCK;
+            close(fd);
+            return nullptr;
+        }
+        return std::make_unique<PosixLock>(fd);
+    }
 
     std::string Where(const std::string& name) const override { return folder_ + "/" + name; }
 

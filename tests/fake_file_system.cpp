@@ -67,6 +67,7 @@ void FakeFileSystem::Link(const std::string& key) {
         Node folder;
         folder.path = nodes_[key].path.substr(0, nodes_[key].path.find_last_of(conventions_.separator));
         folder.folder = true;
+        Stamp(folder);
         nodes_[parent] = folder;
         Link(parent);
     }
@@ -84,6 +85,7 @@ void FakeFileSystem::AddFile(const std::string& path, const std::string& content
     Node& node = nodes_[key];
     node.path = path;
     node.content = content;
+    Stamp(node);
     if (!existed) Link(key);
 }
 
@@ -93,6 +95,7 @@ void FakeFileSystem::AddFolder(const std::string& path) {
     Node& node = nodes_[key];
     node.path = path.size() > 1 && path.back() == conventions_.separator ? path.substr(0, path.size() - 1) : path;
     node.folder = true;
+    Stamp(node);
     Link(key);
 }
 
@@ -158,6 +161,7 @@ OpResult FakeFileSystem::Move(const std::string& from, const std::string& to, Wi
     auto target = nodes_.find(toKey);
     if (target != nodes_.end() && fromKey != toKey) return OpResult::Failure(17, "file exists");
     if (HasFileAbove(toKey)) return OpResult::Failure(20, "not a directory");
+    if (DeviceOf(fromKey) != DeviceOf(toKey)) return OpResult::Failure(18, "invalid cross-device link");
     if (to.size() - to.find_last_of(conventions_.separator) - 1 > conventions_.maxNamePart)
         return OpResult::Failure(36, "file name too long");
     Node moved = source->second;
@@ -184,14 +188,48 @@ OpResult FakeFileSystem::Delete(const std::string& path, WindowHandle) {
     return OpResult::Success();
 }
 
-PathKind FakeFileSystem::Query(const std::string& path) {
-    auto it = nodes_.find(OperationKey(path));
-    if (it == nodes_.end()) return PathKind::Missing;
-    return it->second.folder ? PathKind::Folder : PathKind::File;
+std::uint64_t FakeFileSystem::DeviceOf(const std::string& key) const {
+    std::uint64_t device = 1;
+    std::size_t longest = 0;
+    for (const auto& [mount, id] : mounts_)
+        if (mount.size() > longest && key.compare(0, mount.size(), mount) == 0 &&
+            (key.size() == mount.size() || key[mount.size()] == conventions_.separator)) {
+            longest = mount.size();
+            device = id;
+        }
+    return device;
 }
 
-bool FakeFileSystem::SameFile(const std::string& a, const std::string& b) {
-    return Query(a) != PathKind::Missing && OperationKey(a) == OperationKey(b);
+PathInfo FakeFileSystem::Lookup(const std::string& path) {
+    PathInfo info;
+    const std::string key = OperationKey(path);
+    auto it = nodes_.find(key);
+    if (it == nodes_.end()) return info;
+    info.kind = it->second.folder ? PathKind::Folder : PathKind::File;
+    info.device = DeviceOf(key);
+    info.identity = {true, info.device, it->second.inode, it->second.content.size(), it->second.modified, true};
+    return info;
+}
+
+OpResult FakeFileSystem::MakeFolder(const std::string& path) {
+    const std::string key = OperationKey(path);
+    if (nodes_.count(key) != 0) return OpResult::Failure(17, "file exists");
+    auto parent = nodes_.find(ParentKey(key));
+    if (parent == nodes_.end()) return OpResult::Failure(2, "no such file or directory");
+    if (!parent->second.folder) return OpResult::Failure(20, "not a directory");
+    AddFolder(path);
+    return OpResult::Success();
+}
+
+OpResult FakeFileSystem::RemoveFolder(const std::string& path) {
+    const std::string key = OperationKey(path);
+    auto it = nodes_.find(key);
+    if (it == nodes_.end()) return OpResult::Failure(2, "no such file or directory");
+    if (!it->second.folder) return OpResult::Failure(20, "not a directory");
+    if (!it->second.children.empty()) return OpResult::Failure(39, "directory not empty");
+    Unlink(key);
+    nodes_.erase(it);
+    return OpResult::Success();
 }
 
 }  // namespace quil::testing

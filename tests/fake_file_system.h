@@ -4,6 +4,7 @@
 // names are case-blind, and a file cannot hold children.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -27,6 +28,9 @@ public:
     // Compare names without case whatever the conventions say, like a
     // case-blind volume mounted on Linux.
     void FoldCase();
+    // Everything at and below folder lives on another file system: moves
+    // between file systems fail as rename(2) does.
+    void Mount(const std::string& folder, std::uint64_t device) { mounts_[Key(folder)] = device; }
     // Strip trailing dots and spaces from every name part of a path handed
     // to an operation, as Win32 path parsing does; files added and listed
     // keep theirs, like files made through "\\?\" paths.
@@ -47,8 +51,10 @@ public:
     OpResult Move(const std::string& from, const std::string& to, WindowHandle owner) override;
     OpResult Delete(const std::string& path, WindowHandle owner) override;
     void Open(const std::string& path, WindowHandle) override { opened.push_back(path); }
-    PathKind Query(const std::string& path) override;
-    bool SameFile(const std::string& a, const std::string& b) override;
+    PathInfo Lookup(const std::string& path) override;
+    bool FoldsCase(const std::string&) override { return conventions_.caseInsensitive || foldCase_; }
+    OpResult MakeFolder(const std::string& path) override;
+    OpResult RemoveFolder(const std::string& path) override;
 
     std::vector<std::string> opened;
 
@@ -58,6 +64,8 @@ private:
         bool folder = false;
         std::string content;
         std::vector<std::string> children;  // keys, in creation order
+        std::uint64_t inode = 0;
+        std::int64_t modified = 0;
     };
 
     std::string Key(std::string path) const;
@@ -69,6 +77,8 @@ private:
     void Link(const std::string& key);
     void Unlink(const std::string& key);
     bool CountOperationFails();
+    std::uint64_t DeviceOf(const std::string& key) const;
+    void Stamp(Node& node) { node.inode = ++serial_, node.modified = serial_; }
 
     const Conventions& conventions_;
     std::string workingFolder_;
@@ -79,6 +89,8 @@ private:
     bool rewriteLikeWin32_ = false;
     int operations_ = 0;
     int failAt_ = 0;
+    std::uint64_t serial_ = 0;  // inode numbers and times, in creation order
+    std::map<std::string, std::uint64_t> mounts_;
 };
 
 }  // namespace quil::testing

@@ -180,15 +180,35 @@ TEST_P(Contract, DeleteRemovesTheFile) {
     EXPECT_EQ(services().Query(world->Full("gone")), PathKind::Missing);
 }
 
-TEST_P(Contract, SameFileKnowsOneFileByTwoSpellings) {
+// What the runner and the undo rely on: a file keeps its identity when it
+// is renamed, and another file has another; and folders made and removed
+// one at a time, never over something already there.
+TEST_P(Contract, LookupAndFolders) {
     world->Write("one", "1");
     world->Write("two", "2");
-    EXPECT_TRUE(services().SameFile(world->Full("one"), world->Full("one")));
-    EXPECT_FALSE(services().SameFile(world->Full("one"), world->Full("two")));
-    EXPECT_FALSE(services().SameFile(world->Full("one"), world->Full("none")));
-    if (services().conventions().caseInsensitive) {
-        EXPECT_TRUE(services().SameFile(world->Full("one"), world->Full("ONE")));
+    const PathInfo one = services().Lookup(world->Full("one"));
+    EXPECT_EQ(one.kind, PathKind::File);
+    EXPECT_EQ(services().Lookup(world->Full("none")).kind, PathKind::Missing);
+    ASSERT_TRUE(services().Move(world->Full("one"), world->Full("renamed"), nullptr).ok);
+    EXPECT_TRUE(one.identity.Same(services().Lookup(world->Full("renamed")).identity, false));
+    if (one.identity.known) {
+        EXPECT_FALSE(one.identity.Same(services().Lookup(world->Full("two")).identity, false));
     }
+
+    ASSERT_TRUE(services().MakeFolder(world->Full("f")).ok);
+    EXPECT_EQ(services().Query(world->Full("f")), PathKind::Folder);
+    EXPECT_FALSE(services().MakeFolder(world->Full("f")).ok);
+    EXPECT_FALSE(services().MakeFolder(world->Full("two")).ok);
+    world->Write("f\\inside", "i");
+    EXPECT_FALSE(services().RemoveFolder(world->Full("f")).ok);
+    EXPECT_EQ(world->Read("f\\inside"), "i");
+    EXPECT_FALSE(services().RemoveFolder(world->Full("two")).ok);
+    EXPECT_TRUE(world->IsFile("two"));
+    ASSERT_TRUE(services().MakeFolder(world->Full("g")).ok);
+    EXPECT_TRUE(services().RemoveFolder(world->Full("g")).ok);
+    EXPECT_EQ(services().Query(world->Full("g")), PathKind::Missing);
+
+    EXPECT_EQ(services().FoldsCase(world->root()), services().conventions().caseInsensitive);
 }
 
 TEST_P(Contract, WildcardNamesNeverReachAWindowsFileOperation) {

@@ -1,0 +1,21 @@
+#include "platform/file_services.h"
+
+namespace quil {
+
+// MAX_PATH is 260 with its terminating zero (and the file operation's own
+// buffers, 1024, are larger); PATH_MAX is 4096. NTFS and ext4 take names of
+// 255.
+const Conventions kWindowsConventions{'\\', "\r\n", true, true, 259, 255};
+const Conventions kPosixConventions{'/', "\n", false, false, 4095, 255};
+
+bool FileIdentity::Same(const FileIdentity& other, bool folder) const {
+    if (!known || !other.known) return true;  // nothing to tell them apart by
+    if (stableInode && other.stableInode) {
+        if (device != other.device || inode != other.inode) return false;
+        return folder || (size == other.size && modified == other.modified);
+    }
+    // The numbers say nothing here; a folder cannot be told at all.
+    return folder || (size == other.size && modified == other.modified);
+}
+
+}  // namespace quil

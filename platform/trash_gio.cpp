@@ -1,0 +1,129 @@
+// The Trash through GIO's g_file_trash, GLib's implementation of the
+// freedesktop Trash: names go as bytes, the file itself (a link as a link)
+// is moved, and a Trash it cannot use is an error at once. GIO does not say
+// where the file went, so it is looked for there by its identity, which
+// also proves that the result is a real Trash record of that very file.
+#include <gio/gio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <vector>
+
+#include "platform/trash.h"
+
+namespace quil {
+namespace {
+
+std::string Parent(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == 0 || slash == std::string::npos ? "/" : path.substr(0, slash);
+}
+
+std::string BaseName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+
+// The name GIO gives the n-th file of one name in a Trash: "a.b.c", then
+// "a.2.b.c", "a.3.b.c"; without a dot "a", "a.2".
+std::string TrashName(const std::string& name, int n) {
+    if (n == 1) return name;
+    const std::size_t dot = name.find('.');
+    if (dot == std::string::npos) return name + "." + std::to_string(n);
+    return name.substr(0, dot) + "." + std::to_string(n) + name.substr(dot);
+}
+
+int ErrnoOf(const GError* error) {
+    if (error->domain != G_IO_ERROR) return EIO;
+    switch (error->code) {
+        case G_IO_ERROR_NOT_FOUND: return ENOENT;
+        case G_IO_ERROR_FILENAME_TOO_LONG: return ENAMETOOLONG;
+        case G_IO_ERROR_PERMISSION_DENIED: return EACCES;
+        case G_IO_ERROR_NO_SPACE: return ENOSPC;
+        case G_IO_ERROR_NOT_SUPPORTED: return ENOTSUP;
+        default: return EIO;
+    }
+}
+
+class GioTrash final : public TrashService {
+public:
+    explicit GioTrash(FileServices& files) : files_(files) {}
+
+    OpResult MoveToTrash(const std::string& path, std::string& trashedAs) override {
+        const PathInfo before = files_.Lookup(path);
+        if (before.kind == PathKind::Missing) return OpResult::Failure(ENOENT, "no such file");
+        // The local file system's own GFile: no session bus, no daemon.
+        GFile* file = g_vfs_get_file_for_path(g_vfs_get_local(), path.c_str());
+        GError* error = nullptr;
+        const bool trashed = g_file_trash(file, nullptr, &error);
+        g_object_unref(file);
+        if (!trashed) {
+            OpResult failure = OpResult::Failure(ErrnoOf(error), error->message);
+            g_error_free(error);
+            return failure;
+        }
+        if (Locate(path, before.identity, trashedAs)) return OpResult::Success();
+        return OpResult::Failure(EIO, "the Trash took the file, but it cannot be found there");
+    }
+
+    // The Trashes GIO may have used: the home trash for files on the home's
+    // file system, else $topdir/.Trash/$uid or $topdir/.Trash-$uid of the
+    // file's own mount.
+    bool Locate(const std::string& original, const FileIdentity& identity, std::string& trashedAs) override {
+        const std::string name = BaseName(original);
+        for (const std::string& trash : TrashesFor(original)) {
+            for (int n = 1;; ++n) {
+                const std::string candidate = trash + "/files/" + TrashName(name, n);
+                const PathInfo info = files_.Lookup(candidate);
+                if (info.kind != PathKind::Missing && identity.Same(info.identity, info.kind == PathKind::Folder)) {
+                    trashedAs = candidate;
+                    return true;
+                }
+                struct stat record;
+                if (info.kind == PathKind::Missing &&
+                    lstat((trash + "/info/" + TrashName(name, n) + ".trashinfo").c_str(), &record) != 0)
+                    break;
+            }
+        }
+        return false;
+    }
+
+    OpResult Restore(const std::string& trashedAs, const std::string& original) override {
+        OpResult result = files_.Move(trashedAs, original, nullptr);
+        if (!result.ok) return result;
+        const std::string info = Parent(Parent(trashedAs)) + "/info/" + BaseName(trashedAs) + ".trashinfo";
+        unlink(info.c_str());
+        return result;
+    }
+
+private:
+    std::vector<std::string> TrashesFor(const std::string& original) const {
+        std::vector<std::string> trashes{std::string(g_get_user_data_dir()) + "/Trash"};
+        struct stat info;
+        std::string top = Parent(original);
+        if (lstat(top.c_str(), &info) != 0) return trashes;
+        const dev_t device = info.st_dev;
+        for (std::string up = Parent(top); top != "/" && lstat(up.c_str(), &info) == 0 && info.st_dev == device;
+             up = Parent(up))
+            top = up;
+        const std::string uid = std::to_string(getuid());
+        const std::string base = top == "/" ? "" : top;
+        trashes.push_back(base + "/.Trash/" + uid);
+        trashes.push_back(base + "/.Trash-" + uid);
+        return trashes;
+    }
+
+    FileServices& files_;
+};
+
+}  // namespace
+
+std::unique_ptr<TrashService> MakeSystemTrash(FileServices& files) {
+    // GIO would take a relative XDG_DATA_HOME as relative to the current
+    // folder and make a Trash there; the layout says such a value is to be
+    // ignored. GLib reads it once, at its first use, so this comes first.
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    if (dataHome != nullptr && dataHome[0] != '/') unsetenv("XDG_DATA_HOME");
+    return std::make_unique<GioTrash>(files);
+}
+
+}  // namespace quil
