@@ -22,6 +22,8 @@ struct Line {
     int slot = 0;
     bool remove = false;
     bool active = true;
+    bool makesFolders = false;
+    bool caseOnly = false;  // the same name in another case, where names fold
     Refusal reason = Refusal::TargetExists;
     // How the file system tells the names apart: views of the paths
     // themselves where names keep their case, else of folded copies.
@@ -31,6 +33,18 @@ struct Line {
     std::vector<std::size_t> blockers;    // lines whose files must leave first
     std::vector<std::size_t> dependents;  // lines that wait for this file to leave
 };
+
+FileOp Op(FileOp::Kind kind, FileOp::Stage stage, int slot, std::string from, std::string to,
+          std::string restore = {}) {
+    FileOp op;
+    op.kind = kind;
+    op.stage = stage;
+    op.slot = slot;
+    op.from = std::move(from);
+    op.to = std::move(to);
+    op.restore = std::move(restore);
+    return op;
+}
 
 class Planner {
 public:
@@ -86,27 +100,42 @@ private:
     }
 
     // Where the last name of path begins.
-    std::size_t FolderEnd(const std::string& path) const {
-        if (conventions_.isLeadByte == nullptr) return path.rfind(conventions_.separator) + 1;  // npos + 1 is 0
-        const std::vector<std::size_t> separators = Separators(path);
-        return separators.empty() ? 0 : separators.back() + 1;
-    }
+    std::size_t FolderEnd(const std::string& path) const { return FolderLength(path, conventions_); }
 
     std::size_t SourceNamed(std::string_view key) const {
         const auto it = names_.find(key);
         return it == names_.end() ? npos : it->second.source;
     }
 
-    PathKind QueryFolder(const std::string& folder, const std::string& key) {
-        auto [it, added] = folderKinds_.try_emplace(key, PathKind::Missing);
-        if (added) it->second = files_.Query(folder);
+    const PathInfo& QueryFolder(const std::string& folder, const std::string& key) {
+        auto [it, added] = folderInfos_.try_emplace(key);
+        if (added) it->second = files_.Lookup(folder);
         return it->second;
     }
 
-    // The key of path; a folded copy is kept where the file system ignores case.
+    // Whether the folder holding path's last name takes names without case:
+    // the platform's rule, or learnt folder by folder where it differs
+    // (case-blind volumes mounted on Linux, case-folding folders). Paths
+    // come folder by folder, so the last answer is kept at hand.
+    bool FoldsAt(const std::string& path) {
+        if (conventions_.caseInsensitive) return true;
+        const std::string_view folder(path.data(), FolderEnd(path));
+        if (folder == lastFolder_) return lastFolds_;
+        const std::string key(folder);
+        auto it = folds_.find(key);
+        if (it == folds_.end()) it = folds_.emplace(key, files_.FoldsCase(key)).first;
+        lastFolder_ = it->first;
+        lastFolds_ = it->second;
+        return lastFolds_;
+    }
+
+    // The key of a path as the file system tells it apart.
+    std::string KeyString(const std::string& path) { return FoldsAt(path) ? UpperCaseName(path) : path; }
+
+    // The key of path; a folded copy is kept where the folder ignores case.
     std::string_view KeyOf(const std::string& path) {
-        if (!conventions_.caseInsensitive) return path;
-        return foldedKeys_.emplace_back(NameKey(path, conventions_));
+        if (!FoldsAt(path)) return path;
+        return foldedKeys_.emplace_back(UpperCaseName(path));
     }
 
     void CollectChangedLines() {
@@ -162,7 +191,8 @@ private:
     // Every folder on the way to a target must be a folder when the move
     // runs: one that exists, one the move creates, or one whose name a
     // listed file of the batch leaves first. A file that stays there makes
-    // the move impossible.
+    // the move impossible. A move between file systems would be a copy
+    // that rename(2) refuses halfway: it is refused here.
     void CheckFoldersOnTheWay() {
         for (std::size_t i = 0; i < lines_.size(); ++i) {
             if (!IsActiveMove(i)) continue;
@@ -171,26 +201,39 @@ private:
             const std::size_t folderEnd = FolderEnd(target);
             if (FolderEnd(From(i)) == folderEnd && From(i).compare(0, folderEnd, target, 0, folderEnd) == 0) continue;
             const std::vector<std::size_t> separators = Separators(target);
+            std::uint64_t targetDevice = 0;
             for (std::size_t k = separators.size(); k-- > 0 && separators[k] > 0;) {
                 const std::string folder = target.substr(0, separators[k]);
-                const std::string key = NameKey(folder, conventions_);
+                const std::string key = KeyString(folder);
                 if (const std::size_t leaving = SourceNamed(key); leaving != npos) {
                     Link(leaving, i);
-                    AddFolderToCreate(key);
-                    break;  // that file's own folder exists
+                    AddFolderToCreate(i, key);
+                    continue;  // made where that file was: in the folder above
                 }
-                const PathKind kind = QueryFolder(folder, key);
-                if (kind == PathKind::Folder) break;
-                if (kind == PathKind::File) {
+                const PathInfo& info = QueryFolder(folder, key);
+                if (info.kind == PathKind::Folder) {
+                    targetDevice = info.device;
+                    break;
+                }
+                if (info.kind == PathKind::File) {
                     Refuse(i, Refusal::ParentIsFile);
                     break;
                 }
-                AddFolderToCreate(key);
+                AddFolderToCreate(i, key);
             }
+            if (targetDevice == 0 || !lines_[i].active) continue;  // a platform that does not say
+            if (const std::uint64_t sourceDevice = SourceDevice(From(i)); sourceDevice != 0 && sourceDevice != targetDevice)
+                Refuse(i, Refusal::OtherFileSystem);
         }
     }
 
-    void AddFolderToCreate(const std::string& key) {
+    std::uint64_t SourceDevice(const std::string& source) {
+        const std::string folder = source.substr(0, FolderEnd(source) - 1);
+        return QueryFolder(folder, KeyString(folder)).device;
+    }
+
+    void AddFolderToCreate(std::size_t line, const std::string& key) {
+        lines_[line].makesFolders = true;
         if (foldersToCreate_.count(key) == 0) foldersToCreate_.insert(folderKeys_.emplace_back(key));
     }
 
@@ -202,7 +245,17 @@ private:
                 Refuse(i, Refusal::FolderForAnotherLine);
                 continue;
             }
-            if (line.targetKey == line.sourceKey) continue;  // the same name, spelt otherwise
+            if (line.targetKey == line.sourceKey) {
+                // The same name spelt otherwise. Where the platform's own
+                // move does not see to it, the change of case goes through
+                // a temporary name, which case-blind volumes need.
+                const std::size_t nameAt = FolderEnd(To(i));
+                if (From(i).compare(FolderEnd(From(i)), npos, To(i), nameAt, npos) == 0)
+                    Refuse(i, Refusal::FolderCaseOnly);
+                else if (!conventions_.caseInsensitive)
+                    lines_[i].caseOnly = true;
+                continue;
+            }
             if (line.target->source != npos) {
                 Link(line.target->source, i);
                 continue;
@@ -214,10 +267,7 @@ private:
                     Refuse(i, Refusal::TargetIsFolder);
                     break;
                 case PathKind::File:
-                    // Another spelling of the same file on a case-blind
-                    // volume whose case rule the conventions do not know.
-                    if (UpperCaseName(From(i)) != UpperCaseName(To(i)) || !files_.SameFile(From(i), To(i)))
-                        Refuse(i, Refusal::TargetExists);
+                    Refuse(i, Refusal::TargetExists);
                     break;
             }
         }
@@ -242,11 +292,11 @@ private:
     std::string TemporaryName(const std::string& source) {
         const std::string folder = source.substr(0, FolderEnd(source));
         // Numbers already given out in this folder are not tried again.
-        for (int& n = temporaryNumbers_[NameKey(folder, conventions_)];;) {
+        for (int& n = temporaryNumbers_[KeyString(folder)];;) {
             ++n;
             std::string name = folder + "quil-swap-" + std::to_string(n);
             if (name.size() > conventions_.maxPath) name = folder + "~" + std::to_string(n);
-            const std::string key = NameKey(name, conventions_);
+            const std::string key = KeyString(name);
             if (names_.count(key) == 0 && foldersToCreate_.count(key) == 0 &&
                 files_.Query(name) == PathKind::Missing)
                 return name;
@@ -256,16 +306,21 @@ private:
     void StepAside(std::size_t index) {
         temporaries_[index] = TemporaryName(From(index));
         plan_.ops.push_back(
-            {FileOp::Kind::Move, FileOp::Stage::ToTemporary, lines_[index].slot, From(index), temporaries_[index], {}});
+            Op(FileOp::Kind::Move, FileOp::Stage::ToTemporary, lines_[index].slot, From(index), temporaries_[index]));
     }
 
     void Emit(std::size_t index) {
-        const int slot = lines_[index].slot;
-        if (temporaries_[index].empty())
-            plan_.ops.push_back({FileOp::Kind::Move, FileOp::Stage::Direct, slot, From(index), To(index), {}});
-        else
-            plan_.ops.push_back(
-                {FileOp::Kind::Move, FileOp::Stage::FromTemporary, slot, temporaries_[index], To(index), From(index)});
+        const Line& line = lines_[index];
+        if (line.caseOnly && temporaries_[index].empty()) StepAside(index);
+        FileOp op = temporaries_[index].empty()
+                        ? Op(FileOp::Kind::Move, FileOp::Stage::Direct, line.slot, From(index), To(index))
+                        : Op(FileOp::Kind::Move, FileOp::Stage::FromTemporary, line.slot, temporaries_[index], To(index),
+                             From(index));
+        op.caseOnly = line.caseOnly;
+        op.makesFolders = line.makesFolders;
+        op.waitsFor.reserve(line.blockers.size());
+        for (std::size_t blocker : line.blockers) op.waitsFor.push_back(lines_[blocker].slot);
+        plan_.ops.push_back(std::move(op));
     }
 
     void OrderOperations() {
@@ -273,7 +328,7 @@ private:
         // Deletes first: they only free names.
         for (std::size_t i = 0; i < lines_.size(); ++i)
             if (lines_[i].active && lines_[i].remove)
-                plan_.ops.push_back({FileOp::Kind::Delete, FileOp::Stage::Direct, lines_[i].slot, From(i), {}, {}});
+                plan_.ops.push_back(Op(FileOp::Kind::Delete, FileOp::Stage::Direct, lines_[i].slot, From(i), {}));
 
         // Depth first along the blockers, each move after everything it
         // waits for. A blocker met again on the current path closes a cycle:
@@ -322,7 +377,10 @@ private:
     std::deque<std::string> foldedKeys_;  // what the keys view where case is folded
     std::deque<std::string> folderKeys_;  // what foldersToCreate_ views
     std::unordered_set<std::string_view> foldersToCreate_;
-    std::unordered_map<std::string, PathKind> folderKinds_;
+    std::unordered_map<std::string, PathInfo> folderInfos_;
+    std::unordered_map<std::string, bool> folds_;  // folder -> whether it folds case
+    std::string_view lastFolder_;
+    bool lastFolds_ = false;
     std::unordered_map<std::string, int> temporaryNumbers_;  // folder key -> last number tried
     std::vector<std::string> temporaries_;
     std::vector<std::size_t> worklist_;

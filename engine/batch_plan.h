@@ -22,15 +22,20 @@ struct RefusedLine {
 
 struct FileOp {
     enum class Kind { Delete, Move };
-    // A cycle is broken by moving one file to a temporary name first and
-    // from there to its target last.
+    // A cycle, and a change of case where names fold, go through a
+    // temporary name: the file moves there first and to its target last.
     enum class Stage { Direct, ToTemporary, FromTemporary };
-    Kind kind;
-    Stage stage;
-    int slot;
+    Kind kind = Kind::Move;
+    Stage stage = Stage::Direct;
+    int slot = 0;
     std::string from;
     std::string to;       // empty for a delete
     std::string restore;  // FromTemporary: the file's own name, to go back to
+    bool caseOnly = false;      // the target is the source spelt in another case
+    bool makesFolders = false;  // folders on the way to the target are missing
+    // The lines whose files must have left their names (the target, or a
+    // folder on its way) before this move may run.
+    std::vector<int> waitsFor;
 };
 
 struct BatchPlan {

@@ -1,31 +1,35 @@
 #include "engine/journal.h"
 
-#include <cstdint>
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <map>
 #include <unordered_map>
+
+#include "engine/path_rules.h"
 
 namespace quil {
 namespace {
 
-constexpr char kHeader[] = "quillane journal 1";
-constexpr int kRecordsPerWrite = 64;
+constexpr char kHeader[] = "quillane journal 2";
+constexpr char kSuffix[] = ".journal";
+// Enough of a journal to hold its header.
+constexpr std::size_t kHeaderBytes = 16384;
 
 // Fields are separated by tabs and records by line feeds, so both are
 // escaped inside paths, and the backslash that escapes them.
-std::string Escaped(const std::string& path) {
-    std::string out;
-    out.reserve(path.size());
+void AppendEscaped(std::string& out, const std::string& path) {
     for (char ch : path) {
         if (ch == '\\') out += "\\\\";
         else if (ch == '\t') out += "\\t";
         else if (ch == '\n') out += "\\n";
         else out += ch;
     }
-    return out;
 }
 
-std::string Unescaped(const std::string& field) {
+std::string Unescaped(std::string_view field) {
     std::string out;
+    out.reserve(field.size());
     for (std::size_t i = 0; i < field.size(); ++i) {
         if (field[i] != '\\' || i + 1 == field.size()) {
             out += field[i];
@@ -37,101 +41,398 @@ std::string Unescaped(const std::string& field) {
     return out;
 }
 
-std::vector<std::string> Fields(const std::string& line) {
-    std::vector<std::string> fields;
+std::vector<std::string_view> Fields(std::string_view line) {
+    std::vector<std::string_view> fields;
     for (std::size_t start = 0;;) {
         const std::size_t tab = line.find('\t', start);
-        fields.push_back(Unescaped(line.substr(start, tab - start)));
-        if (tab == std::string::npos) return fields;
+        fields.push_back(line.substr(start, tab == std::string_view::npos ? std::string_view::npos : tab - start));
+        if (tab == std::string_view::npos) return fields;
         start = tab + 1;
     }
 }
 
-std::string RecordLine(const char* kind, const std::string& a, const std::string& b = {}) {
-    std::string line = std::string(kind) + '\t' + Escaped(a);
-    if (!b.empty()) line += '\t' + Escaped(b);
-    return line + '\n';
+long long Number(std::string_view field) {
+    long long value = 0;
+    bool negative = !field.empty() && field[0] == '-';
+    for (std::size_t i = negative ? 1 : 0; i < field.size(); ++i) value = value * 10 + (field[i] - '0');
+    return negative ? -value : value;
+}
+
+// Paths below the root are kept relative to it, which halves most journals;
+// others are marked by "\\A", which no escaped path begins with.
+void AppendPath(std::string& out, const std::string& path, const std::string& root) {
+    out += '\t';
+    if (path.compare(0, root.size(), root) == 0 && path.size() > root.size()) {
+        AppendEscaped(out, path.substr(root.size()));
+    } else {
+        out += "\\A";
+        AppendEscaped(out, path);
+    }
+}
+
+std::string ReadPath(std::string_view field, const std::string& root) {
+    if (field.compare(0, 2, "\\A") == 0) return Unescaped(field.substr(2));
+    return root + Unescaped(field);
+}
+
+std::int64_t Now() {
+    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
+// Journal names sort by time: the newest batch has the greatest name.
+std::string NewJournalName() {
+    const auto nanoseconds =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+    char name[64];
+    std::snprintf(name, sizeof name, "%020lld%s", static_cast<long long>(nanoseconds), kSuffix);
+    return name;
+}
+
+bool ReadHeader(std::string_view text, BatchJournal& batch, std::size_t& end) {
+    std::size_t start = 0;
+    auto nextLine = [&](std::string_view& line) {
+        const std::size_t stop = text.find('\n', start);
+        if (stop == std::string_view::npos) return false;
+        line = text.substr(start, stop - start);
+        start = stop + 1;
+        return true;
+    };
+    std::string_view line;
+    if (!nextLine(line) || line != kHeader) return false;
+    for (int fields = 0; fields < 3; ++fields) {
+        if (!nextLine(line)) return false;
+        const std::vector<std::string_view> parts = Fields(line);
+        if (parts.size() != 2) return false;
+        if (parts[0] == "root") batch.root = Unescaped(parts[1]);
+        else if (parts[0] == "cwd") batch.cwd = Unescaped(parts[1]);
+        else if (parts[0] == "time") batch.started = Number(parts[1]);
+        else return false;
+    }
+    end = start;
+    return !batch.root.empty();
+}
+
+// Folds the records of a journal, one entry per file by its id.
+class Folder {
+public:
+    explicit Folder(BatchJournal& batch) : batch_(batch) {}
+
+    void Take(const std::vector<std::string_view>& f) {
+        const std::string_view kind = f[0];
+        if (kind == "I" && f.size() == 9) {
+            JournalEntry entry;
+            entry.id = static_cast<int>(Number(f[1]));
+            entry.folder = f[2] == "d";
+            entry.original = Path(f, 3);
+            const std::size_t at = 4;
+            entry.identity = {true,
+                              static_cast<std::uint64_t>(Number(f[at])),
+                              static_cast<std::uint64_t>(Number(f[at + 1])),
+                              static_cast<std::uint64_t>(Number(f[at + 2])),
+                              Number(f[at + 3]),
+                              f[at + 4] == "1"};
+            entry.now = entry.original;
+            byId_[entry.id] = batch_.entries.size();
+            batch_.entries.push_back(std::move(entry));
+        } else if (kind == "M" || kind == "T" || kind == "D" || kind == "R") {
+            JournalEntry* entry = Find(f);
+            if (entry == nullptr) return;
+            SettleAsDone(*entry);
+            entry->pending = kind == "M"   ? JournalEntry::Pending::Move
+                             : kind == "T" ? JournalEntry::Pending::Trash
+                             : kind == "D" ? JournalEntry::Pending::Delete
+                                           : JournalEntry::Pending::Restore;
+            entry->pendingFrom = Path(f, 2);
+            entry->pendingTo = kind == "M" || kind == "R" ? Path(f, 3) : std::string();
+        } else if (kind == "t") {
+            if (JournalEntry* entry = Find(f)) {
+                entry->pending = JournalEntry::Pending::None;
+                entry->state = JournalEntry::State::Trashed;
+                entry->now = Path(f, 2);
+            }
+        } else if (kind == "X") {
+            if (JournalEntry* entry = Find(f)) entry->pending = JournalEntry::Pending::None;
+        } else if (kind == "P") {
+            if (JournalEntry* entry = Find(f)) {
+                entry->pending = JournalEntry::Pending::None;
+                entry->state = JournalEntry::State::Dropped;
+            }
+        } else if (kind == "K" || kind == "k") {
+            lastFolderOp_ = {kind == "K", Path(f, 1)};
+            ApplyFolderOp(lastFolderOp_.first, lastFolderOp_.second);
+        } else if (kind == "F") {
+            if (Path(f, 1) == lastFolderOp_.second) ApplyFolderOp(!lastFolderOp_.first, lastFolderOp_.second);
+        } else if (kind == "u") {
+            if (!undoSeen_) Count();
+            undoSeen_ = true;
+        } else if (kind == "U") {
+            batch_.undone = true;
+        }
+    }
+
+    void Finish() {
+        if (!undoSeen_) Count();
+    }
+
+private:
+    std::string Path(const std::vector<std::string_view>& f, std::size_t at) const {
+        return at < f.size() ? ReadPath(f[at], batch_.root) : std::string();
+    }
+
+    JournalEntry* Find(const std::vector<std::string_view>& f) {
+        if (f.size() < 2) return nullptr;
+        auto it = byId_.find(static_cast<int>(Number(f[1])));
+        return it == byId_.end() ? nullptr : &batch_.entries[it->second];
+    }
+
+    // A later operation on the same file was only started once the earlier
+    // one had succeeded (a failure is recorded before anything else runs).
+    static void SettleAsDone(JournalEntry& entry) {
+        switch (entry.pending) {
+            case JournalEntry::Pending::None: return;
+            case JournalEntry::Pending::Move:
+            case JournalEntry::Pending::Restore:
+                entry.now = entry.pendingTo;
+                entry.state = JournalEntry::State::Here;
+                break;
+            case JournalEntry::Pending::Trash: entry.state = JournalEntry::State::Lost; break;
+            case JournalEntry::Pending::Delete: entry.state = JournalEntry::State::Deleted; break;
+        }
+        entry.pending = JournalEntry::Pending::None;
+    }
+
+    void ApplyFolderOp(bool make, const std::string& path) {
+        auto& made = batch_.madeFolders;
+        const auto it = std::find(made.begin(), made.end(), path);
+        if (make && it == made.end()) made.push_back(path);
+        if (!make && it != made.end()) made.erase(it);
+    }
+
+    // What the batch did, taking operations under way as done.
+    void Count() {
+        for (const JournalEntry& entry : batch_.entries) {
+            JournalEntry settled = entry;
+            SettleAsDone(settled);
+            if (settled.state == JournalEntry::State::Trashed) ++batch_.counts.trashed;
+            if (settled.state == JournalEntry::State::Deleted) ++batch_.counts.deleted;
+            if (settled.state != JournalEntry::State::Here || settled.now == settled.original) continue;
+            const std::size_t folder = settled.original.rfind('/');
+            const bool inPlace = settled.now.rfind('/') == folder && settled.now.compare(0, folder, settled.original, 0, folder) == 0;
+            ++(inPlace ? batch_.counts.renames : batch_.counts.moves);
+        }
+    }
+
+    BatchJournal& batch_;
+    std::unordered_map<int, std::size_t> byId_;
+    std::pair<bool, std::string> lastFolderOp_;
+    bool undoSeen_ = false;
+};
+
+bool Matches(FileServices& files, const std::string& path, const JournalEntry& entry) {
+    const PathInfo info = files.Lookup(path);
+    return info.kind == (entry.folder ? PathKind::Folder : PathKind::File) && entry.identity.Same(info.identity, entry.folder);
 }
 
 }  // namespace
 
-std::string JournalName(const std::string& root) {
-    // FNV-1a: a stable name for any path, whatever characters it holds.
-    std::uint64_t hash = 14695981039346656037ull;
-    for (unsigned char ch : root) hash = (hash ^ ch) * 1099511628211ull;
-    char name[32];
-    std::snprintf(name, sizeof name, "%016llx.journal", static_cast<unsigned long long>(hash));
-    return name;
-}
-
-JournalWriter::JournalWriter(StateStore& store, const std::string& root) : store_(store), name_(JournalName(root)) {
-    ok_ = store_.Write(name_, std::string(kHeader) + '\n' + RecordLine("root", root));
-}
-
-void JournalWriter::Record(const FileOp& op, const std::string& trashedAs) {
-    if (op.kind == FileOp::Kind::Move)
-        pending_ += RecordLine("move", op.from, op.to);
-    else if (!trashedAs.empty())
-        pending_ += RecordLine("trash", op.from, trashedAs);
-    else
-        pending_ += RecordLine("delete", op.from);
-    if (++pendingCount_ >= kRecordsPerWrite) Flush(false);
-}
-
-bool JournalWriter::Flush(bool durable) {
-    if (pending_.empty() && !durable) return ok_;
-    ok_ = store_.Append(name_, pending_, durable) && ok_;
-    pending_.clear();
-    pendingCount_ = 0;
-    return ok_;
-}
-
-bool ReadJournal(StateStore& store, const std::string& root, std::vector<JournalEntry>& entries) {
+bool ReadBatch(StateStore& store, const std::string& name, BatchJournal& batch) {
     std::string text;
-    if (!store.Read(JournalName(root), text)) return false;
-    entries.clear();
-    // Where each file is now -> its entry; a cycle's temporary name and a
-    // chain of moves fold into one change per file.
-    std::unordered_map<std::string, std::size_t> byNow;
-    std::size_t start = text.find('\n');
-    if (start == std::string::npos || text.compare(0, start, kHeader) != 0) return false;
-    for (++start; start < text.size();) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) break;  // a record cut short by an interruption
-        const std::vector<std::string> fields = Fields(text.substr(start, end - start));
+    if (!store.Read(name, text)) return false;
+    batch = BatchJournal{};
+    batch.name = name;
+    std::size_t start = 0;
+    if (!ReadHeader(text, batch, start)) return false;
+    batch.didSomething = start < text.size();
+    Folder folder(batch);
+    for (std::string_view all(text); start < all.size();) {
+        const std::size_t end = all.find('\n', start);
+        if (end == std::string_view::npos) break;  // a record cut short by the end of the process
+        folder.Take(Fields(all.substr(start, end - start)));
         start = end + 1;
-        if (fields.size() < 2 || fields[0] == "root") continue;
-        std::size_t index;
-        if (auto it = byNow.find(fields[1]); it != byNow.end()) {
-            index = it->second;
-            byNow.erase(it);
-        } else {
-            index = entries.size();
-            entries.push_back({JournalEntry::Kind::Moved, fields[1], fields[1]});
-        }
-        JournalEntry& entry = entries[index];
-        if (fields[0] == "move" && fields.size() == 3) {
-            entry.now = fields[2];
-            byNow[entry.now] = index;
-        } else if (fields[0] == "trash" && fields.size() == 3) {
-            entry.kind = JournalEntry::Kind::Trashed;
-            entry.now = fields[2];
-        } else if (fields[0] == "delete") {
-            entry.kind = JournalEntry::Kind::Deleted;
-            entry.now.clear();
-        }
     }
-    return !entries.empty();
+    folder.Finish();
+    return true;
 }
 
-bool RewriteJournal(StateStore& store, const std::string& root, const std::vector<JournalEntry>& left) {
-    if (left.empty()) return store.Remove(JournalName(root));
-    std::string text = std::string(kHeader) + '\n' + RecordLine("root", root);
-    for (const JournalEntry& entry : left) {
-        if (entry.kind == JournalEntry::Kind::Moved) text += RecordLine("move", entry.original, entry.now);
-        if (entry.kind == JournalEntry::Kind::Trashed) text += RecordLine("trash", entry.original, entry.now);
+void SettlePending(BatchJournal& batch, FileServices& files, TrashService& trash) {
+    for (JournalEntry& entry : batch.entries) {
+        const JournalEntry::Pending pending = entry.pending;
+        entry.pending = JournalEntry::Pending::None;
+        switch (pending) {
+            case JournalEntry::Pending::None: break;
+            case JournalEntry::Pending::Move:
+            case JournalEntry::Pending::Restore:
+                // The source first: a move never replaces, so a file still
+                // there was not moved.
+                if (Matches(files, entry.pendingFrom, entry)) break;
+                if (Matches(files, entry.pendingTo, entry)) {
+                    entry.now = entry.pendingTo;
+                    entry.state = JournalEntry::State::Here;
+                } else {
+                    entry.now = entry.pendingTo;
+                    entry.state = JournalEntry::State::Lost;
+                }
+                break;
+            case JournalEntry::Pending::Trash:
+                if (Matches(files, entry.pendingFrom, entry)) break;
+                if (std::string trashedAs; trash.Locate(entry.pendingFrom, entry.identity, trashedAs)) {
+                    entry.now = trashedAs;
+                    entry.state = JournalEntry::State::Trashed;
+                } else {
+                    entry.state = JournalEntry::State::Lost;
+                }
+                break;
+            case JournalEntry::Pending::Delete:
+                if (!Matches(files, entry.pendingFrom, entry)) entry.state = JournalEntry::State::Deleted;
+                break;
+        }
     }
-    return store.Write(JournalName(root), text);
 }
+
+std::vector<BatchJournal> ListBatches(StateStore& store, const std::string& folder, bool entries) {
+    std::vector<std::string> names = store.List(kSuffix);
+    std::sort(names.rbegin(), names.rend());
+    std::vector<BatchJournal> batches;
+    for (const std::string& name : names) {
+        BatchJournal batch;
+        std::string text;
+        std::size_t end = 0;
+        if (!store.Read(name, text, kHeaderBytes) || !ReadHeader(text, batch, end)) continue;
+        if (!folder.empty() && batch.root != folder && batch.cwd != folder) continue;
+        batch.name = name;
+        batch.didSomething = end < text.size();
+        if (entries && !ReadBatch(store, name, batch)) continue;
+        batches.push_back(std::move(batch));
+    }
+    return batches;
+}
+
+void PruneBatches(StateStore& store, const std::string& root, const std::string& current) {
+    std::size_t kept = 0;
+    for (const BatchJournal& batch : ListBatches(store, root, false)) {
+        if (batch.root != root || batch.name == current) continue;
+        if (!batch.didSomething || ++kept >= kBatchesKept) store.Remove(batch.name);
+    }
+}
+
+JournalWriter::JournalWriter(std::unique_ptr<AppendFile> file, std::string name, std::string root, std::vector<int> ids)
+    : file_(std::move(file)), name_(std::move(name)), root_(std::move(root)), ids_(std::move(ids)) {}
+
+std::unique_ptr<JournalWriter> JournalWriter::Start(StateStore& store, const std::string& root, const std::string& cwd,
+                                                    std::string& error) {
+    const std::string name = NewJournalName();
+    std::unique_ptr<AppendFile> file = store.Create(name, error);
+    if (!file) return nullptr;
+    std::string header = std::string(kHeader) + "\nroot\t";
+    AppendEscaped(header, root);
+    header += "\ncwd\t";
+    AppendEscaped(header, cwd);
+    header += "\ntime\t" + std::to_string(Now()) + "\n";
+    if (!file->Append(header) || !file->Sync()) {
+        error = "cannot write " + store.Where(name);
+        file.reset();
+        store.Remove(name);
+        return nullptr;
+    }
+    return std::unique_ptr<JournalWriter>(new JournalWriter(std::move(file), name, root, {}));
+}
+
+std::unique_ptr<JournalWriter> JournalWriter::Continue(StateStore& store, const BatchJournal& batch, std::vector<int> ids,
+                                                       std::string& error) {
+    std::unique_ptr<AppendFile> file = store.Reopen(batch.name, error);
+    if (!file) return nullptr;
+    std::unique_ptr<JournalWriter> writer(new JournalWriter(std::move(file), batch.name, batch.root, std::move(ids)));
+    if (!writer->Write("u\t" + std::to_string(Now()) + "\n")) {
+        error = "cannot write " + store.Where(batch.name);
+        return nullptr;
+    }
+    return writer;
+}
+
+int JournalWriter::Id(int slot) const {
+    return ids_.empty() ? slot : ids_[static_cast<std::size_t>(slot)];
+}
+
+bool JournalWriter::Write(const std::string& text) {
+    ++records_;
+    return file_->Append(text);
+}
+
+std::string JournalWriter::Introduce(int slot, const FileIdentity& identity, const std::string& path) {
+    if (!ids_.empty()) return {};  // an undo's entries are known already
+    const auto index = static_cast<std::size_t>(slot);
+    if (index < introduced_.size() && introduced_[index]) return {};
+    if (index >= introduced_.size()) introduced_.resize(index + 1, false);
+    introduced_[index] = true;
+    const bool folder = folders_ && index < folders_->size() && (*folders_)[index];
+    std::string record = "I\t" + std::to_string(slot) + (folder ? "\td" : "\tf");
+    AppendPath(record, path, root_);
+    char numbers[128];
+    std::snprintf(numbers, sizeof numbers, "\t%llu\t%llu\t%llu\t%lld\t%d\n",
+                  static_cast<unsigned long long>(identity.device), static_cast<unsigned long long>(identity.inode),
+                  static_cast<unsigned long long>(identity.size), static_cast<long long>(identity.modified),
+                  identity.stableInode ? 1 : 0);
+    return record + numbers;
+}
+
+bool JournalWriter::Move(int slot, const FileIdentity& identity, const std::string& from, const std::string& to) {
+    std::string record = Introduce(slot, identity, from) + "M\t" + std::to_string(Id(slot));
+    AppendPath(record, from, root_);
+    AppendPath(record, to, root_);
+    return Write(record + '\n');
+}
+
+bool JournalWriter::Trash(int slot, const FileIdentity& identity, const std::string& path) {
+    std::string record = Introduce(slot, identity, path) + "T\t" + std::to_string(Id(slot));
+    AppendPath(record, path, root_);
+    return Write(record + '\n');
+}
+
+bool JournalWriter::Trashed(int slot, const std::string& trashedAs) {
+    std::string record = "t\t" + std::to_string(Id(slot));
+    AppendPath(record, trashedAs, root_);
+    return Write(record + '\n');
+}
+
+bool JournalWriter::Delete(int slot, const FileIdentity& identity, const std::string& path) {
+    std::string record = Introduce(slot, identity, path) + "D\t" + std::to_string(Id(slot));
+    AppendPath(record, path, root_);
+    return Write(record + '\n');
+}
+
+bool JournalWriter::Failed(int slot) { return Write("X\t" + std::to_string(Id(slot)) + '\n'); }
+
+bool JournalWriter::MakeFolder(const std::string& path) {
+    std::string record = "K";
+    AppendPath(record, path, root_);
+    return Write(record + '\n');
+}
+
+bool JournalWriter::RemoveFolder(const std::string& path) {
+    std::string record = "k";
+    AppendPath(record, path, root_);
+    return Write(record + '\n');
+}
+
+bool JournalWriter::FolderFailed(const std::string& path) {
+    std::string record = "F";
+    AppendPath(record, path, root_);
+    return Write(record + '\n');
+}
+
+bool JournalWriter::Restore(int id, const std::string& trashedAs, const std::string& to) {
+    std::string record = "R\t" + std::to_string(id);
+    AppendPath(record, trashedAs, root_);
+    AppendPath(record, to, root_);
+    return Write(record + '\n');
+}
+
+bool JournalWriter::RestoreFailed(int id) { return Write("X\t" + std::to_string(id) + '\n'); }
+
+bool JournalWriter::Drop(int id) { return Write("P\t" + std::to_string(id) + '\n'); }
+
+bool JournalWriter::Undone() { return Write("U\n"); }
+
+bool JournalWriter::Finish() { return file_->Sync(); }
 
 }  // namespace quil

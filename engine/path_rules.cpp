@@ -78,6 +78,11 @@ const char* Describe(Refusal reason) {
         case Refusal::SourceUnreachable: return "Windows cannot reach this file by its name";
         case Refusal::SourceMissing: return "the file is no longer there";
         case Refusal::DeletedForGood: return "it was deleted permanently";
+        case Refusal::OtherFileSystem: return "on another file system";
+        case Refusal::FolderCaseOnly: return "only the case of a folder differs; rename the folder itself";
+        case Refusal::NotMovedByBatch: return "not the file this batch moved";
+        case Refusal::NotInTrash: return "no longer in the Trash";
+        case Refusal::Lost: return "cannot be found where the batch left it";
     }
     return "";
 }
@@ -113,6 +118,15 @@ void CanonicalizePath(std::string& path, const Conventions& conventions) {
     }
     if (kept.size() == anchor) resolved += separator;  // the top itself: "C:\" or "/"
     path.swap(resolved);
+}
+
+std::size_t FolderLength(std::string_view path, const Conventions& conventions) {
+    if (conventions.isLeadByte == nullptr) return path.rfind(conventions.separator) + 1;  // npos + 1 is 0
+    std::size_t length = 0;
+    for (std::size_t at = FindSeparator(path, conventions.separator, 0, conventions.isLeadByte); at != npos;
+         at = FindSeparator(path, conventions.separator, at + 1, conventions.isLeadByte))
+        length = at + 1;
+    return length;
 }
 
 std::string NameKey(const std::string& path, const Conventions& conventions) {

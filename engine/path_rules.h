@@ -24,6 +24,11 @@ enum class Refusal {
     SourceUnreachable,
     SourceMissing,
     DeletedForGood,
+    OtherFileSystem,
+    FolderCaseOnly,
+    NotMovedByBatch,
+    NotInTrash,
+    Lost,
 };
 
 const char* Describe(Refusal reason);
@@ -33,6 +38,10 @@ const char* Describe(Refusal reason);
 // "." and ".." parts resolved by name, as the file system resolves them
 // before it looks a path up (never above the drive or the share).
 void CanonicalizePath(std::string& path, const Conventions& conventions);
+
+// The length of the folder part of path, its last separator included (0
+// when path has none).
+std::size_t FolderLength(std::string_view path, const Conventions& conventions);
 
 // How the file system tells names apart: upper-cased where it ignores case.
 std::string NameKey(const std::string& path, const Conventions& conventions);

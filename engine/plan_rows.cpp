@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "engine/journal.h"
+
 namespace quil {
 namespace {
 
@@ -48,23 +50,46 @@ std::vector<PlanRow> DescribePlan(const BatchState& state, const BatchPlan& plan
     return rows;
 }
 
+namespace {
+
+struct Count {
+    int count;
+    const char* one;
+    const char* many;
+};
+
+// The counts that are not zero, joined: "3 renames, 1 move".
+std::string Joined(std::initializer_list<Count> counts, const char* none) {
+    std::string text;
+    for (const Count& count : counts) {
+        if (count.count == 0) continue;
+        if (!text.empty()) text += ", ";
+        text += Counted(count.count, count.one, count.many);
+    }
+    return text.empty() ? none : text;
+}
+
+}  // namespace
+
+std::string Summary(const BatchCounts& counts) {
+    return Joined({{counts.renames, "rename", "renames"},
+                   {counts.moves, "move", "moves"},
+                   {counts.trashed, "to the Trash", "to the Trash"},
+                   {counts.deleted, "delete", "deletes"}},
+                  "nothing");
+}
+
 std::string Summary(const std::vector<PlanRow>& rows) {
     std::array<int, 7> counts{};
     for (const PlanRow& row : rows) ++counts[static_cast<int>(row.action)];
-    std::string text;
-    auto add = [&](LineAction action, const char* one, const char* many) {
-        const int count = counts[static_cast<int>(action)];
-        if (count == 0) return;
-        if (!text.empty()) text += ", ";
-        text += Counted(count, one, many);
-    };
-    add(LineAction::Rename, "rename", "renames");
-    add(LineAction::Move, "move", "moves");
-    add(LineAction::Trash, "to the Trash", "to the Trash");
-    add(LineAction::Delete, "delete", "deletes");
-    add(LineAction::Restore, "from the Trash", "from the Trash");
-    add(LineAction::Refuse, "refused", "refused");
-    return text.empty() ? "nothing to change" : text;
+    auto of = [&](LineAction action) { return counts[static_cast<int>(action)]; };
+    return Joined({{of(LineAction::Rename), "rename", "renames"},
+                   {of(LineAction::Move), "move", "moves"},
+                   {of(LineAction::Trash), "to the Trash", "to the Trash"},
+                   {of(LineAction::Delete), "delete", "deletes"},
+                   {of(LineAction::Restore), "from the Trash", "from the Trash"},
+                   {of(LineAction::Refuse), "refused", "refused"}},
+                  "nothing to change");
 }
 
 }  // namespace quil

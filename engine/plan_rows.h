@@ -32,6 +32,10 @@ LineAction ActionOf(const BatchState& state, int slot, bool refused, bool perman
 // "3 renames, 1 move, 2 to the Trash, 1 refused", or "nothing to change".
 std::string Summary(const std::vector<PlanRow>& rows);
 
+// "3 renames, 1 move, 2 to the Trash" for what a journaled batch did.
+struct BatchCounts;
+std::string Summary(const BatchCounts& counts);
+
 // The path as shown: below the root without it.
 std::string Shown(const std::string& path, const std::string& root);
 

@@ -1,46 +1,83 @@
 #include "engine/session.h"
 
 #include <algorithm>
-#include <unordered_map>
+#include <cstdio>
+#include <cstring>
+#include <map>
 #include <unordered_set>
 
 #include "engine/list_text.h"
+#include "engine/path_rules.h"
 
 namespace quil {
 namespace {
 
-// Passes each finished operation to the journal and everything to the
-// front end's observer.
-class JournalingObserver final : public RunObserver {
+constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+constexpr int kUndoRounds = 4;
+
+void DropByteOrderMark(std::string& text) {
+    if (text.compare(0, 3, kByteOrderMark) == 0) text.erase(0, 3);
+}
+
+// The file services as an undo will find them once the folders its batch
+// made are empty and gone: only for showing the plan, never to run it.
+class WithoutFolders final : public FileServices {
 public:
-    JournalingObserver(JournalWriter& journal, RunObserver& next) : journal_(journal), next_(next) {}
-    void Done(const FileOp& op, const std::string& trashedAs) override {
-        journal_.Record(op, trashedAs);
-        next_.Done(op, trashedAs);
-    }
-    void Progress(int applied, int total) override { next_.Progress(applied, total); }
-    bool StopRequested() override { return next_.StopRequested(); }
+    WithoutFolders(FileServices& files, const std::unordered_set<std::string>& gone) : files_(files), gone_(gone) {}
+    const Conventions& conventions() const override { return files_.conventions(); }
+    bool CurrentFolder(std::string& folder) override { return files_.CurrentFolder(folder); }
+    bool AbsolutePath(const std::string& path, std::string& absolute) override { return files_.AbsolutePath(path, absolute); }
+    bool ListFolder(const std::string& folder, const EntryVisitor& visit) override { return files_.ListFolder(folder, visit); }
+    OpResult Move(const std::string& from, const std::string& to, WindowHandle owner) override { return files_.Move(from, to, owner); }
+    OpResult Delete(const std::string& path, WindowHandle owner) override { return files_.Delete(path, owner); }
+    void Open(const std::string& path, WindowHandle owner) override { files_.Open(path, owner); }
+    PathInfo Lookup(const std::string& path) override { return gone_.count(path) ? PathInfo{} : files_.Lookup(path); }
+    bool FoldsCase(const std::string& folder) override { return files_.FoldsCase(folder); }
+    OpResult MakeFolder(const std::string& path) override { return files_.MakeFolder(path); }
+    OpResult RemoveFolder(const std::string& path) override { return files_.RemoveFolder(path); }
 
 private:
-    JournalWriter& journal_;
-    RunObserver& next_;
+    FileServices& files_;
+    const std::unordered_set<std::string>& gone_;
 };
 
-// Notes which lines of an undo reached their target.
-class UndoObserver final : public RunObserver {
-public:
-    explicit UndoObserver(RunObserver& next) : next_(next) {}
-    void Done(const FileOp& op, const std::string& trashedAs) override {
-        if (op.stage != FileOp::Stage::ToTemporary) undone.insert(op.slot);
-        next_.Done(op, trashedAs);
+// The folders a batch made that hold nothing once the undo has moved its
+// files out of them, deepest first.
+std::unordered_set<std::string> FoldersEmptiedBy(const UndoPlan& undo, FileServices& files) {
+    std::unordered_set<std::string> leaving(undo.state.oldPaths.begin() + 1, undo.state.oldPaths.begin() + 1 + undo.state.count);
+    std::unordered_set<std::string> gone;
+    const char separator = files.conventions().separator;
+    for (auto it = undo.batch.madeFolders.rbegin(); it != undo.batch.madeFolders.rend(); ++it) {
+        bool empty = files.Query(*it) == PathKind::Folder;
+        files.ListFolder(*it + separator, [&](const char* name, bool) {
+            if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) return true;
+            const std::string path = *it + separator + name;
+            empty = leaving.count(path) != 0 || gone.count(path) != 0;
+            return empty;
+        });
+        if (empty) gone.insert(*it);
     }
-    void Progress(int applied, int total) override { next_.Progress(applied, total); }
-    bool StopRequested() override { return next_.StopRequested(); }
+    return gone;
+}
 
-    std::unordered_set<int> undone;
+PlanRow RefusedRow(const JournalEntry& entry, const std::string& root, Refusal reason) {
+    const bool away = entry.state == JournalEntry::State::Here || entry.state == JournalEntry::State::Lost;
+    PlanRow row{0, LineAction::Refuse, Shown(away ? entry.now : entry.original, root), away ? Shown(entry.original, root) : ""};
+    row.reason = reason;
+    return row;
+}
+
+// Counts each line of an undo once, whatever round it is done in.
+class UndoProgress final : public RunObserver {
+public:
+    UndoProgress(RunObserver& next, int total) : next_(next), total_(total) {}
+    void Progress(int applied, int) override { next_.Progress(done + applied, total_); }
+    bool StopRequested() override { return next_.StopRequested(); }
+    int done = 0;
 
 private:
     RunObserver& next_;
+    int total_;
 };
 
 }  // namespace
@@ -67,6 +104,7 @@ void Session::List(const ScanOptions& options) {
 }
 
 bool Session::ReadBack(std::string text, int& found) {
+    DropByteOrderMark(text);
     // "\r\n" as "\n", in one pass.
     std::size_t kept = 0;
     for (std::size_t i = 0; i < text.size(); ++i)
@@ -84,96 +122,259 @@ bool Session::ReadBack(std::string text, int& found) {
 }
 
 void Session::SetListText(std::string text) {
+    DropByteOrderMark(text);
     state_.text = std::move(text);
     ParseListText(state_, files_.conventions());
 }
 
+std::string Session::LockName() const {
+    // FNV-1a: a stable name for any path, whatever characters it holds.
+    std::uint64_t hash = 14695981039346656037ull;
+    for (unsigned char ch : state_.root) hash = (hash ^ ch) * 1099511628211ull;
+    char name[32];
+    std::snprintf(name, sizeof name, "%016llx.lock", static_cast<unsigned long long>(hash));
+    return name;
+}
+
+Session::Readiness Session::PrepareBatch(std::string& reason) {
+    journal_.reset();
+    bool busy = false;
+    lock_ = store_.TryLock(LockName(), busy);
+    if (busy) {
+        reason = "another batch is being applied in '" + state_.root + "'";
+        return Readiness::Busy;
+    }
+    prepared_ = true;
+    std::string cwd;
+    if (!files_.CurrentFolder(cwd)) cwd = state_.root;
+    journal_ = JournalWriter::Start(store_, state_.root, cwd, reason);
+    return journal_ ? Readiness::Ready : Readiness::Unjournaled;
+}
+
 RunResult Session::Apply(const BatchPlan& plan, bool permanent, RunObserver& observer) {
-    if (plan.ops.empty()) return {};  // the last batch stays the one to undo
-    JournalWriter journal(store_, state_.root);
-    JournalingObserver journaling(journal, observer);
-    RunOptions options;
-    options.trash = permanent ? nullptr : &trash_;
-    options.observer = &journaling;
-    RunResult result = RunPlan(plan, files_, nullptr, options);
-    journal.Flush(true);
+    if (!prepared_) {
+        std::string reason;
+        if (PrepareBatch(reason) == Readiness::Busy) {
+            RunResult busy;
+            busy.failures.push_back({0, state_.root, {}, OpResult::Failure(11, reason)});
+            return busy;
+        }
+    }
+    prepared_ = false;
+    RunResult result;
+    if (!plan.ops.empty()) {
+        RunOptions options;
+        options.trash = permanent ? nullptr : &trash_;
+        options.journal = journal_.get();
+        options.observer = &observer;
+        result = RunPlan(plan, files_, nullptr, options);
+    }
+    if (journal_) {
+        journal_->Finish();
+        const std::string name = journal_->name();
+        // A batch that did nothing leaves the last one the one to undo.
+        if (!journal_->wroteRecords()) store_.Remove(name);
+        journal_.reset();
+        PruneBatches(store_, state_.root, name);
+    }
+    lock_.reset();
     return result;
 }
 
+std::vector<BatchJournal> Session::History() { return ListBatches(store_, state_.root, true); }
+
+bool Session::NextToUndo(BatchJournal& batch) {
+    for (BatchJournal& listed : ListBatches(store_, state_.root, false)) {
+        if (listed.root != state_.root || !listed.didSomething) continue;
+        if (ReadBatch(store_, listed.name, batch) && !batch.undone) return true;
+    }
+    return false;
+}
+
+bool Session::CanUndo() {
+    BatchJournal batch;
+    return NextToUndo(batch);
+}
+
 bool Session::PlanUndo(UndoPlan& undo) {
-    std::vector<JournalEntry> entries;
-    if (!ReadJournal(store_, state_.root, entries)) return false;
-    undo = UndoPlan{};
-    undo.state.root = state_.root;
-    std::unordered_set<std::string> leaving;  // names the moves back free
-    std::vector<PlanRow> refusedRows;
-    for (const JournalEntry& entry : entries) {
-        if (entry.kind == JournalEntry::Kind::Deleted) {
-            refusedRows.push_back({0, LineAction::Refuse, Shown(entry.original, state_.root), {}, Refusal::DeletedForGood});
-        } else if (entry.kind == JournalEntry::Kind::Trashed) {
-            undo.restores.push_back(entry);
-        } else if (entry.now != entry.original) {
-            if (files_.Query(entry.now) != PathKind::File) {
-                undo.kept.push_back(entry);
-                refusedRows.push_back({0, LineAction::Refuse, Shown(entry.now, state_.root),
-                                       Shown(entry.original, state_.root), Refusal::SourceMissing});
-                continue;
-            }
-            const int slot = ++undo.state.count;
-            undo.state.oldPaths.resize(slot + 1);
-            undo.state.newPaths.resize(slot + 1);
-            undo.state.oldPaths[slot] = entry.now;
-            undo.state.newPaths[slot] = entry.original;
-            leaving.insert(NameKey(entry.now, files_.conventions()));
-        }
-    }
-    undo.plan = PlanBatch(undo.state, files_);
-    undo.rows = DescribePlan(undo.state, undo.plan, false, files_.conventions());
-    for (const RefusedLine& line : undo.plan.refused) {
-        const int slot = line.slot;
-        undo.kept.push_back({JournalEntry::Kind::Moved, undo.state.newPaths[slot], undo.state.oldPaths[slot]});
-    }
-    // A file comes back from the Trash only to a free name.
-    std::vector<JournalEntry> restores;
-    for (const JournalEntry& entry : undo.restores) {
-        const bool free = files_.Query(entry.original) == PathKind::Missing ||
-                          leaving.count(NameKey(entry.original, files_.conventions())) != 0;
-        PlanRow row{0, free ? LineAction::Restore : LineAction::Refuse, Shown(entry.original, state_.root), {}};
-        row.reason = Refusal::TargetExists;
-        undo.rows.push_back(row);
-        (free ? restores : undo.kept).push_back(entry);
-    }
-    undo.restores = std::move(restores);
-    undo.rows.insert(undo.rows.end(), refusedRows.begin(), refusedRows.end());
+    BatchJournal batch;
+    if (!NextToUndo(batch)) return false;
+    SettlePending(batch, files_, trash_);
+    BuildUndo(batch, true, undo);
     return true;
 }
 
-RunResult Session::ApplyUndo(const UndoPlan& undo, RunObserver& observer) {
-    UndoObserver noting(observer);
-    RunOptions options;
-    options.observer = &noting;
-    RunResult result = RunPlan(undo.plan, files_, nullptr, options);
-    std::vector<JournalEntry> left = undo.kept;
-    std::unordered_set<int> planned;
-    for (const FileOp& op : undo.plan.ops) planned.insert(op.slot);
-    for (int slot : planned)
-        if (noting.undone.count(slot) == 0)
-            left.push_back({JournalEntry::Kind::Moved, undo.state.newPaths[slot], undo.state.oldPaths[slot]});
-    for (const JournalEntry& entry : undo.restores) {
-        if (result.stopped || observer.StopRequested()) {
-            left.push_back(entry);
-            continue;
-        }
-        ++result.total;
-        const OpResult restored = trash_.Restore(entry.now, entry.original);
-        if (restored.ok) {
-            ++result.applied;
-        } else {
-            left.push_back(entry);
-            result.failures.push_back({0, entry.now, entry.original, restored});
+void Session::BuildUndo(const BatchJournal& batch, bool preview, UndoPlan& undo) {
+    undo = UndoPlan{};
+    undo.batch = batch;
+    undo.state.root = batch.root;
+    undo.ids.push_back(0);
+    undo.expected.emplace_back();
+    undo.folders.push_back(false);
+    const std::string& root = batch.root;
+    std::vector<PlanRow> refusedRows;
+    for (const JournalEntry& entry : batch.entries) {
+        switch (entry.state) {
+            case JournalEntry::State::Here: {
+                if (entry.now == entry.original) break;
+                const PathInfo info = files_.Lookup(entry.now);
+                if (info.kind == PathKind::Missing) {
+                    refusedRows.push_back(RefusedRow(entry, root, Refusal::SourceMissing));
+                } else if (info.kind != (entry.folder ? PathKind::Folder : PathKind::File) ||
+                           !entry.identity.Same(info.identity, entry.folder)) {
+                    refusedRows.push_back(RefusedRow(entry, root, Refusal::NotMovedByBatch));
+                } else {
+                    const int slot = ++undo.state.count;
+                    undo.state.oldPaths.resize(slot + 1);
+                    undo.state.newPaths.resize(slot + 1);
+                    undo.state.oldPaths[slot] = entry.now;
+                    undo.state.newPaths[slot] = entry.original;
+                    undo.ids.push_back(entry.id);
+                    undo.expected.push_back(entry.identity);
+                    undo.folders.push_back(entry.folder);
+                }
+                break;
+            }
+            case JournalEntry::State::Trashed: {
+                const PathInfo info = files_.Lookup(entry.now);
+                if (info.kind != PathKind::Missing && entry.identity.Same(info.identity, entry.folder)) {
+                    undo.restores.push_back(entry);
+                } else {
+                    undo.dropped.push_back(entry);
+                    refusedRows.push_back(RefusedRow(entry, root, Refusal::NotInTrash));
+                }
+                break;
+            }
+            case JournalEntry::State::Deleted: refusedRows.push_back(RefusedRow(entry, root, Refusal::DeletedForGood)); break;
+            case JournalEntry::State::Lost: refusedRows.push_back(RefusedRow(entry, root, Refusal::Lost)); break;
+            case JournalEntry::State::Dropped: break;
         }
     }
-    RewriteJournal(store_, state_.root, left);
+    undo.state.newPaths.resize(undo.state.oldPaths.size());
+    const std::unordered_set<std::string> gone = preview ? FoldersEmptiedBy(undo, files_) : std::unordered_set<std::string>{};
+    WithoutFolders view(files_, gone);
+    const BatchPlan plan = PlanBatch(undo.state, view);
+    undo.rows = DescribePlan(undo.state, plan, false, files_.conventions());
+
+    // A file comes back from the Trash only to a free name.
+    std::unordered_set<std::string> leaving;
+    for (int slot = 1; slot <= undo.state.count; ++slot) leaving.insert(NameKey(undo.state.oldPaths[slot], files_.conventions()));
+    for (const JournalEntry& entry : undo.restores) {
+        const bool free = view.Query(entry.original) == PathKind::Missing ||
+                          leaving.count(NameKey(entry.original, files_.conventions())) != 0;
+        PlanRow row{0, free ? LineAction::Restore : LineAction::Refuse, Shown(entry.original, root), {}};
+        row.reason = Refusal::TargetExists;
+        undo.rows.push_back(row);
+    }
+    undo.rows.insert(undo.rows.end(), refusedRows.begin(), refusedRows.end());
+    undo.refused = static_cast<int>(std::count_if(undo.rows.begin(), undo.rows.end(),
+                                                  [](const PlanRow& row) { return row.action == LineAction::Refuse; }));
+}
+
+Session::Readiness Session::PrepareUndo(std::string& reason) {
+    bool busy = false;
+    lock_ = store_.TryLock(LockName(), busy);
+    if (busy) {
+        reason = "another batch is being applied in '" + state_.root + "'";
+        return Readiness::Busy;
+    }
+    return Readiness::Ready;
+}
+
+// In rounds: the moves back, then the folders the batch made, now empty,
+// then the files from the Trash; a file that needed such a folder gone
+// comes back in the next round.
+RunResult Session::ApplyUndo(const UndoPlan& planned, RunObserver& observer) {
+    RunResult result;
+    for (const PlanRow& row : planned.rows) result.total += row.action != LineAction::Refuse;
+    std::string error;
+    std::unique_ptr<JournalWriter> journal = JournalWriter::Continue(store_, planned.batch, {}, error);
+    if (!journal) {
+        result.failures.push_back({0, planned.batch.name, {}, OpResult::Failure(5, "the undo cannot be journaled: " + error)});
+        lock_.reset();
+        return result;
+    }
+    for (const JournalEntry& entry : planned.dropped) journal->Drop(entry.id);
+
+    UndoProgress progress(observer, result.total);
+    std::map<int, OpFailure> failures;  // by entry, the last one
+    UndoPlan undo = planned;
+    for (int round = 0; round < kUndoRounds && !result.stopped; ++round) {
+        if (round > 0) {
+            BatchJournal batch;
+            if (!ReadBatch(store_, planned.batch.name, batch)) break;
+            SettlePending(batch, files_, trash_);
+            BuildUndo(batch, false, undo);
+        }
+        const BatchPlan plan = PlanBatch(undo.state, files_);
+        journal->SetIds(undo.ids);
+        RunOptions options;
+        options.journal = journal.get();
+        options.observer = &progress;
+        options.expected = &undo.expected;
+        options.folders = &undo.folders;
+        RunResult run = RunPlan(plan, files_, nullptr, options);
+        for (const OpFailure& failure : run.failures) failures[undo.ids[failure.slot]] = failure;
+        bool progressed = run.applied > 0;
+        for (const RefusedLine& line : plan.refused)
+            failures[undo.ids[line.slot]] = {line.slot, undo.state.oldPaths[line.slot], undo.state.newPaths[line.slot],
+                                             OpResult::Failure(17, quil::Describe(line.reason))};
+        progress.done += run.applied;
+        result.applied += run.applied;
+        if (!run.journalError.empty()) result.journalError = run.journalError;
+        if (run.stopped) {
+            result.stopped = true;
+            break;
+        }
+        for (auto it = undo.batch.madeFolders.rbegin(); it != undo.batch.madeFolders.rend(); ++it) {
+            if (files_.Query(*it) != PathKind::Folder) continue;
+            journal->RemoveFolder(*it);
+            if (files_.RemoveFolder(*it).ok)
+                progressed = true;
+            else
+                journal->FolderFailed(*it);
+        }
+        for (const JournalEntry& entry : undo.restores) {
+            if (observer.StopRequested()) {
+                result.stopped = true;
+                break;
+            }
+            if (files_.Query(entry.original) != PathKind::Missing) {
+                failures[entry.id] = {0, entry.now, entry.original,
+                                      OpResult::Failure(17, quil::Describe(Refusal::TargetExists))};
+                continue;
+            }
+            if (!journal->Restore(entry.id, entry.now, entry.original))
+                result.journalError = "the undo journal could not be written";
+            const OpResult restored = trash_.Restore(entry.now, entry.original);
+            if (restored.ok) {
+                ++result.applied;
+                ++progress.done;
+                failures.erase(entry.id);
+                progressed = true;
+            } else {
+                journal->RestoreFailed(entry.id);
+                failures[entry.id] = {0, entry.now, entry.original, restored};
+            }
+        }
+        observer.Progress(progress.done, result.total);
+        if (!progressed) break;
+    }
+
+    // What is still to do, once the last round is read back.
+    BatchJournal after;
+    if (ReadBatch(store_, planned.batch.name, after)) {
+        SettlePending(after, files_, trash_);
+        UndoPlan left;
+        BuildUndo(after, false, left);
+        std::unordered_set<int> pending(left.ids.begin() + 1, left.ids.end());
+        for (const JournalEntry& entry : left.restores) pending.insert(entry.id);
+        for (const auto& [id, failure] : failures)
+            if (pending.count(id) != 0) result.failures.push_back(failure);
+        if (pending.empty() && !result.stopped) journal->Undone();
+    }
+    journal->Finish();
+    lock_.reset();
     return result;
 }
 

@@ -1,9 +1,10 @@
 // The flow of the Linux editions over one folder, written once for both:
 // list it, read the edited list back, plan and describe the plan, run it
-// with the Trash and the undo journal, and undo the last batch. The front
-// ends only talk to the user.
+// with the Trash and the undo journal, and undo the batches run over it,
+// newest first. The front ends only talk to the user.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,14 +20,18 @@
 
 namespace quil {
 
-// The undo of the last batch, planned: moves back through the planner,
-// files brought back from the Trash, and what cannot be undone.
+// The undo of one batch, planned: moves back through the planner, files
+// brought back from the Trash, and what cannot be undone.
 struct UndoPlan {
-    BatchState state{kUnlimited};  // now -> original, one slot per moved file
-    BatchPlan plan;
+    BatchJournal batch;
+    BatchState state{kUnlimited};        // now -> original, one slot per file to move back
+    std::vector<int> ids;                // per slot, the journal entry
+    std::vector<FileIdentity> expected;  // per slot, the file the batch moved
+    std::vector<bool> folders;           // per slot, a folder
     std::vector<JournalEntry> restores;  // from the Trash, after the moves
-    std::vector<JournalEntry> kept;      // refused: stays in the journal
-    std::vector<PlanRow> rows;
+    std::vector<JournalEntry> dropped;   // no longer in the Trash: given up when applied
+    std::vector<PlanRow> rows;           // what the undo will do, line by line
+    int refused = 0;                     // rows that cannot be undone
 };
 
 class Session {
@@ -44,7 +49,8 @@ public:
     const ScanResult& scan() const { return scan_; }
 
     // Reads an edited list back into the targets: "\r\n" is a line break,
-    // and a line break at the very end ends the last line. False, with the
+    // and a line break at the very end ends the last line; a byte-order
+    // mark at the start is no part of the first name. False, with the
     // number of lines found, when that is not one line per file.
     bool ReadBack(std::string text, int& found);
     // Takes a text that is one line per file as it stands, line breaks
@@ -55,19 +61,42 @@ public:
     std::vector<PlanRow> Describe(const BatchPlan& plan, bool permanent) const {
         return DescribePlan(state_, plan, permanent, files_.conventions());
     }
-    // Runs the plan, journaling each operation as it is done.
+
+    // Before a batch or an undo: one at a time per folder, and a batch whose
+    // journal cannot be written cannot be undone (reason says why).
+    enum class Readiness { Ready, Busy, Unjournaled };
+    Readiness PrepareBatch(std::string& reason);
+    // Runs the plan, journaling each operation before it is done; prepares
+    // first where the front end did not.
     RunResult Apply(const BatchPlan& plan, bool permanent, RunObserver& observer);
 
-    // False when no batch is journaled for the root.
+    // The batches run over the root, newest first.
+    std::vector<BatchJournal> History();
+    // Whether a batch over the root is left to undo.
+    bool CanUndo();
+    // The newest batch over the root not yet undone; false when there is none.
     bool PlanUndo(UndoPlan& undo);
+    // Busy when another batch runs over the folder; Unjournaled (nothing is
+    // done) when the batch's journal cannot take the undo's records.
+    Readiness PrepareUndo(std::string& reason);
     RunResult ApplyUndo(const UndoPlan& undo, RunObserver& observer);
 
 private:
+    // The undo of batch as things stand now; with preview, folders the
+    // batch made count as gone where the undo empties them.
+    void BuildUndo(const BatchJournal& batch, bool preview, UndoPlan& undo);
+    // The newest batch over the root not yet undone, read whole.
+    bool NextToUndo(BatchJournal& batch);
+    std::string LockName() const;
+
     FileServices& files_;
     TrashService& trash_;
     StateStore& store_;
     BatchState state_{kUnlimited};
     ScanResult scan_;
+    std::unique_ptr<StoreLock> lock_;
+    std::unique_ptr<JournalWriter> journal_;
+    bool prepared_ = false;
 };
 
 }  // namespace quil

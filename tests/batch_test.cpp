@@ -138,17 +138,19 @@ TEST(PlanBatch, ACycleStepsAsideToAFreeTemporaryName) {
     EXPECT_EQ(plan.ops[2].from, fixture.Full("quil-swap-2"));
 }
 
-TEST(RunPlan, ACollisionThePlanCannotSeeReplacesNothing) {
-    // The plan compares these targets by their bytes, the volume without
-    // case: the second move finds the name taken and fails.
-    BatchFixture fixture(kPosixConventions, {"a", "b"});
+TEST(PlanBatch, WhereAFolderFoldsCaseTargetsThatFoldToOneAreRefused) {
+    // POSIX names, on a volume that ignores case (exFAT on a card): the
+    // planner learns it from the folder, not from the platform's rule.
+    BatchFixture fixture(kPosixConventions, {"a", "b", "c"});
     fixture.files.FoldCase();
-    const BatchPlan plan = fixture.Plan({"X", "x"});
-    EXPECT_TRUE(plan.refused.empty());
-    const std::vector<OpFailure> failures = RunPlan(plan, fixture.files, nullptr).failures;
-    ASSERT_EQ(failures.size(), 1u);
-    EXPECT_EQ(failures[0].from, fixture.Full("b"));
-    EXPECT_EQ(fixture.Tree(), (Tree{{"X", "a"}, {"b", "b"}}));
+    const BatchPlan plan = fixture.Plan({"X", "x", "C"});
+    EXPECT_EQ(fixture.RefusedSlots(plan), (std::vector<int>{1, 2}));
+    // The change of case goes through a temporary name, and is read back.
+    ASSERT_EQ(plan.ops.size(), 2u);
+    EXPECT_EQ(plan.ops[0].stage, FileOp::Stage::ToTemporary);
+    EXPECT_TRUE(plan.ops[1].caseOnly);
+    EXPECT_TRUE(RunPlan(plan, fixture.files, nullptr).failures.empty());
+    EXPECT_EQ(fixture.Tree(), (Tree{{"a", "a"}, {"b", "b"}, {"C", "c"}}));
 }
 
 TEST(RunPlan, AFailedStepLosesNoFileAndIsReported) {

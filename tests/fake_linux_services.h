@@ -1,9 +1,11 @@
 // In-memory stand-ins for the Trash and the state store of the Linux
 // editions, over the fake file system: a trashed file moves to a Trash
-// folder there, and the Nth trashing can be made to fail.
+// folder there, and the Nth trashing, or the journal, can be made to fail.
 #pragma once
 
 #include <map>
+#include <memory>
+#include <set>
 #include <string>
 
 #include "platform/state_store.h"
@@ -23,6 +25,17 @@ public:
         trashedAs = folder_ + "/files/" + std::to_string(trashings_) + "-" + path.substr(path.rfind('/') + 1);
         return files_.Move(path, trashedAs, nullptr);
     }
+    bool Locate(const std::string& original, const FileIdentity& identity, std::string& trashedAs) override {
+        const std::string name = original.substr(original.rfind('/') + 1);
+        for (const auto& [path, content] : files_.Files()) {
+            if (path.compare(0, folder_.size() + 7, folder_ + "/files/") != 0) continue;
+            if (path.size() < name.size() || path.compare(path.size() - name.size(), name.size(), name) != 0) continue;
+            if (!identity.Same(files_.Lookup(path).identity, false)) continue;
+            trashedAs = path;
+            return true;
+        }
+        return false;
+    }
     OpResult Restore(const std::string& trashedAs, const std::string& original) override {
         return files_.Move(trashedAs, original, nullptr);
     }
@@ -34,29 +47,89 @@ private:
     int failAt_ = 0;
 };
 
+// Records in memory. A reason makes every new record fail; appends can be
+// made to fail from the Nth one on; locks can be held by "another process".
 class FakeStateStore final : public StateStore {
 public:
-    bool Append(const std::string& name, const std::string& text, bool) override {
-        records[name] += text;
-        return true;
+    class File final : public AppendFile {
+    public:
+        File(FakeStateStore& store, std::string name) : store_(store), name_(std::move(name)) {}
+        bool Append(const std::string& text) override {
+            if (store_.failAppendAt_ != 0 && ++store_.appends_ >= store_.failAppendAt_) return false;
+            store_.records[name_] += text;
+            return true;
+        }
+        bool Sync() override {
+            ++store_.syncs;
+            return true;
+        }
+
+    private:
+        FakeStateStore& store_;
+        std::string name_;
+    };
+
+    class Lock final : public StoreLock {
+    public:
+        Lock(FakeStateStore& store, std::string name) : store_(store), name_(std::move(name)) {}
+        ~Lock() override { store_.locked.erase(name_); }
+
+    private:
+        FakeStateStore& store_;
+        std::string name_;
+    };
+
+    void FailCreating(std::string reason) { unwritable_ = std::move(reason); }
+    void FailAppendsFrom(int n) { failAppendAt_ = appends_ + n; }
+
+    std::unique_ptr<AppendFile> Create(const std::string& name, std::string& error) override {
+        if (!unwritable_.empty() || records.count(name) != 0) {
+            error = unwritable_.empty() ? "exists" : unwritable_;
+            return nullptr;
+        }
+        records[name];
+        return std::make_unique<File>(*this, name);
     }
-    bool Read(const std::string& name, std::string& text) override {
+    std::unique_ptr<AppendFile> Reopen(const std::string& name, std::string& error) override {
+        if (!unwritable_.empty() || records.count(name) == 0) {
+            error = unwritable_.empty() ? "missing" : unwritable_;
+            return nullptr;
+        }
+        return std::make_unique<File>(*this, name);
+    }
+    bool Read(const std::string& name, std::string& text, std::size_t limit) override {
         auto it = records.find(name);
         if (it == records.end()) return false;
-        text = it->second;
+        text = limit == 0 ? it->second : it->second.substr(0, limit);
         return true;
     }
-    bool Write(const std::string& name, const std::string& text) override {
-        records[name] = text;
-        return true;
+    std::vector<std::string> List(const std::string& suffix) override {
+        std::vector<std::string> names;
+        for (const auto& [name, text] : records)
+            if (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+                names.push_back(name);
+        return names;
     }
     bool Remove(const std::string& name) override {
         records.erase(name);
         return true;
     }
+    std::unique_ptr<StoreLock> TryLock(const std::string& name, bool& busy) override {
+        busy = locked.count(name) != 0;
+        if (busy) return nullptr;
+        locked.insert(name);
+        return std::make_unique<Lock>(*this, name);
+    }
     std::string Where(const std::string& name) const override { return "state/" + name; }
 
     std::map<std::string, std::string> records;
+    std::set<std::string> locked;
+    int syncs = 0;
+
+private:
+    std::string unwritable_;
+    int failAppendAt_ = 0;
+    int appends_ = 0;
 };
 
 }  // namespace quil::testing

@@ -18,7 +18,6 @@ using Tree = std::map<std::string, std::string>;
 class Stopper final : public RunObserver {
 public:
     explicit Stopper(int stopAt = 0) : stopAt_(stopAt) {}
-    void Done(const FileOp&, const std::string&) override {}
     void Progress(int, int) override {}
     bool StopRequested() override { return ++asked_ == stopAt_; }
 
@@ -114,7 +113,7 @@ TEST_F(SessionTest, ABatchAndItsUndoGoThereAndBack) {
     result = session.ApplyUndo(undo, observer);
     EXPECT_TRUE(result.failures.empty());
     EXPECT_EQ(Below(), original);
-    EXPECT_TRUE(store.records.empty());  // nothing left to undo
+    EXPECT_FALSE(session.CanUndo());  // nothing left to undo
     EXPECT_FALSE(session.PlanUndo(undo));
 }
 
@@ -139,7 +138,7 @@ TEST_F(SessionTest, ARunStoppedAnywhereIsUndoneWhole) {
         UndoPlan undo;
         Stopper never;
         if (run.PlanUndo(undo)) {
-            EXPECT_TRUE(undo.kept.empty()) << stopAt;
+            EXPECT_EQ(undo.refused, 0) << stopAt;
             EXPECT_TRUE(run.ApplyUndo(undo, never).failures.empty()) << stopAt;
         }
         Tree tree;
@@ -160,11 +159,11 @@ TEST_F(SessionTest, UndoRefusesWhatChangedSinceAndKeepsItJournaled) {
     UndoPlan undo;
     ASSERT_TRUE(session.PlanUndo(undo));
     EXPECT_EQ(Summary(undo.rows), "2 refused");
-    EXPECT_EQ(undo.kept.size(), 2u);
+    EXPECT_EQ(undo.refused, 2);
     session.ApplyUndo(undo, observer);
     EXPECT_EQ(Below(), (Tree{{"a", "new a"}, {"x", "a"}, {"c", "c"}, {"gone", "gone"}, {"s/d", "s/d"}}));
     ASSERT_TRUE(session.PlanUndo(undo));  // still journaled
-    EXPECT_EQ(undo.kept.size(), 2u);
+    EXPECT_EQ(undo.refused, 2);
 }
 
 TEST_F(SessionTest, ABatchThatChangesNothingKeepsTheLastOneToUndo) {

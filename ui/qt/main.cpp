@@ -8,14 +8,16 @@
 #include "ui/qt/quillane_window.h"
 
 int main(int argc, char** argv) {
+    // The Trash first: it settles where the base folders are before
+    // anything else in the process reads them.
+    const auto files = quil::MakeSystemFileServices();
+    const auto trash = quil::MakeSystemTrash(*files);
+    const auto store = quil::MakeSystemStateStore();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillane"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("quillane"), QIcon(QStringLiteral(":/quillane.png"))));
     const QStringList arguments = QApplication::arguments();
     const QString folder = arguments.size() > 1 ? arguments.at(1) : QDir::currentPath();
-    const auto files = quil::MakeSystemFileServices();
-    const auto trash = quil::MakeSystemTrash(*files);
-    const auto store = quil::MakeSystemStateStore();
     quil::qt::QuillaneWindow window(*files, *trash, *store);
     if (!window.Load(folder)) return 0;
     window.show();

@@ -31,7 +31,6 @@ QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 // A batch from the window runs to its end: it is short beside the typing.
 class RunToTheEnd final : public RunObserver {
-    void Done(const FileOp&, const std::string&) override {}
     void Progress(int, int) override {}
     bool StopRequested() override { return false; }
 };
@@ -54,7 +53,7 @@ Preview Plan(std::shared_ptr<const BatchState> listed, std::string text, bool pe
     return preview;
 }
 
-QString UndoText(const std::vector<PlanRow>& rows) {
+QString UndoText(const std::vector<PlanRow>& rows, bool question) {
     QString text;
     for (const PlanRow& row : rows) {
         switch (row.action) {
@@ -67,7 +66,7 @@ QString UndoText(const std::vector<PlanRow>& rows) {
         }
         text += '\n';
     }
-    return text + '\n' + Q(Summary(rows)) + "\n\nUndo the last batch?";
+    return text + '\n' + Q(Summary(rows)) + (question ? "\n\nUndo the last batch?" : "\n\nNothing of it can be undone.");
 }
 
 }  // namespace
@@ -227,10 +226,7 @@ void QuillaneWindow::ShowList() {
     if (!report.isEmpty()) QTimer::singleShot(0, this, [this, report] { asker_->Tell(report, "Quillane"); });
 }
 
-void QuillaneWindow::UpdateUndoButton() {
-    UndoPlan undo;
-    undo_->setEnabled(session_.PlanUndo(undo));
-}
+void QuillaneWindow::UpdateUndoButton() { undo_->setEnabled(session_.CanUndo()); }
 
 // An edit that changes the number of lines is undone at once.
 void QuillaneWindow::OnNamesChanged() {
@@ -280,9 +276,22 @@ void QuillaneWindow::OnOk() {
         names_->setFocus();
         return;
     }
+    std::string reason;
+    switch (session_.PrepareBatch(reason)) {
+        case Session::Readiness::Ready: break;
+        case Session::Readiness::Busy:
+            asker_->Tell(Q(reason) + ". No file has been changed.", kCaption);
+            return;
+        case Session::Readiness::Unjournaled:
+            if (!asker_->AskYesNo("This batch cannot be undone (" + Q(reason) + "). Apply anyway?", kCaption)) {
+                names_->setFocus();
+                return;
+            }
+    }
     RunToTheEnd observer;
     const RunResult result = session_.Apply(plan, permanent_->isChecked(), observer);
     if (!result.failures.empty()) asker_->Tell(Q(FailureReport(result.failures)), kCaption);
+    if (!result.journalError.empty()) asker_->Tell(Q(result.journalError), kCaption);
     accept();
 }
 
@@ -310,12 +319,22 @@ void QuillaneWindow::OnAbout() {
 }
 
 void QuillaneWindow::OnUndo() {
+    const QString caption = QStringLiteral("Undo last batch");
     UndoPlan undo;
     if (!session_.PlanUndo(undo)) return;
-    if (!asker_->AskYesNo(UndoText(undo.rows), QStringLiteral("Undo last batch"))) return;
+    if (undo.refused == static_cast<int>(undo.rows.size())) {
+        asker_->Tell(UndoText(undo.rows, false), caption);
+        return;
+    }
+    if (!asker_->AskYesNo(UndoText(undo.rows, true), caption)) return;
+    std::string reason;
+    if (session_.PrepareUndo(reason) == Session::Readiness::Busy) {
+        asker_->Tell(Q(reason) + ". No file has been changed.", caption);
+        return;
+    }
     RunToTheEnd observer;
     const RunResult result = session_.ApplyUndo(undo, observer);
-    if (!result.failures.empty()) asker_->Tell(Q(FailureReport(result.failures)), QStringLiteral("Undo last batch"));
+    if (!result.failures.empty()) asker_->Tell(Q(FailureReport(result.failures)), caption);
     List();
 }
 

@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#include <array>
 #include <cstdio>
+#include <ctime>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -24,31 +26,44 @@ bool ReadAll(std::istream& in, std::string& text) {
     return !in.bad();
 }
 
-// Stops a run between operations on Ctrl-C, for as long as it lives.
+// Stops a run between operations on Ctrl-C, SIGTERM or SIGHUP (a closed
+// terminal), for as long as it lives.
 class InterruptCatcher {
 public:
     InterruptCatcher() {
         TerminalApp::interrupted = 0;
         struct sigaction action {};
-        action.sa_handler = [](int) { TerminalApp::interrupted = 1; };
+        action.sa_handler = [](int signal) { TerminalApp::interrupted = signal; };
         sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &previous_);
+        for (std::size_t i = 0; i < kSignals.size(); ++i) sigaction(kSignals[i], &action, &previous_[i]);
     }
-    ~InterruptCatcher() { sigaction(SIGINT, &previous_, nullptr); }
+    ~InterruptCatcher() {
+        for (std::size_t i = 0; i < kSignals.size(); ++i) sigaction(kSignals[i], &previous_[i], nullptr);
+    }
 
 private:
-    struct sigaction previous_ {};
+    static constexpr std::array<int, 3> kSignals{SIGINT, SIGTERM, SIGHUP};
+    std::array<struct sigaction, 3> previous_{};
 };
 
 class RunProgress final : public RunObserver {
 public:
-    void Done(const FileOp&, const std::string&) override {}
     void Progress(int applied, int total) override { line_.Show(applied, total); }
     bool StopRequested() override { return TerminalApp::interrupted != 0; }
 
 private:
     ProgressLine line_{"applied"};
 };
+
+// "2026-12-08 15:40" in local time.
+std::string When(std::int64_t seconds) {
+    const std::time_t time = static_cast<std::time_t>(seconds);
+    std::tm local{};
+    localtime_r(&time, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
+    return text;
+}
 
 }  // namespace
 
@@ -62,6 +77,7 @@ int TerminalApp::Run(const Options& options) {
         return kDone;
     }
     if (!OpenFolder(options.folder)) return kNothingApplied;
+    if (options.history) return RunHistory();
     return options.undo ? RunUndo(options) : RunBatch(options);
 }
 
@@ -117,6 +133,7 @@ int TerminalApp::RunBatch(const Options& options) {
         status = Confirm(options, editAgain);
         if (editAgain) continue;
         if (status != kDone) return status;
+        if (const int ready = Prepare(options); ready != kDone) return ready;
         InterruptCatcher catcher;
         RunProgress progress;
         const RunResult result = session_.Apply(plan, options.permanent, progress);
@@ -156,20 +173,43 @@ int TerminalApp::Confirm(const Options& options, bool& editAgain) {
     return kNothingApplied;
 }
 
+int TerminalApp::Prepare(const Options& options) {
+    std::string reason;
+    switch (session_.PrepareBatch(reason)) {
+        case Session::Readiness::Ready: return kDone;
+        case Session::Readiness::Busy: Error(reason + "; nothing changed"); return kNothingApplied;
+        case Session::Readiness::Unjournaled: break;
+    }
+    if (options.yes) {
+        Error("warning: this batch cannot be undone (" + reason + ")");
+        return kDone;
+    }
+    if (console_.Ask("This batch cannot be undone (" + Printable(reason) + "). Apply anyway? [y/N] ", 'n') == 'y')
+        return kDone;
+    std::cout << "nothing changed\n";
+    return kNothingApplied;
+}
+
+int TerminalApp::StoppedStatus() const { return 128 + (interrupted != 0 ? static_cast<int>(interrupted) : SIGINT); }
+
 int TerminalApp::Report(const RunResult& result, bool refused, const std::string& verbForDeletes) {
     const std::string& root = session_.state().root;
     for (const OpFailure& failure : result.failures) {
-        const std::string from = "'" + Shown(failure.from, root) + "'";
+        const std::string from = "'" + Printable(Shown(failure.from, root)) + "'";
         if (failure.to.empty())
             Error("cannot " + verbForDeletes + " " + from + ": " + failure.result.message);
         else
-            Error("cannot move " + from + " to '" + Shown(failure.to, root) + "': " + failure.result.message);
+            Error("cannot move " + from + " to '" + Printable(Shown(failure.to, root)) + "': " + failure.result.message);
     }
     const std::string applied =
         "applied " + std::to_string(result.applied) + " of " + std::to_string(result.total) + " changes";
+    if (!result.journalError.empty()) {
+        Error(result.journalError + (result.stopped ? "; stopped so that what was done can be undone; " : "; ") + applied);
+        return kPartly;
+    }
     if (result.stopped) {
         Error("stopped; " + applied);
-        return kInterrupted;
+        return StoppedStatus();
     }
     if (!result.failures.empty()) {
         Error(applied);
@@ -185,14 +225,32 @@ int TerminalApp::RunUndo(const Options& options) {
         Error("no batch to undo in '" + options.folder + "'");
         return kNothingApplied;
     }
+    std::cout << "undo the batch of " << When(undo.batch.started) << " (" << Summary(undo.batch.counts) << ")\n";
     console_.PrintPlan(undo.rows);
-    const bool refused = !undo.kept.empty();
-    if ((undo.plan.ops.empty() && undo.restores.empty()) || options.dryRun) return refused ? kPartly : kDone;
+    const bool refused = undo.refused > 0;
+    if (undo.refused == static_cast<int>(undo.rows.size()) || options.dryRun) return refused ? kPartly : kDone;
     bool editAgain = false;
     if (const int status = Confirm(options, editAgain); status != kDone) return status;
+    std::string reason;
+    if (session_.PrepareUndo(reason) == Session::Readiness::Busy) {
+        Error(reason + "; nothing changed");
+        return kNothingApplied;
+    }
     InterruptCatcher catcher;
     RunProgress progress;
     return Report(session_.ApplyUndo(undo, progress), refused, "restore");
+}
+
+int TerminalApp::RunHistory() {
+    const std::vector<BatchJournal> batches = session_.History();
+    if (batches.empty()) {
+        std::cout << "no batch was applied in '" << Printable(session_.state().root) << "'\n";
+        return kDone;
+    }
+    for (const BatchJournal& batch : batches)
+        std::cout << When(batch.started) << "  " << Printable(batch.root) << "  " << Summary(batch.counts)
+                  << (batch.undone ? "  (undone)" : "") << '\n';
+    return kDone;
 }
 
 }  // namespace quil::terminal

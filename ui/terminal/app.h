@@ -12,6 +12,7 @@
 
 namespace quil::terminal {
 
+// 128 + the signal after Ctrl-C (130), SIGTERM (143) or SIGHUP (129).
 enum ExitStatus { kDone = 0, kPartly = 1, kNothingApplied = 2, kInterrupted = 130 };
 
 class TerminalApp {
@@ -21,19 +22,25 @@ public:
 
     int Run(const Options& options);
 
-    // Set by the SIGINT handler while a batch runs; the run stops after the
-    // operation under way.
+    // The signal that asked a batch to stop (SIGINT, SIGTERM, SIGHUP), set
+    // by their handler while it runs; the run stops after the operation
+    // under way, with its journal complete.
     static volatile std::sig_atomic_t interrupted;
 
 private:
     int RunBatch(const Options& options);
     int RunUndo(const Options& options);
+    int RunHistory();
+    // Takes the folder's lock and the journal; asks when the batch could not
+    // be undone. kDone to go on, or a status.
+    int Prepare(const Options& options);
     bool OpenFolder(const std::string& folder);
     // The edited list, read back; false (and the status) when there is none.
     bool EditedList(const Options& options, std::string& text, int& status);
     // Asks before applying; kDone to go on, 'e' to edit again, or a status.
     int Confirm(const Options& options, bool& editAgain);
     int Report(const RunResult& result, bool refused, const std::string& verbForDeletes);
+    int StoppedStatus() const;
 
     FileServices& files_;
     Session session_;

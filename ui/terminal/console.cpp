@@ -36,22 +36,6 @@ const char* Style(LineAction action) {
 
 }  // namespace
 
-std::string Printable(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (unsigned char ch : text) {
-        if (ch < 0x20 || ch == 0x7F) {
-            static const char kHex[] = "0123456789abcdef";
-            out += "\\x";
-            out += kHex[ch >> 4];
-            out += kHex[ch & 0xF];
-        } else {
-            out += static_cast<char>(ch);
-        }
-    }
-    return out;
-}
-
 Console::Console()
     : tty_(std::fopen("/dev/tty", "r+")), colour_(isatty(STDOUT_FILENO) && std::getenv("NO_COLOR") == nullptr) {}
 

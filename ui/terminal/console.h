@@ -9,12 +9,9 @@
 #include <vector>
 
 #include "engine/plan_rows.h"
+#include "engine/printable.h"
 
 namespace quil::terminal {
-
-// A name as it may be printed: control characters (which a terminal would
-// obey) shown as \xHH.
-std::string Printable(const std::string& text);
 
 class Console {
 public:

@@ -20,20 +20,25 @@ const char kUsage[] =
     "      --list           print the list and exit\n"
     "      --apply FILE     take the edited list from FILE (- for standard input)\n"
     "      --permanent      delete emptied lines instead of using the Trash\n"
-    "      --undo           undo the last batch applied in FOLDER\n"
+    "      --undo           undo the newest batch applied in FOLDER not yet undone\n"
+    "                       (again for the one before it)\n"
+    "      --history        list the batches applied in FOLDER, newest first\n"
     "  -h, --help           show this help\n"
     "      --version        show the version\n"
     "\n"
     "Exit status: 0 when everything asked was done, 1 when a line was refused or an\n"
-    "operation failed, 2 when nothing was applied, 130 after Ctrl-C.\n";
+    "operation failed, 2 when nothing was applied, 130 after Ctrl-C (143 after\n"
+    "SIGTERM, 129 after SIGHUP): the run stops between two operations and can be\n"
+    "undone.\n";
 
 bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
-    enum { kList = 256, kApply, kPermanent, kUndo, kVersion };
+    enum { kList = 256, kApply, kPermanent, kUndo, kHistory, kVersion };
     static const option kLong[] = {
         {"all", no_argument, nullptr, 'a'},        {"max-depth", required_argument, nullptr, 'd'},
         {"dry-run", no_argument, nullptr, 'n'},    {"yes", no_argument, nullptr, 'y'},
         {"list", no_argument, nullptr, kList},     {"apply", required_argument, nullptr, kApply},
         {"permanent", no_argument, nullptr, kPermanent}, {"undo", no_argument, nullptr, kUndo},
+        {"history", no_argument, nullptr, kHistory},
         {"help", no_argument, nullptr, 'h'},       {"version", no_argument, nullptr, kVersion},
         {nullptr, 0, nullptr, 0},
     };
@@ -58,6 +63,7 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
             case kApply: options.applyFile = optarg; break;
             case kPermanent: options.permanent = true; break;
             case kUndo: options.undo = true; break;
+            case kHistory: options.history = true; break;
             case 'h': options.help = true; break;
             case kVersion: options.version = true; break;
             default:
@@ -77,8 +83,12 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
         return false;
     }
     if (optind < argc) options.folder = argv[optind];
-    if (options.undo && (options.list || !options.applyFile.empty())) {
-        error = "--undo goes with neither --list nor --apply";
+    if ((options.undo || options.history) && (options.list || !options.applyFile.empty())) {
+        error = std::string(options.undo ? "--undo" : "--history") + " goes with neither --list nor --apply";
+        return false;
+    }
+    if (options.undo && options.history) {
+        error = "--undo and --history go one at a time";
         return false;
     }
     return true;

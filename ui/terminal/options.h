@@ -15,6 +15,7 @@ struct Options {
     std::string applyFile;  // "-" for standard input; empty: the editor
     bool permanent = false;
     bool undo = false;
+    bool history = false;
     bool help = false;
     bool version = false;
 };
