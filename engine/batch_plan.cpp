@@ -23,7 +23,8 @@ struct Line {
     bool remove = false;
     bool active = true;
     bool makesFolders = false;
-    bool caseOnly = false;  // the same name in another case, where names fold
+    bool caseOnly = false;       // the same name in another case, where names fold
+    bool removesFolder = false;  // not a line: an empty folder to remove, sourceKey its name
     Refusal reason = Refusal::TargetExists;
     // How the file system tells the names apart: views of the paths
     // themselves where names keep their case, else of folded copies.
@@ -48,11 +49,13 @@ FileOp Op(FileOp::Kind kind, FileOp::Stage stage, int slot, std::string from, st
 
 class Planner {
 public:
-    Planner(const BatchState& state, FileServices& files)
-        : state_(state), files_(files), conventions_(files.conventions()), root_(state.root) {}
+    Planner(const BatchState& state, FileServices& files, const std::vector<std::string>& foldersToRemove)
+        : state_(state), files_(files), conventions_(files.conventions()), root_(state.root),
+          foldersToRemove_(foldersToRemove) {}
 
     BatchPlan Run() {
         CollectChangedLines();
+        AddFolderRemovals();
         CheckTargetPaths();
         RefuseSharedTargets();
         CheckFoldersOnTheWay();
@@ -60,14 +63,16 @@ public:
         PropagateRefusals();
         OrderOperations();
         for (const Line& line : lines_)
-            if (!line.active) plan_.refused.push_back({line.slot, line.reason});
+            if (!line.active && !line.removesFolder) plan_.refused.push_back({line.slot, line.reason});
         return std::move(plan_);
     }
 
 private:
     const std::string& From(std::size_t index) const { return state_.oldPaths[lines_[index].slot]; }
     const std::string& To(std::size_t index) const { return state_.newPaths[lines_[index].slot]; }
-    bool IsActiveMove(std::size_t index) const { return lines_[index].active && !lines_[index].remove; }
+    // A move, or a folder removal, still to order.
+    bool IsActiveStep(std::size_t index) const { return lines_[index].active && !lines_[index].remove; }
+    bool IsActiveMove(std::size_t index) const { return IsActiveStep(index) && !lines_[index].removesFolder; }
 
     void Refuse(std::size_t index, Refusal reason) {
         if (!lines_[index].active) return;
@@ -158,6 +163,25 @@ private:
                 Refuse(index, Refusal::TooLong);
             else if (HasWindowsUnsafePart(source, Below(source), conventions_))
                 Refuse(index, Refusal::SourceUnreachable);
+        }
+    }
+
+    // Folders that go while the batch runs (those an undo's batch made):
+    // each waits for the files inside it to leave, and a move to its name
+    // waits for it, as it would for a file leaving that name.
+    void AddFolderRemovals() {
+        const char separator = conventions_.separator;
+        for (const std::string& folder : foldersToRemove_) {
+            if (files_.Query(folder) != PathKind::Folder) continue;
+            const std::size_t index = lines_.size();
+            Line& removal = lines_.emplace_back();
+            removal.slot = state_.count + static_cast<int>(index) + 1;
+            removal.removesFolder = true;
+            removal.sourceKey = KeyOf(folder);
+            names_[removal.sourceKey].source = index;
+            const std::string inside = std::string(removal.sourceKey) + separator;
+            for (std::size_t i = 0; i < index; ++i)
+                if (lines_[i].sourceKey.compare(0, inside.size(), inside) == 0) Link(i, index);
         }
     }
 
@@ -281,8 +305,9 @@ private:
             const std::size_t kept = worklist_.back();
             worklist_.pop_back();
             for (std::size_t waiting : lines_[kept].dependents)
-                Refuse(waiting, lines_[waiting].targetKey == lines_[kept].sourceKey ? Refusal::TargetExists
-                                                                                    : Refusal::ParentIsFile);
+                Refuse(waiting, lines_[kept].removesFolder                               ? Refusal::TargetIsFolder
+                                : lines_[waiting].targetKey == lines_[kept].sourceKey ? Refusal::TargetExists
+                                                                                      : Refusal::ParentIsFile);
         }
     }
 
@@ -311,6 +336,12 @@ private:
 
     void Emit(std::size_t index) {
         const Line& line = lines_[index];
+        if (line.removesFolder) {
+            FileOp op = Op(FileOp::Kind::RemoveFolder, FileOp::Stage::Direct, line.slot, std::string(line.sourceKey), {});
+            for (std::size_t blocker : line.blockers) op.waitsFor.push_back(lines_[blocker].slot);
+            plan_.ops.push_back(std::move(op));
+            return;
+        }
         if (line.caseOnly && temporaries_[index].empty()) StepAside(index);
         FileOp op = temporaries_[index].empty()
                         ? Op(FileOp::Kind::Move, FileOp::Stage::Direct, line.slot, From(index), To(index))
@@ -339,7 +370,7 @@ private:
         temporaries_.assign(lines_.size(), {});
         std::vector<std::pair<std::size_t, std::size_t>> stack;  // line, next blocker to look at
         for (std::size_t start = 0; start < lines_.size(); ++start) {
-            if (!IsActiveMove(start) || marks[start] != Unseen) continue;
+            if (!IsActiveStep(start) || marks[start] != Unseen) continue;
             marks[start] = OnPath;
             stack.push_back({start, 0});
             while (!stack.empty()) {
@@ -348,13 +379,16 @@ private:
                 bool descended = false;
                 while (!descended && stack.back().second < blockers.size()) {
                     const std::size_t blocker = blockers[stack.back().second++];
-                    if (!IsActiveMove(blocker)) continue;
+                    if (!IsActiveStep(blocker)) continue;
                     if (marks[blocker] == Unseen) {
                         marks[blocker] = OnPath;
                         stack.push_back({blocker, 0});
                         descended = true;
-                    } else if (marks[blocker] == OnPath && temporaries_[blocker].empty()) {
-                        StepAside(blocker);
+                    } else if (marks[blocker] == OnPath) {
+                        // A folder cannot step aside: the move that waits
+                        // for it does, which lets the files inside it go.
+                        const std::size_t aside = lines_[blocker].removesFolder ? line : blocker;
+                        if (temporaries_[aside].empty()) StepAside(aside);
                     }
                 }
                 if (descended) continue;
@@ -369,6 +403,7 @@ private:
     FileServices& files_;
     const Conventions& conventions_;
     const std::string& root_;
+    const std::vector<std::string>& foldersToRemove_;
     std::vector<Line> lines_;
     // One entry per name the batch uses; its nodes come from one pool, which
     // goes at once with the planner (a million names are a million nodes).
@@ -389,6 +424,8 @@ private:
 
 }  // namespace
 
-BatchPlan PlanBatch(const BatchState& state, FileServices& files) { return Planner(state, files).Run(); }
+BatchPlan PlanBatch(const BatchState& state, FileServices& files, const std::vector<std::string>& foldersToRemove) {
+    return Planner(state, files, foldersToRemove).Run();
+}
 
 }  // namespace quil

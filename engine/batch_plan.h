@@ -21,7 +21,7 @@ struct RefusedLine {
 };
 
 struct FileOp {
-    enum class Kind { Delete, Move };
+    enum class Kind { Delete, Move, RemoveFolder };
     // A cycle, and a change of case where names fold, go through a
     // temporary name: the file moves there first and to its target last.
     enum class Stage { Direct, ToTemporary, FromTemporary };
@@ -43,7 +43,10 @@ struct BatchPlan {
     std::vector<RefusedLine> refused;  // in slot order
 };
 
-// newPaths must be in canonical form (ParseListText puts them so).
-BatchPlan PlanBatch(const BatchState& state, FileServices& files);
+// newPaths must be in canonical form (ParseListText puts them so). The
+// folders to remove (full paths, without a final separator) go once the
+// files inside them have left, before any move to their names; their
+// operations have slots past count.
+BatchPlan PlanBatch(const BatchState& state, FileServices& files, const std::vector<std::string>& foldersToRemove = {});
 
 }  // namespace quil

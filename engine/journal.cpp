@@ -135,9 +135,10 @@ public:
             byId_[entry.id] = batch_.entries.size();
             batch_.entries.push_back(std::move(entry));
         } else if (kind == "M" || kind == "T" || kind == "D" || kind == "R") {
+            CloseLast();
             JournalEntry* entry = Find(f);
             if (entry == nullptr) return;
-            SettleAsDone(*entry);
+            last_ = static_cast<std::size_t>(entry - batch_.entries.data());
             entry->pending = kind == "M"   ? JournalEntry::Pending::Move
                              : kind == "T" ? JournalEntry::Pending::Trash
                              : kind == "D" ? JournalEntry::Pending::Delete
@@ -150,21 +151,28 @@ public:
                 entry->state = JournalEntry::State::Trashed;
                 entry->now = Path(f, 2);
             }
+            last_ = kNone;
         } else if (kind == "X") {
             if (JournalEntry* entry = Find(f)) entry->pending = JournalEntry::Pending::None;
+            last_ = kNone;
         } else if (kind == "P") {
             if (JournalEntry* entry = Find(f)) {
                 entry->pending = JournalEntry::Pending::None;
                 entry->state = JournalEntry::State::Dropped;
             }
         } else if (kind == "K" || kind == "k") {
+            CloseLast();
             lastFolderOp_ = {kind == "K", Path(f, 1)};
             ApplyFolderOp(lastFolderOp_.first, lastFolderOp_.second);
         } else if (kind == "F") {
             if (Path(f, 1) == lastFolderOp_.second) ApplyFolderOp(!lastFolderOp_.first, lastFolderOp_.second);
         } else if (kind == "u") {
+            // What was under way when the run before ended stays pending.
+            last_ = kNone;
             if (!undoSeen_) Count();
             undoSeen_ = true;
+        } else if (kind == "E") {
+            CloseLast();
         } else if (kind == "U") {
             batch_.undone = true;
         }
@@ -175,6 +183,17 @@ public:
     }
 
 private:
+    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+    // A run starts an operation only once the one before it has ended, and
+    // writes a failure before anything else: a record after an operation's
+    // announcement means that it was done. Only the last one before a run
+    // ended without its end record is left to find out.
+    void CloseLast() {
+        if (last_ != kNone) SettleAsDone(batch_.entries[last_]);
+        last_ = kNone;
+    }
+
     std::string Path(const std::vector<std::string_view>& f, std::size_t at) const {
         return at < f.size() ? ReadPath(f[at], batch_.root) : std::string();
     }
@@ -185,8 +204,6 @@ private:
         return it == byId_.end() ? nullptr : &batch_.entries[it->second];
     }
 
-    // A later operation on the same file was only started once the earlier
-    // one had succeeded (a failure is recorded before anything else runs).
     static void SettleAsDone(JournalEntry& entry) {
         switch (entry.pending) {
             case JournalEntry::Pending::None: return;
@@ -225,6 +242,7 @@ private:
     BatchJournal& batch_;
     std::unordered_map<int, std::size_t> byId_;
     std::pair<bool, std::string> lastFolderOp_;
+    std::size_t last_ = kNone;  // the entry of the last operation announced, while open
     bool undoSeen_ = false;
 };
 
@@ -265,13 +283,11 @@ void SettlePending(BatchJournal& batch, FileServices& files, TrashService& trash
                 // The source first: a move never replaces, so a file still
                 // there was not moved.
                 if (Matches(files, entry.pendingFrom, entry)) break;
-                if (Matches(files, entry.pendingTo, entry)) {
-                    entry.now = entry.pendingTo;
-                    entry.state = JournalEntry::State::Here;
-                } else {
-                    entry.now = entry.pendingTo;
-                    entry.state = JournalEntry::State::Lost;
-                }
+                // Done, unless nothing is there; if another file is there
+                // now, the undo will see it is not this one.
+                entry.now = entry.pendingTo;
+                entry.state = files.Query(entry.pendingTo) == PathKind::Missing ? JournalEntry::State::Lost
+                                                                                : JournalEntry::State::Here;
                 break;
             case JournalEntry::Pending::Trash:
                 if (Matches(files, entry.pendingFrom, entry)) break;
@@ -353,10 +369,7 @@ int JournalWriter::Id(int slot) const {
     return ids_.empty() ? slot : ids_[static_cast<std::size_t>(slot)];
 }
 
-bool JournalWriter::Write(const std::string& text) {
-    ++records_;
-    return file_->Append(text);
-}
+bool JournalWriter::Write(const std::string& text) { return file_->Append(text); }
 
 std::string JournalWriter::Introduce(int slot, const FileIdentity& identity, const std::string& path) {
     if (!ids_.empty()) return {};  // an undo's entries are known already
@@ -379,13 +392,13 @@ bool JournalWriter::Move(int slot, const FileIdentity& identity, const std::stri
     std::string record = Introduce(slot, identity, from) + "M\t" + std::to_string(Id(slot));
     AppendPath(record, from, root_);
     AppendPath(record, to, root_);
-    return Write(record + '\n');
+    return Announce(record + '\n');
 }
 
 bool JournalWriter::Trash(int slot, const FileIdentity& identity, const std::string& path) {
     std::string record = Introduce(slot, identity, path) + "T\t" + std::to_string(Id(slot));
     AppendPath(record, path, root_);
-    return Write(record + '\n');
+    return Announce(record + '\n');
 }
 
 bool JournalWriter::Trashed(int slot, const std::string& trashedAs) {
@@ -397,42 +410,42 @@ bool JournalWriter::Trashed(int slot, const std::string& trashedAs) {
 bool JournalWriter::Delete(int slot, const FileIdentity& identity, const std::string& path) {
     std::string record = Introduce(slot, identity, path) + "D\t" + std::to_string(Id(slot));
     AppendPath(record, path, root_);
-    return Write(record + '\n');
+    return Announce(record + '\n');
 }
 
-bool JournalWriter::Failed(int slot) { return Write("X\t" + std::to_string(Id(slot)) + '\n'); }
+bool JournalWriter::Failed(int slot) { return Withdraw("X\t" + std::to_string(Id(slot)) + '\n'); }
 
 bool JournalWriter::MakeFolder(const std::string& path) {
     std::string record = "K";
     AppendPath(record, path, root_);
-    return Write(record + '\n');
+    return Announce(record + '\n');
 }
 
 bool JournalWriter::RemoveFolder(const std::string& path) {
     std::string record = "k";
     AppendPath(record, path, root_);
-    return Write(record + '\n');
+    return Announce(record + '\n');
 }
 
 bool JournalWriter::FolderFailed(const std::string& path) {
     std::string record = "F";
     AppendPath(record, path, root_);
-    return Write(record + '\n');
+    return Withdraw(record + '\n');
 }
 
 bool JournalWriter::Restore(int id, const std::string& trashedAs, const std::string& to) {
     std::string record = "R\t" + std::to_string(id);
     AppendPath(record, trashedAs, root_);
     AppendPath(record, to, root_);
-    return Write(record + '\n');
+    return Announce(record + '\n');
 }
 
-bool JournalWriter::RestoreFailed(int id) { return Write("X\t" + std::to_string(id) + '\n'); }
+bool JournalWriter::RestoreFailed(int id) { return Withdraw("X\t" + std::to_string(id) + '\n'); }
 
 bool JournalWriter::Drop(int id) { return Write("P\t" + std::to_string(id) + '\n'); }
 
-bool JournalWriter::Undone() { return Write("U\n"); }
+bool JournalWriter::Undone() { return Write("U\n") && file_->Sync(); }
 
-bool JournalWriter::Finish() { return file_->Sync(); }
+bool JournalWriter::Finish() { return Write("E\n") && file_->Sync(); }
 
 }  // namespace quil

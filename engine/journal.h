@@ -97,7 +97,8 @@ public:
                                                    std::string& error);
 
     const std::string& name() const { return name_; }
-    bool wroteRecords() const { return records_ > 0; }
+    // False while every operation announced is known to have failed.
+    bool changedAnything() const { return unfailed_ > 0; }
 
     bool Move(int slot, const FileIdentity& identity, const std::string& from, const std::string& to) override;
     bool Trash(int slot, const FileIdentity& identity, const std::string& path) override;
@@ -128,6 +129,14 @@ private:
     // Introduces the entry on its first record.
     std::string Introduce(int slot, const FileIdentity& identity, const std::string& path);
     bool Write(const std::string& text);
+    bool Announce(const std::string& text) {
+        ++unfailed_;
+        return Write(text);
+    }
+    bool Withdraw(const std::string& text) {
+        --unfailed_;
+        return Write(text);
+    }
 
     std::unique_ptr<AppendFile> file_;
     std::string name_;
@@ -135,7 +144,7 @@ private:
     std::vector<int> ids_;
     std::vector<bool> introduced_;
     const std::vector<bool>* folders_ = nullptr;
-    std::size_t records_ = 0;
+    long unfailed_ = 0;
 };
 
 }  // namespace quil

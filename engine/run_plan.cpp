@@ -24,7 +24,7 @@ public:
         int lastSlot = 0;
         std::unordered_set<int> slots;
         for (const FileOp& op : plan_.ops) {
-            slots.insert(op.slot);
+            if (op.kind != FileOp::Kind::RemoveFolder) slots.insert(op.slot);
             lastSlot = std::max(lastSlot, op.slot);
         }
         result_.total = static_cast<int>(slots.size());
@@ -44,18 +44,21 @@ public:
     }
 
 private:
-    bool IsFolder(int slot) const {
+    bool IsFolder(const FileOp& op) const {
+        const int slot = op.slot;
+        if (op.kind == FileOp::Kind::RemoveFolder) return true;
         return options_.folders && static_cast<std::size_t>(slot) < options_.folders->size() &&
                (*options_.folders)[static_cast<std::size_t>(slot)];
     }
 
-    // Records ahead of an operation; a journal that cannot be written any
-    // more ends the run at the next point where no file is aside.
+    // Records ahead of an operation. A journal that cannot be written any
+    // more ends the run before the operation, or inside a cycle once the
+    // cycle is complete: no file is left under a temporary name.
     bool Journaled(bool written, const char* what) {
         if (written || journalBroken_) return true;
         journalBroken_ = true;
         result_.journalError = std::string("the undo journal could not be written (") + what + ")";
-        return aside_.empty();
+        return !aside_.empty();
     }
 
     void Fail(const FileOp& op, std::string source, std::string target, OpResult result) {
@@ -74,7 +77,7 @@ private:
     bool CheckSource(const FileOp& op, FileIdentity& identity, OpResult& refusal) {
         const PathInfo info = files_.Lookup(op.from);
         identity = info.identity;
-        const bool folder = IsFolder(op.slot);
+        const bool folder = IsFolder(op);
         if (op.stage == FileOp::Stage::FromTemporary) {
             auto it = asideIdentity_.find(op.slot);
             if (info.kind != PathKind::Missing && (it == asideIdentity_.end() || it->second.Same(identity, folder)))
@@ -122,6 +125,15 @@ private:
         OpResult result;
         std::string trashedAs;
         std::vector<std::string> made;
+        if (op.kind == FileOp::Kind::RemoveFolder) {
+            if (journal && !Journaled(journal->RemoveFolder(op.from), "folder")) return;
+            result = files_.RemoveFolder(op.from);
+            if (!result.ok) {
+                if (journal) Journaled(journal->FolderFailed(op.from), "failure");
+                stuck_[slot] = true;
+            }
+            return;
+        }
         if (op.kind == FileOp::Kind::Delete) {
             if (options_.trash) {
                 if (journal && !Journaled(journal->Trash(op.slot, identity, op.from), "trash")) return;

@@ -13,39 +13,17 @@ namespace quil {
 namespace {
 
 constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
-constexpr int kUndoRounds = 4;
 
 void DropByteOrderMark(std::string& text) {
     if (text.compare(0, 3, kByteOrderMark) == 0) text.erase(0, 3);
 }
 
-// The file services as an undo will find them once the folders its batch
-// made are empty and gone: only for showing the plan, never to run it.
-class WithoutFolders final : public FileServices {
-public:
-    WithoutFolders(FileServices& files, const std::unordered_set<std::string>& gone) : files_(files), gone_(gone) {}
-    const Conventions& conventions() const override { return files_.conventions(); }
-    bool CurrentFolder(std::string& folder) override { return files_.CurrentFolder(folder); }
-    bool AbsolutePath(const std::string& path, std::string& absolute) override { return files_.AbsolutePath(path, absolute); }
-    bool ListFolder(const std::string& folder, const EntryVisitor& visit) override { return files_.ListFolder(folder, visit); }
-    OpResult Move(const std::string& from, const std::string& to, WindowHandle owner) override { return files_.Move(from, to, owner); }
-    OpResult Delete(const std::string& path, WindowHandle owner) override { return files_.Delete(path, owner); }
-    void Open(const std::string& path, WindowHandle owner) override { files_.Open(path, owner); }
-    PathInfo Lookup(const std::string& path) override { return gone_.count(path) ? PathInfo{} : files_.Lookup(path); }
-    bool FoldsCase(const std::string& folder) override { return files_.FoldsCase(folder); }
-    OpResult MakeFolder(const std::string& path) override { return files_.MakeFolder(path); }
-    OpResult RemoveFolder(const std::string& path) override { return files_.RemoveFolder(path); }
-
-private:
-    FileServices& files_;
-    const std::unordered_set<std::string>& gone_;
-};
-
 // The folders a batch made that hold nothing once the undo has moved its
 // files out of them, deepest first.
-std::unordered_set<std::string> FoldersEmptiedBy(const UndoPlan& undo, FileServices& files) {
+std::vector<std::string> FoldersEmptiedBy(const UndoPlan& undo, FileServices& files) {
     std::unordered_set<std::string> leaving(undo.state.oldPaths.begin() + 1, undo.state.oldPaths.begin() + 1 + undo.state.count);
     std::unordered_set<std::string> gone;
+    std::vector<std::string> order;
     const char separator = files.conventions().separator;
     for (auto it = undo.batch.madeFolders.rbegin(); it != undo.batch.madeFolders.rend(); ++it) {
         bool empty = files.Query(*it) == PathKind::Folder;
@@ -55,9 +33,9 @@ std::unordered_set<std::string> FoldersEmptiedBy(const UndoPlan& undo, FileServi
             empty = leaving.count(path) != 0 || gone.count(path) != 0;
             return empty;
         });
-        if (empty) gone.insert(*it);
+        if (empty && gone.insert(*it).second) order.push_back(*it);
     }
-    return gone;
+    return order;
 }
 
 PlanRow RefusedRow(const JournalEntry& entry, const std::string& root, Refusal reason) {
@@ -66,19 +44,6 @@ PlanRow RefusedRow(const JournalEntry& entry, const std::string& root, Refusal r
     row.reason = reason;
     return row;
 }
-
-// Counts each line of an undo once, whatever round it is done in.
-class UndoProgress final : public RunObserver {
-public:
-    UndoProgress(RunObserver& next, int total) : next_(next), total_(total) {}
-    void Progress(int applied, int) override { next_.Progress(done + applied, total_); }
-    bool StopRequested() override { return next_.StopRequested(); }
-    int done = 0;
-
-private:
-    RunObserver& next_;
-    int total_;
-};
 
 }  // namespace
 
@@ -173,7 +138,7 @@ RunResult Session::Apply(const BatchPlan& plan, bool permanent, RunObserver& obs
         journal_->Finish();
         const std::string name = journal_->name();
         // A batch that did nothing leaves the last one the one to undo.
-        if (!journal_->wroteRecords()) store_.Remove(name);
+        if (!journal_->changedAnything()) store_.Remove(name);
         journal_.reset();
         PruneBatches(store_, state_.root, name);
     }
@@ -183,28 +148,27 @@ RunResult Session::Apply(const BatchPlan& plan, bool permanent, RunObserver& obs
 
 std::vector<BatchJournal> Session::History() { return ListBatches(store_, state_.root, true); }
 
-bool Session::NextToUndo(BatchJournal& batch) {
+bool Session::NextToUndo(UndoPlan& undo) {
     for (BatchJournal& listed : ListBatches(store_, state_.root, false)) {
         if (listed.root != state_.root || !listed.didSomething) continue;
-        if (ReadBatch(store_, listed.name, batch) && !batch.undone) return true;
+        BatchJournal batch;
+        if (!ReadBatch(store_, listed.name, batch) || batch.undone) continue;
+        SettlePending(batch, files_, trash_);
+        BuildUndo(batch, undo);
+        // Killed before its first operation was done: nothing to undo.
+        if (!undo.rows.empty() || !undo.foldersToRemove.empty()) return true;
     }
     return false;
 }
 
 bool Session::CanUndo() {
-    BatchJournal batch;
-    return NextToUndo(batch);
+    UndoPlan undo;
+    return NextToUndo(undo);
 }
 
-bool Session::PlanUndo(UndoPlan& undo) {
-    BatchJournal batch;
-    if (!NextToUndo(batch)) return false;
-    SettlePending(batch, files_, trash_);
-    BuildUndo(batch, true, undo);
-    return true;
-}
+bool Session::PlanUndo(UndoPlan& undo) { return NextToUndo(undo); }
 
-void Session::BuildUndo(const BatchJournal& batch, bool preview, UndoPlan& undo) {
+void Session::BuildUndo(const BatchJournal& batch, UndoPlan& undo) {
     undo = UndoPlan{};
     undo.batch = batch;
     undo.state.root = batch.root;
@@ -251,17 +215,16 @@ void Session::BuildUndo(const BatchJournal& batch, bool preview, UndoPlan& undo)
         }
     }
     undo.state.newPaths.resize(undo.state.oldPaths.size());
-    const std::unordered_set<std::string> gone = preview ? FoldersEmptiedBy(undo, files_) : std::unordered_set<std::string>{};
-    WithoutFolders view(files_, gone);
-    const BatchPlan plan = PlanBatch(undo.state, view);
-    undo.rows = DescribePlan(undo.state, plan, false, files_.conventions());
+    undo.foldersToRemove = FoldersEmptiedBy(undo, files_);
+    undo.plan = PlanBatch(undo.state, files_, undo.foldersToRemove);
+    undo.rows = DescribePlan(undo.state, undo.plan, false, files_.conventions());
 
-    // A file comes back from the Trash only to a free name.
-    std::unordered_set<std::string> leaving;
-    for (int slot = 1; slot <= undo.state.count; ++slot) leaving.insert(NameKey(undo.state.oldPaths[slot], files_.conventions()));
+    // A file comes back from the Trash only to a free name: one that is
+    // free now, or that the moves back or a folder's removal free.
+    std::unordered_set<std::string> freed(undo.foldersToRemove.begin(), undo.foldersToRemove.end());
+    for (int slot = 1; slot <= undo.state.count; ++slot) freed.insert(undo.state.oldPaths[slot]);
     for (const JournalEntry& entry : undo.restores) {
-        const bool free = view.Query(entry.original) == PathKind::Missing ||
-                          leaving.count(NameKey(entry.original, files_.conventions())) != 0;
+        const bool free = files_.Query(entry.original) == PathKind::Missing || freed.count(entry.original) != 0;
         PlanRow row{0, free ? LineAction::Restore : LineAction::Refuse, Shown(entry.original, root), {}};
         row.reason = Refusal::TargetExists;
         undo.rows.push_back(row);
@@ -281,99 +244,64 @@ Session::Readiness Session::PrepareUndo(std::string& reason) {
     return Readiness::Ready;
 }
 
-// In rounds: the moves back, then the folders the batch made, now empty,
-// then the files from the Trash; a file that needed such a folder gone
-// comes back in the next round.
-RunResult Session::ApplyUndo(const UndoPlan& planned, RunObserver& observer) {
-    RunResult result;
-    for (const PlanRow& row : planned.rows) result.total += row.action != LineAction::Refuse;
+// The moves back (the folders the batch made going as soon as they are
+// empty), then the folders still left that are empty now, then the files
+// from the Trash.
+RunResult Session::ApplyUndo(const UndoPlan& undo, RunObserver& observer) {
     std::string error;
-    std::unique_ptr<JournalWriter> journal = JournalWriter::Continue(store_, planned.batch, {}, error);
+    std::unique_ptr<JournalWriter> journal = JournalWriter::Continue(store_, undo.batch, undo.ids, error);
     if (!journal) {
-        result.failures.push_back({0, planned.batch.name, {}, OpResult::Failure(5, "the undo cannot be journaled: " + error)});
+        RunResult failed;
+        failed.failures.push_back({0, undo.batch.name, {}, OpResult::Failure(5, "the undo cannot be journaled: " + error)});
         lock_.reset();
-        return result;
+        return failed;
     }
-    for (const JournalEntry& entry : planned.dropped) journal->Drop(entry.id);
+    for (const JournalEntry& entry : undo.dropped) journal->Drop(entry.id);
 
-    UndoProgress progress(observer, result.total);
-    std::map<int, OpFailure> failures;  // by entry, the last one
-    UndoPlan undo = planned;
-    for (int round = 0; round < kUndoRounds && !result.stopped; ++round) {
-        if (round > 0) {
-            BatchJournal batch;
-            if (!ReadBatch(store_, planned.batch.name, batch)) break;
-            SettlePending(batch, files_, trash_);
-            BuildUndo(batch, false, undo);
-        }
-        const BatchPlan plan = PlanBatch(undo.state, files_);
-        journal->SetIds(undo.ids);
-        RunOptions options;
-        options.journal = journal.get();
-        options.observer = &progress;
-        options.expected = &undo.expected;
-        options.folders = &undo.folders;
-        RunResult run = RunPlan(plan, files_, nullptr, options);
-        for (const OpFailure& failure : run.failures) failures[undo.ids[failure.slot]] = failure;
-        bool progressed = run.applied > 0;
-        for (const RefusedLine& line : plan.refused)
-            failures[undo.ids[line.slot]] = {line.slot, undo.state.oldPaths[line.slot], undo.state.newPaths[line.slot],
-                                             OpResult::Failure(17, quil::Describe(line.reason))};
-        progress.done += run.applied;
-        result.applied += run.applied;
-        if (!run.journalError.empty()) result.journalError = run.journalError;
-        if (run.stopped) {
-            result.stopped = true;
-            break;
-        }
+    RunOptions options;
+    options.journal = journal.get();
+    options.observer = &observer;
+    options.expected = &undo.expected;
+    options.folders = &undo.folders;
+    RunResult result = RunPlan(undo.plan, files_, nullptr, options);
+    result.total += static_cast<int>(undo.restores.size());
+    if (!result.stopped) {
         for (auto it = undo.batch.madeFolders.rbegin(); it != undo.batch.madeFolders.rend(); ++it) {
             if (files_.Query(*it) != PathKind::Folder) continue;
             journal->RemoveFolder(*it);
-            if (files_.RemoveFolder(*it).ok)
-                progressed = true;
-            else
-                journal->FolderFailed(*it);
+            if (!files_.RemoveFolder(*it).ok) journal->FolderFailed(*it);
         }
-        for (const JournalEntry& entry : undo.restores) {
-            if (observer.StopRequested()) {
-                result.stopped = true;
-                break;
-            }
-            if (files_.Query(entry.original) != PathKind::Missing) {
-                failures[entry.id] = {0, entry.now, entry.original,
-                                      OpResult::Failure(17, quil::Describe(Refusal::TargetExists))};
-                continue;
-            }
-            if (!journal->Restore(entry.id, entry.now, entry.original))
-                result.journalError = "the undo journal could not be written";
-            const OpResult restored = trash_.Restore(entry.now, entry.original);
-            if (restored.ok) {
-                ++result.applied;
-                ++progress.done;
-                failures.erase(entry.id);
-                progressed = true;
-            } else {
-                journal->RestoreFailed(entry.id);
-                failures[entry.id] = {0, entry.now, entry.original, restored};
-            }
+    }
+    for (const JournalEntry& entry : undo.restores) {
+        if (result.stopped || observer.StopRequested()) {
+            result.stopped = true;
+            break;
         }
-        observer.Progress(progress.done, result.total);
-        if (!progressed) break;
+        if (files_.Query(entry.original) != PathKind::Missing) {
+            result.failures.push_back({0, entry.now, entry.original, OpResult::Failure(17, quil::Describe(Refusal::TargetExists))});
+            continue;
+        }
+        if (!journal->Restore(entry.id, entry.now, entry.original))
+            result.journalError = "the undo journal could not be written";
+        const OpResult restored = trash_.Restore(entry.now, entry.original);
+        if (restored.ok) {
+            ++result.applied;
+        } else {
+            journal->RestoreFailed(entry.id);
+            result.failures.push_back({0, entry.now, entry.original, restored});
+        }
+        observer.Progress(result.applied, result.total);
     }
 
-    // What is still to do, once the last round is read back.
+    journal->Finish();
+    // Undone once nothing is left that a later undo could still bring back.
     BatchJournal after;
-    if (ReadBatch(store_, planned.batch.name, after)) {
+    if (!result.stopped && ReadBatch(store_, undo.batch.name, after)) {
         SettlePending(after, files_, trash_);
         UndoPlan left;
-        BuildUndo(after, false, left);
-        std::unordered_set<int> pending(left.ids.begin() + 1, left.ids.end());
-        for (const JournalEntry& entry : left.restores) pending.insert(entry.id);
-        for (const auto& [id, failure] : failures)
-            if (pending.count(id) != 0) result.failures.push_back(failure);
-        if (pending.empty() && !result.stopped) journal->Undone();
+        BuildUndo(after, left);
+        if (left.state.count == 0 && left.restores.empty()) journal->Undone();
     }
-    journal->Finish();
     lock_.reset();
     return result;
 }

@@ -28,6 +28,8 @@ struct UndoPlan {
     std::vector<int> ids;                // per slot, the journal entry
     std::vector<FileIdentity> expected;  // per slot, the file the batch moved
     std::vector<bool> folders;           // per slot, a folder
+    std::vector<std::string> foldersToRemove;  // made by the batch, empty once the files are back
+    BatchPlan plan;
     std::vector<JournalEntry> restores;  // from the Trash, after the moves
     std::vector<JournalEntry> dropped;   // no longer in the Trash: given up when applied
     std::vector<PlanRow> rows;           // what the undo will do, line by line
@@ -82,11 +84,10 @@ public:
     RunResult ApplyUndo(const UndoPlan& undo, RunObserver& observer);
 
 private:
-    // The undo of batch as things stand now; with preview, folders the
-    // batch made count as gone where the undo empties them.
-    void BuildUndo(const BatchJournal& batch, bool preview, UndoPlan& undo);
-    // The newest batch over the root not yet undone, read whole.
-    bool NextToUndo(BatchJournal& batch);
+    // The undo of batch as things stand now.
+    void BuildUndo(const BatchJournal& batch, UndoPlan& undo);
+    // The undo of the newest batch over the root that left something to undo.
+    bool NextToUndo(UndoPlan& undo);
     std::string LockName() const;
 
     FileServices& files_;

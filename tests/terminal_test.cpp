@@ -1,22 +1,27 @@
 // quil run for real on temporary trees, with EDITOR set to small scripts,
-// the Trash and the journal in temporary folders.
+// HOME, the Trash and the journal in temporary folders.
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
 #include <thread>
+
+#include "tests/quil_process.h"
 
 extern char** environ;
 
@@ -25,20 +30,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using Tree = std::map<std::string, std::string>;
-
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Slurp(int fd) {
-    std::string text;
-    char buffer[4096];
-    for (ssize_t got; (got = read(fd, buffer, sizeof buffer)) > 0 || (got < 0 && errno == EINTR);)
-        if (got > 0) text.append(buffer, static_cast<std::size_t>(got));
-    return text;
-}
+using testing::Outcome;
+using testing::QuilRun;
 
 class TerminalTest : public ::testing::Test {
 protected:
@@ -48,29 +41,20 @@ protected:
                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(base_);
         fs::create_directories(tree_ = base_ / "tree");
+        fs::create_directories(base_ / "home");
         fs::create_directories(base_ / "data");
         fs::create_directories(base_ / "state");
     }
-    void TearDown() override { fs::remove_all(base_); }
+    void TearDown() override {
+        std::error_code ignored;
+        for (auto it = fs::recursive_directory_iterator(base_, ignored); it != fs::recursive_directory_iterator(); ++it)
+            if (fs::is_directory(it->symlink_status(ignored)))
+                fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(base_, ignored);
+    }
 
-    void Write(const Tree& files) {
-        for (const auto& [path, content] : files) {
-            fs::create_directories((tree_ / path).parent_path());
-            std::ofstream(tree_ / path, std::ios::binary) << content;
-        }
-    }
-    Tree Files(const fs::path& folder) const {
-        Tree files;
-        if (!fs::exists(folder)) return files;
-        for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-            if (!entry.is_regular_file()) continue;
-            std::ifstream in(entry.path(), std::ios::binary);
-            std::stringstream content;
-            content << in.rdbuf();
-            files[fs::relative(entry.path(), folder).string()] = content.str();
-        }
-        return files;
-    }
+    void Write(const Tree& files) { testing::WriteFiles(tree_, files); }
+    Tree Files(const fs::path& folder) const { return testing::FilesBelow(folder); }
     Tree Trashed() const { return Files(base_ / "data/Trash/files"); }
 
     // An editor that saves text as the edited list.
@@ -80,89 +64,31 @@ protected:
         return "cp '" + saved.string() + "'";
     }
 
-    std::vector<std::string> Environment(const std::string& editor) const {
-        std::vector<std::string> env;
-        for (char** entry = environ; *entry; ++entry) {
-            const std::string variable = *entry;
-            for (const char* dropped : {"EDITOR=", "VISUAL=", "XDG_DATA_HOME=", "XDG_STATE_HOME=", "NO_COLOR="})
-                if (variable.rfind(dropped, 0) == 0) goto next;
-            env.push_back(variable);
-        next:;
-        }
-        env.push_back("EDITOR=" + editor);
-        env.push_back("XDG_DATA_HOME=" + (base_ / "data").string());
-        env.push_back("XDG_STATE_HOME=" + (base_ / "state").string());
-        env.push_back("NO_COLOR=1");
-        return env;
+    std::map<std::string, std::string> Environment(const std::string& editor) const {
+        return {{"EDITOR", editor},
+                {"VISUAL", ""},
+                {"HOME", (base_ / "home").string()},
+                {"XDG_DATA_HOME", (base_ / "data").string()},
+                {"XDG_STATE_HOME", (base_ / "state").string()},
+                {"NO_COLOR", "1"}};
     }
 
     // Runs quil in a session of its own, without a controlling terminal.
-    // With interrupt, Ctrl-C comes soon after the batch has begun (its
-    // journal exists).
-    Outcome Run(std::vector<std::string> args, const std::string& editor = "false", const std::string& input = "",
-                bool interrupt = false) {
-        args.insert(args.begin(), Program());
-        std::vector<char*> argv;
-        for (std::string& arg : args) argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        std::vector<std::string> env = Environment(editor);
-        std::vector<char*> envp;
-        for (std::string& entry : env) envp.push_back(entry.data());
-        envp.push_back(nullptr);
-
-        int in[2], out[2], err[2];
-        if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) return {};
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-        posix_spawnattr_t attributes;
-        posix_spawnattr_init(&attributes);
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
-        pid_t pid;
-        const int spawned = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), envp.data());
-        posix_spawn_file_actions_destroy(&actions);
-        posix_spawnattr_destroy(&attributes);
-        close(in[0]);
-        close(out[1]);
-        close(err[1]);
-        Outcome outcome;
-        if (spawned != 0) return outcome;
-        std::thread feeder([&] {
-            if (!input.empty()) (void)!write(in[1], input.data(), input.size());
-            close(in[1]);
-        });
-        std::thread interrupter;
-        if (interrupt)
-            interrupter = std::thread([&] {
-                const fs::path journals = base_ / "state/quillane";
-                for (int waited = 0; waited < 20000; ++waited) {
-                    std::error_code error;
-                    if (fs::exists(journals, error) && !fs::is_empty(journals, error)) break;
-                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                }
-                std::this_thread::sleep_for(std::chrono::milliseconds(30));  // into the batch
-                kill(pid, SIGINT);
-            });
-        std::string errText;
-        std::thread errReader([&] { errText = Slurp(err[0]); });
-        outcome.out = Slurp(out[0]);
-        errReader.join();
-        feeder.join();
-        int status = 0;
-        waitpid(pid, &status, 0);
-        if (interrupter.joinable()) interrupter.join();
-        close(out[0]);
-        close(err[0]);
-        outcome.err = errText;
-        outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        return outcome;
+    Outcome Run(std::vector<std::string> args, const std::string& editor = "false", const std::string& input = "") {
+        QuilRun run;
+        run.args = std::move(args);
+        run.env = Environment(editor);
+        run.input = input;
+        return testing::RunQuil(run);
     }
 
-    static std::string Program() {
-        const char* program = std::getenv("QUIL_TERMINAL");
-        return program ? program : "quil";
+    // The journals of the batches, in the state folder.
+    std::vector<fs::path> Journals() const {
+        std::vector<fs::path> journals;
+        std::error_code ignored;
+        for (const auto& entry : fs::directory_iterator(base_ / "state/quillane", ignored))
+            if (entry.path().extension() == ".journal") journals.push_back(entry.path());
+        return journals;
     }
 
     fs::path base_;
@@ -202,6 +128,11 @@ TEST_F(TerminalTest, Batches) {
         {"no terminal without --yes", ab, "x\nb\n", {}, ab, 2, "", "pass --yes"},
         {"the editor fails", ab, "exit:1", {"--yes"}, ab, 2, "", "did not end successfully; nothing changed"},
         {"nothing changed", ab, "a\nb\n", {}, ab, 0, "nothing to change", ""},
+        {"a byte-order mark is no part of a name", ab, "\xEF\xBB\xBF" "a\nb\n", {}, ab, 0, "nothing to change", ""},
+        {"a name ending in a space is quoted", ab, "a \nb\n", {"--yes"}, {{"a ", "1"}, {"b", "2"}}, 0,
+         "rename  a -> 'a '", ""},
+        {"invisible characters are shown", ab, "a\xE2\x80\x8B\n\xC2\xA0\n", {"--dry-run"}, ab, 0,
+         "rename  a -> a\\u{200B}\nrename  b -> \\u{00A0}", ""},
     };
     for (const Row& row : rows) {
         TearDown();
@@ -258,66 +189,276 @@ TEST_F(TerminalTest, TheListTheApplyFileAndBadInput) {
     EXPECT_EQ(Run({"--help"}).status, 0);
 }
 
-// Interrupted anywhere, a batch is undone whole: nothing is lost and every
-// file goes back to its name.
-TEST_F(TerminalTest, AnInterruptedBatchIsUndoneWhole) {
-    Tree files;
-    std::string edited;
-    for (int i = 0; i < 20000; ++i) {
-        files["f" + std::to_string(100000 + i)] = std::to_string(i);
-        // Swap neighbours, so that the batch is all cycles.
-        edited += "f" + std::to_string(100000 + (i ^ 1)) + "\n";
+// Emptying one line, with the Trash in every state it can be found in:
+// the file listed goes to the Trash as itself, or stays where it is with
+// a failure said at once; nothing is made outside the Trash.
+TEST_F(TerminalTest, TheTrashTakesTheListedFileOrSaysWhyNot) {
+    struct Row {
+        const char* name;
+        std::string file;                          // the line emptied
+        std::function<void(const fs::path&)> prepare;  // given the base folder
+        std::map<std::string, std::string> env;    // over the usual
+        bool unprivileged;
+        const char* trash;  // where the file goes, below the base folder; null: it stays
+        const char* err;
+    };
+    const std::string longName(246, 'n');
+    auto writeFile = [](const fs::path& path) { std::ofstream(path) << "x"; };
+    const std::vector<Row> rows = {
+        {"a name too long for its info file", longName, nullptr, {}, false, nullptr, "too long"},
+        {"info is a file", "a", [&](const fs::path& base) { fs::create_directories(base / "data/Trash"); writeFile(base / "data/Trash/info"); },
+         {}, false, nullptr, "cannot trash"},
+        {"files is a file", "a", [&](const fs::path& base) { fs::create_directories(base / "data/Trash/info"); writeFile(base / "data/Trash/files"); },
+         {}, false, nullptr, "cannot trash"},
+        {"info is read-only", "a",
+         [](const fs::path& base) {
+             fs::create_directories(base / "data/Trash/files");
+             fs::create_directories(base / "data/Trash/info");
+             fs::permissions(base / "data/Trash/info", fs::perms::owner_read | fs::perms::owner_exec);
+         },
+         {}, true, nullptr, "cannot trash"},
+        {"XDG_DATA_HOME a file", "a", [&](const fs::path& base) { writeFile(base / "datafile"); }, {{"XDG_DATA_HOME", "@datafile"}}, false,
+         nullptr, "cannot trash"},
+        {"XDG_DATA_HOME relative: ignored", "a", nullptr, {{"XDG_DATA_HOME", "reldata"}}, false, "home/.local/share/Trash/files/a", ""},
+        {"no ~/.local/share: made", "a", nullptr, {{"XDG_DATA_HOME", ""}}, false, "home/.local/share/Trash/files/a", ""},
+        {"a name that is not UTF-8, beside its look-alike", "caf\xE9", nullptr, {}, false, "data/Trash/files/caf\xE9", ""},
+        {"a link to a file", "link", [](const fs::path& base) { fs::create_symlink("keep", base / "tree/link"); }, {}, false,
+         "data/Trash/files/link", ""},
+        {"a link to a folder", "link", [](const fs::path& base) { fs::create_symlink("/", base / "tree/link"); }, {}, false,
+         "data/Trash/files/link", ""},
+        {"a dangling link", "link", [](const fs::path& base) { fs::create_symlink("nowhere", base / "tree/link"); }, {}, false,
+         "data/Trash/files/link", ""},
+        {"a looping link", "link", [](const fs::path& base) { fs::create_symlink("link", base / "tree/link"); }, {}, false,
+         "data/Trash/files/link", ""},
+    };
+    for (const Row& row : rows) {
+        TearDown();
+        SetUp();
+        Write({{"keep", "k"}, {"caf\xEF\xBF\xBD", "look-alike"}});
+        if (row.file != "link") Write({{row.file, "the file"}});
+        fs::create_directories(base_ / "cwd");
+        if (row.prepare) row.prepare(base_);
+        const Tree before = Files(tree_);
+
+        QuilRun list;
+        list.args = {"--list", tree_.string()};
+        list.env = Environment("false");
+        std::string edited;
+        std::istringstream lines(testing::RunQuil(list).out);
+        for (std::string line; std::getline(lines, line);) edited += (line == row.file ? "" : line) + "\n";
+
+        QuilRun run;
+        run.args = {"--apply", "-", "--yes", tree_.string()};
+        run.env = Environment("false");
+        for (const auto& [name, value] : row.env)
+            run.env[name] = value.rfind('@', 0) == 0 ? (base_ / value.substr(1)).string() : value;
+        run.input = edited;
+        run.folder = base_ / "cwd";
+        run.unprivileged = row.unprivileged;
+        const Outcome outcome = testing::RunQuil(run);
+
+        Tree expected = before;
+        if (row.trash) {
+            EXPECT_EQ(outcome.status, 0) << row.name << "\n" << outcome.err;
+            expected.erase(row.file);
+            std::error_code error;
+            EXPECT_TRUE(fs::exists(fs::symlink_status(base_ / row.trash, error))) << row.name;
+        } else {
+            EXPECT_EQ(outcome.status, 1) << row.name << "\n" << outcome.err;
+            EXPECT_NE(outcome.err.find(row.err), std::string::npos) << row.name << "\n" << outcome.err;
+        }
+        EXPECT_EQ(Files(tree_), expected) << row.name;
+        EXPECT_TRUE(fs::is_empty(base_ / "cwd")) << row.name;
+        if (!row.trash) continue;
+        if (row.env.count("XDG_DATA_HOME") && row.env.at("XDG_DATA_HOME").empty()) {
+            EXPECT_EQ(fs::status(base_ / "home/.local/share").permissions() & fs::perms::all, fs::perms::owner_all) << row.name;
+        }
+        QuilRun undo = run;
+        undo.args = {"--undo", "--yes", tree_.string()};
+        const Outcome undone = testing::RunQuil(undo);
+        EXPECT_EQ(undone.status, 0) << row.name << "\n" << undone.err;
+        EXPECT_EQ(Files(tree_), before) << row.name;
     }
-    Write(files);
-    const Outcome batch = Run({"--apply", "-", "--yes", tree_.string()}, "false", edited, true);
-    ASSERT_TRUE(batch.status == 130 || batch.status == 0) << batch.status << batch.err;
-    if (batch.status == 130) {
-        EXPECT_NE(batch.err.find("quil: stopped; applied "), std::string::npos) << batch.err;
-    }
-    const Outcome undo = Run({"--undo", "--yes", tree_.string()});
-    EXPECT_EQ(undo.status, 0) << undo.err;
-    EXPECT_EQ(Files(tree_), files);
-    std::cout << "[ interrupted ] " << (batch.status == 130 ? batch.err : "finished before the interrupt") << std::endl;
 }
 
-// The question comes on the terminal itself, answered through a
-// pseudo-terminal.
-TEST_F(TerminalTest, TheQuestionIsAskedOnTheTerminal) {
+TEST_F(TerminalTest, AFolderThatTookAListedFilesNameMeanwhileIsLeftAlone) {
+    Write({{"a", "1"}, {"b", "2"}});
+    // While the list is being edited, a becomes a folder.
+    const std::string editor = "sh -c 'rm \"$0\"/a && mkdir \"$0\"/a && echo in > \"$0\"/a/inside && "
+                               "printf \"\\nc\\n\" > \"$1\"' '" + tree_.string() + "'";
+    const Outcome outcome = Run({"--yes", tree_.string()}, editor);
+    EXPECT_EQ(outcome.status, 1) << outcome.err;
+    EXPECT_NE(outcome.err.find("no longer the file that was listed"), std::string::npos) << outcome.err;
+    EXPECT_EQ(Files(tree_), (Tree{{"a/inside", "in\n"}, {"c", "2"}}));
+    EXPECT_TRUE(Trashed().empty());
+}
+
+// The link d/l is to leave, but its folder is read-only; x, whose target
+// passes through d/l, must not follow the link into t.
+TEST_F(TerminalTest, AMoveNeverGoesThroughALinkThatCouldNotLeave) {
+    Write({{"x", "x"}, {"t/keep", "k"}});
+    fs::create_directories(tree_ / "d");
+    fs::create_symlink("../t", tree_ / "d/l");
+    fs::permissions(tree_ / "d", fs::perms::owner_read | fs::perms::owner_exec);
+    QuilRun run;
+    run.args = {"--apply", "-", "--yes", tree_.string()};
+    run.env = Environment("false");
+    run.input = "d/l/x\ne\nt/keep\n";  // x -> d/l/x, d/l -> e
+    run.unprivileged = true;
+    const Outcome outcome = testing::RunQuil(run);
+    EXPECT_EQ(outcome.status, 1) << outcome.out << outcome.err;
+    EXPECT_NE(outcome.err.find("had to leave its name first could not"), std::string::npos) << outcome.err;
+    EXPECT_EQ(Files(tree_), (Tree{{"d/l", "-> ../t"}, {"t/keep", "k"}, {"x", "x"}}));
+}
+
+TEST_F(TerminalTest, HistoryUndoWalksBackAndOneBatchAtATime) {
     Write({{"a", "1"}});
-    const std::string editor = EditorSaving("x\n");
+    for (const char* name : {"b", "c", "d"}) ASSERT_EQ(Run({"--yes", tree_.string()}, EditorSaving(std::string(name) + "\n")).status, 0);
+    const Outcome history = Run({"--history", tree_.string()});
+    EXPECT_EQ(history.status, 0);
+    EXPECT_EQ(std::count(history.out.begin(), history.out.end(), '\n'), 3) << history.out;
+    EXPECT_NE(history.out.find("1 rename"), std::string::npos) << history.out;
+
+    // While another quil holds the folder's lock, nothing is applied.
+    std::vector<int> held;
+    for (const auto& entry : fs::directory_iterator(base_ / "state/quillane"))
+        if (entry.path().extension() == ".lock") {
+            held.push_back(open(entry.path().c_str(), O_RDWR | O_CLOEXEC));
+            flock(held.back(), LOCK_EX);
+        }
+    ASSERT_EQ(held.size(), 1u);
+    const Outcome busy = Run({"--yes", tree_.string()}, EditorSaving("z\n"));
+    EXPECT_EQ(busy.status, 2);
+    EXPECT_NE(busy.err.find("another batch is being applied"), std::string::npos) << busy.err;
+    EXPECT_EQ(Run({"--undo", "--yes", tree_.string()}).status, 2);
+    EXPECT_EQ(Files(tree_), (Tree{{"d", "1"}}));
+    for (int fd : held) close(fd);
+
+    for (const char* name : {"c", "b", "a"}) {
+        const Outcome undo = Run({"--undo", "--yes", tree_.string()});
+        EXPECT_EQ(undo.status, 0) << undo.err;
+        EXPECT_EQ(Files(tree_), (Tree{{name, "1"}}));
+    }
+    EXPECT_EQ(Run({"--undo", "--yes", tree_.string()}).status, 2);
+    const Outcome after = Run({"--history", tree_.string()});
+    EXPECT_EQ(std::count(after.out.begin(), after.out.end(), '\n'), 3) << after.out;
+    EXPECT_NE(after.out.find("(undone)"), std::string::npos) << after.out;
+}
+
+// Ended anywhere by a signal, SIGKILL included, a batch is undone whole:
+// nothing is lost and every file goes back to its name.
+TEST_F(TerminalTest, ABatchEndedByASignalIsUndoneWhole) {
+    for (const int signal : {SIGKILL, SIGTERM, SIGHUP, SIGINT}) {
+        TearDown();
+        SetUp();
+        Tree files;
+        std::string edited;
+        for (int i = 0; i < 20000; ++i) {
+            files["f" + std::to_string(100000 + i)] = std::to_string(i);
+            // Swap neighbours, so that the batch is all cycles.
+            edited += "f" + std::to_string(100000 + (i ^ 1)) + "\n";
+        }
+        Write(files);
+        QuilRun run;
+        run.args = {"--apply", "-", "--yes", tree_.string()};
+        run.env = Environment("false");
+        run.input = edited;
+        run.meanwhile = [&](pid_t pid) {
+            // Once the first renames are journaled, a moment into the batch.
+            for (int waited = 0; waited < 20000; ++waited) {
+                const std::vector<fs::path> journals = Journals();
+                std::error_code error;
+                if (!journals.empty() && fs::file_size(journals[0], error) > 4096) break;
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            kill(pid, signal);
+        };
+        const Outcome batch = testing::RunQuil(run);
+        ASSERT_TRUE(batch.status == 128 + signal || batch.status == 0) << signal << ": " << batch.status << batch.err;
+        if (signal != SIGKILL && batch.status != 0) {
+            EXPECT_NE(batch.err.find("quil: stopped; applied "), std::string::npos) << batch.err;
+        }
+        const Outcome undo = Run({"--undo", "--yes", tree_.string()});
+        EXPECT_EQ(undo.status, 0) << signal << ": " << undo.err;
+        EXPECT_EQ(Files(tree_), files) << signal;
+        std::cout << "[ signal " << signal << " ] "
+                  << (batch.status == 0 ? std::string("finished before the signal") : batch.err) << std::endl;
+    }
+}
+
+// quil on a pseudo-terminal, each question answered as it comes; the exit
+// status and what the terminal showed.
+Outcome OnTerminal(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
+                   const std::vector<std::pair<std::string, std::string>>& answers) {
     int master;
     const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
-    ASSERT_GE(pid, 0);
+    if (pid < 0) return {};
     if (pid == 0) {
-        std::vector<std::string> env = Environment(editor);
-        std::vector<char*> envp;
-        for (std::string& entry : env) envp.push_back(entry.data());
-        envp.push_back(nullptr);
-        const std::string program = Program(), folder = tree_.string();
-        execve(program.c_str(), std::vector<char*>{const_cast<char*>(program.c_str()), const_cast<char*>(folder.c_str()), nullptr}.data(),
-               envp.data());
+        for (const auto& [name, value] : env) {
+            if (value.empty())
+                unsetenv(name.c_str());
+            else
+                setenv(name.c_str(), value.c_str(), 1);
+        }
+        std::vector<std::string> strings = args;
+        strings.insert(strings.begin(), testing::QuilProgram());
+        std::vector<char*> argv;
+        for (std::string& arg : strings) argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        execve(argv[0], argv.data(), environ);
         _exit(127);
     }
-    std::string seen;
-    bool answered = false;
+    Outcome outcome;
+    std::size_t next = 0;
     for (auto start = std::chrono::steady_clock::now(); std::chrono::steady_clock::now() - start < std::chrono::seconds(20);) {
         pollfd poller{master, POLLIN, 0};
         if (poll(&poller, 1, 100) <= 0) continue;
         char buffer[256];
         const ssize_t got = read(master, buffer, sizeof buffer);
         if (got <= 0) break;  // the program ended
-        seen.append(buffer, static_cast<std::size_t>(got));
-        if (!answered && seen.find("Apply? [y/N/e] ") != std::string::npos) {
-            ASSERT_EQ(write(master, "y\n", 2), 2);
-            answered = true;
+        outcome.out.append(buffer, static_cast<std::size_t>(got));
+        if (next < answers.size() && outcome.out.find(answers[next].first) != std::string::npos) {
+            const std::string answer = answers[next++].second + "\n";
+            if (write(master, answer.data(), answer.size()) != static_cast<ssize_t>(answer.size())) break;
         }
     }
     int status = 0;
     waitpid(pid, &status, 0);
     close(master);
-    EXPECT_TRUE(answered) << seen;
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << seen;
+    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return outcome;
+}
+
+// The questions come on the terminal itself, answered through a
+// pseudo-terminal; a batch that could not be undone is said first.
+TEST_F(TerminalTest, TheQuestionsAreAskedOnTheTerminal) {
+    Write({{"a", "1"}});
+    const Outcome applied = OnTerminal({tree_.string()}, Environment(EditorSaving("x\n")), {{"Apply? [y/N/e] ", "y"}});
+    EXPECT_EQ(applied.status, 0) << applied.out;
     EXPECT_EQ(Files(tree_), (Tree{{"x", "1"}}));
+
+    std::ofstream(base_ / "not-a-folder") << "";
+    std::map<std::string, std::string> env = Environment(EditorSaving("y\n"));
+    env["XDG_STATE_HOME"] = (base_ / "not-a-folder").string();
+    const Outcome refused = OnTerminal({tree_.string()}, env,
+                                       {{"Apply? [y/N/e] ", "y"}, {"cannot be undone (", "n"}});
+    EXPECT_EQ(refused.status, 2) << refused.out;
+    EXPECT_NE(refused.out.find("This batch cannot be undone ("), std::string::npos) << refused.out;
+    EXPECT_NE(refused.out.find("Apply anyway? [y/N] "), std::string::npos) << refused.out;
+    EXPECT_EQ(Files(tree_), (Tree{{"x", "1"}}));
+
+    // With --yes it is applied, and said on standard error.
+    const Outcome warned = Run({"--yes", tree_.string()}, EditorSaving("y\n"));
+    EXPECT_EQ(warned.status, 0);
+    QuilRun run;
+    run.args = {"--yes", tree_.string()};
+    run.env = Environment(EditorSaving("z\n"));
+    run.env["XDG_STATE_HOME"] = (base_ / "not-a-folder").string();
+    const Outcome unjournaled = testing::RunQuil(run);
+    EXPECT_EQ(unjournaled.status, 0) << unjournaled.err;
+    EXPECT_NE(unjournaled.err.find("warning: this batch cannot be undone ("), std::string::npos) << unjournaled.err;
+    EXPECT_EQ(Files(tree_), (Tree{{"z", "1"}}));
 }
 
 }  // namespace

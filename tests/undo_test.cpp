@@ -1,0 +1,282 @@
+// Undo through the journal over the fake file system: after batches and
+// undos that failed or stopped at every step, a file replaced by hand, the
+// folders a batch made, history, the lock, and a journal that cannot be
+// written.
+#include <gtest/gtest.h>
+
+#include "engine/session.h"
+#include "tests/fake_linux_services.h"
+
+namespace quil {
+namespace {
+
+using testing::FakeFileSystem;
+using testing::FakeStateStore;
+using testing::FakeTrash;
+using Tree = std::map<std::string, std::string>;
+
+// Stops the run the nth time it is asked (1-based); 0 never stops.
+class Stopper final : public RunObserver {
+public:
+    explicit Stopper(int stopAt = 0) : stopAt_(stopAt) {}
+    void Progress(int, int) override {}
+    bool StopRequested() override { return ++asked_ == stopAt_; }
+
+private:
+    int stopAt_;
+    int asked_ = 0;
+};
+
+// A folder /r of files whose content is their name, a Trash, a store.
+struct World {
+    explicit World(const std::vector<std::string>& names) {
+        for (const std::string& name : names) files.AddFile("/r/" + name, name);
+        files.AddFolder("/trash");
+    }
+
+    Session Opened() {
+        Session session(files, trash, store);
+        EXPECT_EQ(session.Open("/r"), Session::OpenStatus::Opened);
+        session.List(ScanOptions());
+        return session;
+    }
+
+    // Lists /r afresh and applies the edited list.
+    RunResult Apply(const std::string& edited, RunObserver&& observer = Stopper()) {
+        Session session = Opened();
+        int found = 0;
+        EXPECT_TRUE(session.ReadBack(edited, found)) << edited;
+        return session.Apply(session.Plan(), false, observer);
+    }
+
+    // Undoes the newest batch not undone; false when there was none.
+    bool Undo(RunResult* result = nullptr, RunObserver&& observer = Stopper()) {
+        Session session = Opened();
+        UndoPlan undo;
+        if (!session.PlanUndo(undo)) return false;
+        RunResult run = session.ApplyUndo(undo, observer);
+        if (result) *result = run;
+        return true;
+    }
+
+    Tree Below(const std::string& root = "/r/") const {
+        Tree tree;
+        for (const auto& [path, content] : files.Files())
+            if (path.compare(0, root.size(), root) == 0) tree[path.substr(root.size())] = content;
+        return tree;
+    }
+
+    FakeFileSystem files{kPosixConventions, "/home"};
+    FakeTrash trash{files, "/trash"};
+    FakeStateStore store;
+};
+
+Tree Original(const std::vector<std::string>& names) {
+    Tree tree;
+    for (const std::string& name : names) tree[name] = name;
+    return tree;
+}
+
+// A three-cycle, a chain, a move into new folders and a trash, failed at
+// each operation in turn; then its undo failed at each of its operations
+// in turn; a second undo brings back every file.
+TEST(Undo, AfterAnyFailedStepAndAnyFailedUndoStepASecondUndoBringsEverythingBack) {
+    const std::vector<std::string> names = {"a", "b", "c", "x", "y", "gone", "s/d"};
+    const std::string edited = "b\nc\na\ny\nz\n\nnew/deep/d\n";
+    for (int failing = 0; failing <= 9; ++failing) {
+        for (int undoFailing = 0; undoFailing <= 9; ++undoFailing) {
+            World world(names);
+            if (failing > 0) world.files.FailOperation(failing);
+            world.Apply(edited);
+            if (undoFailing > 0) world.files.FailOperation(undoFailing);
+            world.Undo();
+            world.Undo();
+            EXPECT_EQ(world.Below(), Original(names)) << failing << " " << undoFailing;
+            for (const auto& [path, content] : world.files.Files())
+                EXPECT_EQ(path.find("quil-swap"), std::string::npos) << failing << " " << undoFailing << " " << path;
+        }
+    }
+}
+
+TEST(Undo, StoppedAnywhereAndThenUndoneAgainBringsEverythingBack) {
+    const std::vector<std::string> names = {"a", "b", "c", "gone", "s/d"};
+    for (int stopAt = 1; stopAt <= 8; ++stopAt) {
+        World world(names);
+        world.Apply("b\nc\na\n\nnew/d\n");
+        RunResult stopped;
+        ASSERT_TRUE(world.Undo(&stopped, Stopper(stopAt)));
+        if (stopped.stopped) {
+            EXPECT_LT(stopped.applied, stopped.total) << stopAt;
+            ASSERT_TRUE(world.Undo()) << stopAt;  // the rest
+        }
+        EXPECT_EQ(world.Below(), Original(names)) << stopAt;
+        EXPECT_FALSE(world.Opened().CanUndo()) << stopAt;
+    }
+}
+
+TEST(Undo, AFileReplacedByHandIsNotMoved) {
+    World world({"a", "c"});
+    world.Apply("c\nd\n");  // a -> c, c -> d
+    ASSERT_EQ(world.Below(), (Tree{{"c", "a"}, {"d", "c"}}));
+    world.files.Delete("/r/c", nullptr);
+    world.files.AddFile("/r/c", "new c");
+    Session session = world.Opened();
+    UndoPlan undo;
+    ASSERT_TRUE(session.PlanUndo(undo));
+    bool named = false;
+    for (const PlanRow& row : undo.rows) named |= row.action == LineAction::Refuse && row.reason == Refusal::NotMovedByBatch;
+    EXPECT_TRUE(named);
+    Stopper never;
+    session.ApplyUndo(undo, never);
+    EXPECT_EQ(world.Below(), (Tree{{"c", "new c"}, {"d", "c"}}));
+}
+
+TEST(Undo, FoldersTheBatchMadeGoSoThatFilesComeBackToTheirNames) {
+    // a goes to the Trash and b into a folder of a's name; x to a new
+    // folder e, and e's own file to x's name.
+    World world({"a", "b", "e", "x"});
+    world.Apply("\na/b\nx\ne/x\n");
+    ASSERT_EQ(world.Below(), (Tree{{"a/b", "b"}, {"e/x", "x"}, {"x", "e"}}));
+    ASSERT_TRUE(world.Undo());
+    EXPECT_EQ(world.Below(), Original({"a", "b", "e", "x"}));
+    EXPECT_EQ(world.files.Query("/r/a"), PathKind::File);
+    EXPECT_FALSE(world.Opened().CanUndo());
+}
+
+TEST(Undo, AFileGoneFromTheTrashIsDroppedAfterSayingSo) {
+    World world({"a", "b"});
+    world.Apply("\nc\n");
+    for (const auto& [path, content] : world.files.Files())
+        if (path.rfind("/trash/", 0) == 0) world.files.Delete(path, nullptr);
+    Session session = world.Opened();
+    UndoPlan undo;
+    ASSERT_TRUE(session.PlanUndo(undo));
+    ASSERT_EQ(undo.refused, 1);
+    EXPECT_EQ(undo.rows.back().reason, Refusal::NotInTrash);
+    Stopper never;
+    session.ApplyUndo(undo, never);
+    EXPECT_EQ(world.Below(), (Tree{{"b", "b"}}));
+    EXPECT_FALSE(world.Opened().CanUndo());
+}
+
+TEST(Undo, RepeatedUndosWalkBackThroughTheHistory) {
+    World world({"a"});
+    world.Apply("b\n");
+    world.Apply("c\n");
+    world.Apply("d\n");
+    EXPECT_EQ(world.Opened().History().size(), 3u);
+    ASSERT_TRUE(world.Undo());
+    EXPECT_EQ(world.Below(), (Tree{{"c", "a"}}));
+    ASSERT_TRUE(world.Undo());
+    EXPECT_EQ(world.Below(), (Tree{{"b", "a"}}));
+    ASSERT_TRUE(world.Undo());
+    EXPECT_EQ(world.Below(), (Tree{{"a", "a"}}));
+    EXPECT_FALSE(world.Undo());
+    const std::vector<BatchJournal> history = world.Opened().History();
+    ASSERT_EQ(history.size(), 3u);
+    for (const BatchJournal& batch : history) {
+        EXPECT_TRUE(batch.undone);
+        EXPECT_EQ(batch.counts.renames, 1);
+    }
+}
+
+TEST(Undo, TheLastBatchesOfAFolderAreKept) {
+    World world({"a"});
+    for (int i = 0; i < 25; ++i) world.Apply(i % 2 == 0 ? "b\n" : "a\n");
+    EXPECT_EQ(world.Opened().History().size(), kBatchesKept);
+}
+
+TEST(Undo, ABatchThatDoesNothingReplacesNothing) {
+    World world({"a", "b"});
+    world.Apply("x\nb\n");
+    world.files.FailOperation(1);
+    world.Apply("x\nz\n");  // its only operation fails
+    Stopper stopFirst(1);
+    world.Apply("y\nb\n", std::move(stopFirst));  // stopped before its first
+    ASSERT_TRUE(world.Undo());
+    EXPECT_EQ(world.Below(), Original({"a", "b"}));
+}
+
+TEST(Undo, OneBatchAtATimePerFolder) {
+    World world({"a"});
+    Session first = world.Opened();
+    Session second = world.Opened();
+    std::string reason;
+    ASSERT_EQ(first.PrepareBatch(reason), Session::Readiness::Ready);
+    EXPECT_EQ(second.PrepareBatch(reason), Session::Readiness::Busy);
+    EXPECT_NE(reason.find("another batch"), std::string::npos);
+    EXPECT_EQ(second.PrepareUndo(reason), Session::Readiness::Busy);
+    int found;
+    ASSERT_TRUE(first.ReadBack("b\n", found));
+    Stopper never;
+    first.Apply(first.Plan(), false, never);
+    EXPECT_EQ(second.PrepareBatch(reason), Session::Readiness::Ready);
+}
+
+TEST(Undo, AJournalThatCannotBeWrittenIsSaidBeforeAnything) {
+    World world({"a"});
+    world.store.FailCreating("state: Read-only file system");
+    Session session = world.Opened();
+    std::string reason;
+    EXPECT_EQ(session.PrepareBatch(reason), Session::Readiness::Unjournaled);
+    EXPECT_EQ(reason, "state: Read-only file system");
+    EXPECT_EQ(world.Below(), (Tree{{"a", "a"}}));
+}
+
+TEST(Undo, AJournalThatFailsMidwayStopsTheBatchWhereItCanStillBeUndone) {
+    for (int failAt = 2; failAt <= 6; ++failAt) {
+        World world({"a", "b", "c", "x"});
+        Session session = world.Opened();
+        std::string reason;
+        ASSERT_EQ(session.PrepareBatch(reason), Session::Readiness::Ready);
+        world.store.FailAppendsFrom(failAt - 1);  // the header went already
+        int found;
+        ASSERT_TRUE(session.ReadBack("b\nc\na\ny\n", found));
+        Stopper never;
+        const RunResult result = session.Apply(session.Plan(), false, never);
+        EXPECT_FALSE(result.journalError.empty()) << failAt;
+        for (const auto& [path, content] : world.files.Files())
+            EXPECT_EQ(path.find("quil-swap"), std::string::npos) << failAt << " " << path;
+    }
+}
+
+// The runner: a line whose way a file was to clear, which did not leave,
+// is skipped (here the move of l fails, so x must not go below l).
+TEST(Undo, ALineIsSkippedWhenTheFileInItsWayCouldNotLeave) {
+    World world({"d/l", "x"});
+    world.files.FailOperation(1);
+    const RunResult result = world.Apply("d/l/x\ne\n");  // x -> d/l/x, d/l -> e
+    ASSERT_EQ(result.failures.size(), 2u);
+    EXPECT_EQ(result.failures[1].result.message, kNameNotCleared);
+    EXPECT_EQ(world.Below(), Original({"d/l", "x"}));
+}
+
+TEST(Undo, AFolderThatTookAListedFilesNameIsNotTouched) {
+    World world({"a", "b"});
+    Session session = world.Opened();
+    world.files.Delete("/r/a", nullptr);
+    world.files.AddFile("/r/a/inside", "inside");  // a is a folder now
+    int found;
+    ASSERT_TRUE(session.ReadBack("\nz\n", found));
+    Stopper never;
+    const RunResult result = session.Apply(session.Plan(), false, never);
+    ASSERT_EQ(result.failures.size(), 1u);
+    EXPECT_EQ(result.failures[0].result.message, kNoLongerListed);
+    EXPECT_EQ(world.Below(), (Tree{{"a/inside", "inside"}, {"z", "b"}}));
+}
+
+TEST(Undo, AMoveOntoAnotherFileSystemIsRefusedInThePlan) {
+    World world({"a", "b"});
+    world.files.AddFolder("/r/mnt");
+    world.files.Mount("/r/mnt", 2);
+    Session session = world.Opened();
+    int found;
+    ASSERT_TRUE(session.ReadBack("mnt/a\nmnt/new/b\n", found));
+    const BatchPlan plan = session.Plan();
+    ASSERT_EQ(plan.refused.size(), 2u);
+    EXPECT_EQ(plan.refused[0].reason, Refusal::OtherFileSystem);
+    EXPECT_EQ(plan.refused[1].reason, Refusal::OtherFileSystem);
+}
+
+}  // namespace
+}  // namespace quil
