@@ -13,6 +13,7 @@
 
 #include "bench/fixtures.h"
 #include "bench/harness.h"
+#include "bench/journal_bench.h"
 #include "bench/terminal_bench.h"
 #include "engine/batch_execute.h"
 #include "engine/list_text.h"
@@ -233,7 +234,7 @@ void BenchExecute(FileServices& posix, const std::string& label, const std::vect
 
 int main(int argc, char** argv) {
     using namespace quil::bench;
-    // Optional arguments pick sections: scan list replace plan execute terminal.
+    // Optional arguments pick sections: scan list replace plan execute terminal journal.
     auto wanted = [&](const char* section) {
         if (argc < 2) return true;
         for (int i = 1; i < argc; ++i)
@@ -262,5 +263,6 @@ int main(int argc, char** argv) {
         BenchExecute(*posix, "9,999 moves into 100 new folders", moved);
     }
     if (wanted("terminal")) BenchTerminal();
+    if (wanted("journal")) BenchJournal(100000);
     return 0;
 }

@@ -1,11 +1,15 @@
 #include "engine/batch_plan.h"
 
+#include "engine/folder_snapshot.h"
+
 #include <deque>
-#include <memory_resource>
+#include <memory>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
+
+#include <boost/unordered/unordered_flat_map.hpp>
 
 namespace quil {
 namespace {
@@ -30,7 +34,7 @@ struct Line {
     // themselves where names keep their case, else of folded copies.
     std::string_view sourceKey;
     std::string_view targetKey;
-    const NameUse* target = nullptr;  // the uses of the target name
+    std::size_t target = npos;  // the uses of the target name, in uses_
     std::vector<std::size_t> blockers;    // lines whose files must leave first
     std::vector<std::size_t> dependents;  // lines that wait for this file to leave
 };
@@ -107,9 +111,16 @@ private:
     // Where the last name of path begins.
     std::size_t FolderEnd(const std::string& path) const { return FolderLength(path, conventions_); }
 
+    // The uses of a name, made on its first use.
+    NameUse& Use(std::string_view key) {
+        const auto [it, added] = names_.try_emplace(key, uses_.size());
+        if (added) uses_.emplace_back();
+        return uses_[it->second];
+    }
+
     std::size_t SourceNamed(std::string_view key) const {
         const auto it = names_.find(key);
-        return it == names_.end() ? npos : it->second.source;
+        return it == names_.end() ? npos : uses_[it->second].source;
     }
 
     const PathInfo& QueryFolder(const std::string& folder, const std::string& key) {
@@ -148,6 +159,7 @@ private:
         for (int slot = 1; slot <= state_.count; ++slot) changed += state_.oldPaths[slot] != state_.newPaths[slot];
         lines_.reserve(changed);
         names_.reserve(2 * changed);
+        uses_.reserve(2 * changed);
         for (int slot = 1; slot <= state_.count; ++slot) {
             const std::string& source = state_.oldPaths[slot];
             if (source == state_.newPaths[slot]) continue;
@@ -156,7 +168,7 @@ private:
             line.slot = slot;
             line.remove = state_.newPaths[slot].empty();
             line.sourceKey = KeyOf(source);
-            names_[line.sourceKey].source = index;
+            Use(line.sourceKey).source = index;
             // Win32 would rewrite such a path on its way to the file system
             // and reach another file, or a folder, or nothing.
             if (source.size() > conventions_.maxPath)
@@ -178,7 +190,7 @@ private:
             removal.slot = state_.count + static_cast<int>(index) + 1;
             removal.removesFolder = true;
             removal.sourceKey = KeyOf(folder);
-            names_[removal.sourceKey].source = index;
+            Use(removal.sourceKey).source = index;
             const std::string inside = std::string(removal.sourceKey) + separator;
             for (std::size_t i = 0; i < index; ++i)
                 if (lines_[i].sourceKey.compare(0, inside.size(), inside) == 0) Link(i, index);
@@ -200,8 +212,8 @@ private:
         std::vector<std::size_t> shared;
         for (std::size_t i = 0; i < lines_.size(); ++i) {
             if (!IsActiveMove(i)) continue;
-            NameUse& use = names_[lines_[i].targetKey];
-            lines_[i].target = &use;  // nodes keep their place when the table grows
+            NameUse& use = Use(lines_[i].targetKey);
+            lines_[i].target = static_cast<std::size_t>(&use - uses_.data());
             if (use.target == npos) {
                 use.target = i;
                 continue;
@@ -261,7 +273,39 @@ private:
         if (foldersToCreate_.count(key) == 0) foldersToCreate_.insert(folderKeys_.emplace_back(key));
     }
 
+    // Folders that many targets go into are read whole instead of looked up
+    // name by name (POSIX only: the Windows dialog keeps its own lookups).
+    static constexpr int kTargetsToReadAFolder = 64;
+
+    void CountTargetsPerFolder() {
+        if (conventions_.windowsNames) return;
+        std::string_view last;
+        int* count = nullptr;
+        for (std::size_t i = 0; i < lines_.size(); ++i) {
+            if (!IsActiveMove(i)) continue;
+            const std::string_view folder(To(i).data(), FolderEnd(To(i)));
+            if (count == nullptr || folder != last) count = &targetsIn_[std::string(folder)].targets;
+            last = folder;
+            ++*count;
+        }
+    }
+
+    PathKind TargetKind(const std::string& target) {
+        const std::size_t nameAt = FolderEnd(target);
+        const auto it = targetsIn_.find(target.substr(0, nameAt));
+        if (it == targetsIn_.end() || it->second.targets < kTargetsToReadAFolder) return files_.Query(target);
+        FolderTargets& folder = it->second;
+        if (!folder.read) {
+            folder.read = true;
+            folder.snapshot = std::make_unique<FolderSnapshot>();
+            if (!folder.snapshot->Read(files_, it->first, FoldsAt(target))) folder.snapshot.reset();
+        }
+        if (!folder.snapshot) return files_.Query(target);
+        return folder.snapshot->KindOf(std::string_view(target).substr(nameAt));
+    }
+
     void CheckTargetNames() {
+        CountTargetsPerFolder();
         for (std::size_t i = 0; i < lines_.size(); ++i) {
             if (!IsActiveMove(i)) continue;
             const Line& line = lines_[i];
@@ -280,11 +324,11 @@ private:
                     lines_[i].caseOnly = true;
                 continue;
             }
-            if (line.target->source != npos) {
-                Link(line.target->source, i);
+            if (uses_[line.target].source != npos) {
+                Link(uses_[line.target].source, i);
                 continue;
             }
-            switch (files_.Query(To(i))) {
+            switch (TargetKind(To(i))) {
                 case PathKind::Missing:
                     break;
                 case PathKind::Folder:
@@ -405,14 +449,20 @@ private:
     const std::string& root_;
     const std::vector<std::string>& foldersToRemove_;
     std::vector<Line> lines_;
-    // One entry per name the batch uses; its nodes come from one pool, which
-    // goes at once with the planner (a million names are a million nodes).
-    std::pmr::monotonic_buffer_resource pool_;
-    std::pmr::unordered_map<std::string_view, NameUse> names_{&pool_};
+    // One entry per name the batch uses, in an open-addressing table: a
+    // million names stay a million small slots, not a million nodes.
+    boost::unordered_flat_map<std::string_view, std::size_t> names_;
+    std::vector<NameUse> uses_;
     std::deque<std::string> foldedKeys_;  // what the keys view where case is folded
     std::deque<std::string> folderKeys_;  // what foldersToCreate_ views
     std::unordered_set<std::string_view> foldersToCreate_;
     std::unordered_map<std::string, PathInfo> folderInfos_;
+    struct FolderTargets {
+        int targets = 0;
+        bool read = false;
+        std::unique_ptr<FolderSnapshot> snapshot;  // null where it could not be read
+    };
+    std::unordered_map<std::string, FolderTargets> targetsIn_;
     std::unordered_map<std::string, bool> folds_;  // folder -> whether it folds case
     std::string_view lastFolder_;
     bool lastFolds_ = false;

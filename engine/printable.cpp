@@ -1,5 +1,7 @@
 #include "engine/printable.h"
 
+#include <algorithm>
+
 #include "platform/code_page.h"
 
 namespace quil {
@@ -21,6 +23,11 @@ void AppendHex(std::string& out, unsigned value, int digits) {
 }  // namespace
 
 std::string Printable(std::string_view name) {
+    // Most names are plain ASCII with no space at either end.
+    const bool plain = std::all_of(name.begin(), name.end(), [](char ch) { return ch > 0x20 && ch < 0x7F; }) ||
+                       (!name.empty() && name.front() != ' ' && name.back() != ' ' &&
+                        std::all_of(name.begin(), name.end(), [](char ch) { return ch >= 0x20 && ch < 0x7F; }));
+    if (plain) return std::string(name);
     std::string out;
     out.reserve(name.size() + 2);
     for (std::size_t at = 0; at < name.size();) {

@@ -48,6 +48,7 @@ private:
     std::unique_ptr<FileServices> files_ = MakeSystemFileServices();
     std::unique_ptr<TrashService> trash_ = MakeSystemTrash(*files_);
     std::unique_ptr<StateStore> store_;
+    std::unique_ptr<StateStore> unjournaled_;
     std::unique_ptr<QuillaneWindow> window_;
     ScriptedAsker asker_;
     QStringList opened_;
@@ -89,6 +90,10 @@ private:
 private slots:
     void initTestCase() {
         QVERIFY(base_.isValid());
+        // GIO puts a file in the home trash only where it is on the home's
+        // file system.
+        qputenv("HOME", (base_.path() + "/home").toUtf8());
+        QDir().mkpath(base_.path() + "/home");
         qputenv("XDG_DATA_HOME", (base_.path() + "/data").toUtf8());
         qputenv("XDG_STATE_HOME", (base_.path() + "/state").toUtf8());
         QDir().mkpath(base_.path() + "/data");
@@ -220,6 +225,26 @@ private slots:
         QCOMPARE(Read("b.txt"), QByteArray("b"));
         QCOMPARE(names()->toPlainText(), QString("a.txt\nb.txt\ns/c.txt"));
         QVERIFY(!undo->isEnabled());
+    }
+
+    void aBatchThatCannotBeUndoneIsSaidFirst() {
+        QFile stateFile(base_.path() + "/state-file");
+        QVERIFY(stateFile.open(QIODevice::WriteOnly));
+        qputenv("XDG_STATE_HOME", stateFile.fileName().toUtf8());
+        unjournaled_ = MakeSystemStateStore();
+        qputenv("XDG_STATE_HOME", (base_.path() + "/state").toUtf8());
+        window_ = std::make_unique<QuillaneWindow>(*files_, *trash_, *unjournaled_);
+        window_->SetAsker(&asker_);
+        QVERIFY(window_->Load(tree_));
+        window_->show();
+        RetypeLine(0, "x.txt");
+        asker_.answers = {true, false};
+        QTest::mouseClick(window_->button("OK"), Qt::LeftButton);
+        QCOMPARE(asker_.asked.size(), 2);
+        QVERIFY(asker_.asked[1].contains("This batch cannot be undone ("));
+        QVERIFY(asker_.asked[1].endsWith("Apply anyway?"));
+        QVERIFY(window_->isVisible());
+        QCOMPARE(Read("a.txt"), QByteArray("a"));
     }
 
     void enterOpensTheListedFileOfTheCaretLine() {
