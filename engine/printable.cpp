@@ -23,10 +23,9 @@ void AppendHex(std::string& out, unsigned value, int digits) {
 }  // namespace
 
 std::string Printable(std::string_view name) {
-    // Most names are plain ASCII with no space at either end.
-    const bool plain = std::all_of(name.begin(), name.end(), [](char ch) { return ch > 0x20 && ch < 0x7F; }) ||
-                       (!name.empty() && name.front() != ' ' && name.back() != ' ' &&
-                        std::all_of(name.begin(), name.end(), [](char ch) { return ch >= 0x20 && ch < 0x7F; }));
+    // Most names are printable ASCII with no space at either end.
+    const bool plain = (name.empty() || (name.front() != ' ' && name.back() != ' ')) &&
+                       std::all_of(name.begin(), name.end(), [](char ch) { return ch >= 0x20 && ch < 0x7F; });
     if (plain) return std::string(name);
     std::string out;
     out.reserve(name.size() + 2);

@@ -162,8 +162,12 @@ bool Session::NextToUndo(UndoPlan& undo) {
 }
 
 bool Session::CanUndo() {
-    UndoPlan undo;
-    return NextToUndo(undo);
+    for (BatchJournal& listed : ListBatches(store_, state_.root, false)) {
+        if (listed.root != state_.root || !listed.didSomething) continue;
+        BatchJournal batch;
+        if (ReadBatch(store_, listed.name, batch) && !batch.undone) return true;
+    }
+    return false;
 }
 
 bool Session::PlanUndo(UndoPlan& undo) { return NextToUndo(undo); }

@@ -74,7 +74,8 @@ public:
 
     // The batches run over the root, newest first.
     std::vector<BatchJournal> History();
-    // Whether a batch over the root is left to undo.
+    // Whether a batch over the root may be left to undo (without looking at
+    // the files, which PlanUndo does).
     bool CanUndo();
     // The newest batch over the root not yet undone; false when there is none.
     bool PlanUndo(UndoPlan& undo);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/list_text.h"
+#include "engine/printable.h"
 #include "tests/fake_dialog.h"
 
 namespace quil {
@@ -113,6 +114,31 @@ TEST(CheckLineCount, NoFilesMeansOneRevertAndNoLoop) {
     EXPECT_EQ(box.text(), "");
     EXPECT_EQ(box.undos, 1);
     EXPECT_FALSE(state.reverting);
+}
+
+// Names as the plan shows them: two different names never look alike.
+TEST(Printable, NamesThatWouldLookLikeOthersAreEscapedOrQuoted) {
+    struct Row {
+        const char* name;
+        const char* shown;
+    };
+    for (const Row& row : std::vector<Row>{
+             {"plain name.txt", "plain name.txt"},
+             {"\xC3\xA9t\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC", "\xC3\xA9t\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC"},
+             {" a", "' a'"},
+             {"a ", "'a '"},
+             {"tab\there", "tab\\x09here"},
+             {"esc\x1B[31m", "esc\\x1B[31m"},
+             {"caf\xE9", "caf\\xE9"},                          // Latin-1, not UTF-8
+             {"over\xC0\xAFlong", "over\\xC0\\xAFlong"},        // an overlong "/"
+             {"nb\xC2\xA0sp", "nb\\u{00A0}sp"},
+             {"c1\xC2\x85", "c1\\u{0085}"},
+             {"zero\xE2\x80\x8Bwidth", "zero\\u{200B}width"},
+             {"\xEF\xBB\xBF" "bom", "\\u{FEFF}bom"},
+             {"rtl\xE2\x80\xAEgpj.exe", "rtl\\u{202E}gpj.exe"},
+             {"line\xE2\x80\xA8sep", "line\\u{2028}sep"},
+         })
+        EXPECT_EQ(Printable(row.name), row.shown) << row.name;
 }
 
 }  // namespace

@@ -321,7 +321,11 @@ void QuillaneWindow::OnAbout() {
 void QuillaneWindow::OnUndo() {
     const QString caption = QStringLiteral("Undo last batch");
     UndoPlan undo;
-    if (!session_.PlanUndo(undo)) return;
+    if (!session_.PlanUndo(undo)) {
+        asker_->Tell(QStringLiteral("Nothing is left to undo in this folder."), caption);
+        UpdateUndoButton();
+        return;
+    }
     if (undo.refused == static_cast<int>(undo.rows.size())) {
         asker_->Tell(UndoText(undo.rows, false), caption);
         return;
