@@ -1,6 +1,7 @@
 #include "engine/journal.h"
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <map>
@@ -51,11 +52,11 @@ std::vector<std::string_view> Fields(std::string_view line) {
     }
 }
 
-long long Number(std::string_view field) {
-    long long value = 0;
-    bool negative = !field.empty() && field[0] == '-';
-    for (std::size_t i = negative ? 1 : 0; i < field.size(); ++i) value = value * 10 + (field[i] - '0');
-    return negative ? -value : value;
+template <typename Integer = long long>
+Integer Number(std::string_view field) {
+    Integer value = 0;
+    std::from_chars(field.data(), field.data() + field.size(), value);
+    return value;
 }
 
 // Paths below the root are kept relative to it, which halves most journals;
@@ -126,10 +127,10 @@ public:
             entry.original = Path(f, 3);
             const std::size_t at = 4;
             entry.identity = {true,
-                              static_cast<std::uint64_t>(Number(f[at])),
-                              static_cast<std::uint64_t>(Number(f[at + 1])),
-                              static_cast<std::uint64_t>(Number(f[at + 2])),
-                              Number(f[at + 3]),
+                              Number<std::uint64_t>(f[at]),
+                              Number<std::uint64_t>(f[at + 1]),
+                              Number<std::uint64_t>(f[at + 2]),
+                              Number<std::int64_t>(f[at + 3]),
                               f[at + 4] == "1"};
             entry.now = entry.original;
             byId_[entry.id] = batch_.entries.size();
@@ -380,12 +381,17 @@ std::string JournalWriter::Introduce(int slot, const FileIdentity& identity, con
     const bool folder = folders_ && index < folders_->size() && (*folders_)[index];
     std::string record = "I\t" + std::to_string(slot) + (folder ? "\td" : "\tf");
     AppendPath(record, path, root_);
-    char numbers[128];
-    std::snprintf(numbers, sizeof numbers, "\t%llu\t%llu\t%llu\t%lld\t%d\n",
-                  static_cast<unsigned long long>(identity.device), static_cast<unsigned long long>(identity.inode),
-                  static_cast<unsigned long long>(identity.size), static_cast<long long>(identity.modified),
-                  identity.stableInode ? 1 : 0);
-    return record + numbers;
+    auto number = [&record](auto value) {
+        char digits[24];
+        record += '\t';
+        record.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+    };
+    number(identity.device);
+    number(identity.inode);
+    number(identity.size);
+    number(identity.modified);
+    number(identity.stableInode ? 1 : 0);
+    return record + '\n';
 }
 
 bool JournalWriter::Move(int slot, const FileIdentity& identity, const std::string& from, const std::string& to) {

@@ -240,6 +240,35 @@ TEST(Undo, AJournalThatFailsMidwayStopsTheBatchWhereItCanStillBeUndone) {
     }
 }
 
+// Any name round-trips through the journal; of a batch that ended without
+// its end record only the operation under way is looked for, by identity.
+TEST(Undo, TheJournalKeepsAnyNameAndLooksOnlyForTheOperationCutShort) {
+    World world({"tab\there", "back\\slash", "x"});
+    world.Apply("tab\tthere2\nback\\slash2\ny\n");
+    ASSERT_EQ(world.store.records.size(), 1u);
+    std::string& text = world.store.records.begin()->second;
+    const std::string name = world.store.records.begin()->first;
+    BatchJournal batch;
+    ASSERT_TRUE(ReadBatch(world.store, name, batch));
+    ASSERT_EQ(batch.entries.size(), 3u);
+    EXPECT_EQ(batch.entries[0].original, "/r/tab\there");
+    EXPECT_EQ(batch.entries[1].original, "/r/back\\slash");
+    EXPECT_EQ(batch.counts.renames, 3);
+    for (const JournalEntry& entry : batch.entries) EXPECT_EQ(entry.pending, JournalEntry::Pending::None);
+
+    // Cut after an announcement whose move never happened, and a torn record.
+    ASSERT_EQ(text.substr(text.size() - 2), "E\n");
+    text.resize(text.size() - 2);
+    text += "M\t3\ty\tz\nM\t1\tback";
+    ASSERT_TRUE(ReadBatch(world.store, name, batch));
+    EXPECT_EQ(batch.entries[2].pending, JournalEntry::Pending::Move);
+    SettlePending(batch, world.files, world.trash);
+    EXPECT_EQ(batch.entries[2].now, "/r/y");  // still there: the move did not happen
+    EXPECT_EQ(batch.entries[2].state, JournalEntry::State::Here);
+    ASSERT_TRUE(world.Undo());
+    EXPECT_EQ(world.Below(), Original({"tab\there", "back\\slash", "x"}));
+}
+
 // The runner: a line whose way a file was to clear, which did not leave,
 // is skipped (here the move of l fails, so x must not go below l).
 TEST(Undo, ALineIsSkippedWhenTheFileInItsWayCouldNotLeave) {
