@@ -171,7 +171,7 @@ private:
             Use(line.sourceKey).source = index;
             // Win32 would rewrite such a path on its way to the file system
             // and reach another file, or a folder, or nothing.
-            if (source.size() > conventions_.maxPath)
+            if (PathLength(source, conventions_) > conventions_.maxPath)
                 Refuse(index, Refusal::TooLong);
             else if (HasWindowsUnsafePart(source, Below(source), conventions_))
                 Refuse(index, Refusal::SourceUnreachable);
@@ -364,7 +364,7 @@ private:
         for (int& n = temporaryNumbers_[KeyString(folder)];;) {
             ++n;
             std::string name = folder + "quil-swap-" + std::to_string(n);
-            if (name.size() > conventions_.maxPath) name = folder + "~" + std::to_string(n);
+            if (PathLength(name, conventions_) > conventions_.maxPath) name = folder + "~" + std::to_string(n);
             const std::string key = KeyString(name);
             if (names_.count(key) == 0 && foldersToCreate_.count(key) == 0 &&
                 files_.Query(name) == PathKind::Missing)

@@ -134,12 +134,12 @@ std::string NameKey(const std::string& path, const Conventions& conventions) {
 }
 
 std::optional<Refusal> CheckTargetPath(std::string_view path, std::size_t start, const Conventions& conventions) {
-    if (path.size() > conventions.maxPath) return Refusal::TooLong;
+    if (PathLength(path, conventions) > conventions.maxPath) return Refusal::TooLong;
     std::optional<Refusal> refusal;
     AnyPart(path, start, conventions, [&](std::string_view part) {
         if (part.empty())
             refusal = Refusal::EmptyNamePart;
-        else if (part.size() > conventions.maxNamePart)
+        else if (PathLength(part, conventions) > conventions.maxNamePart)
             refusal = Refusal::NameTooLong;
         else if (conventions.windowsNames && IsWindowsUnsafe(part, conventions.isLeadByte))
             refusal = Refusal::InvalidName;

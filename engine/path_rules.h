@@ -39,6 +39,11 @@ const char* Describe(Refusal reason);
 // before it looks a path up (never above the drive or the share).
 void CanonicalizePath(std::string& path, const Conventions& conventions);
 
+// The length of path as the platform measures it (UTF-16 units on Windows).
+inline std::size_t PathLength(std::string_view path, const Conventions& conventions) {
+    return conventions.length ? conventions.length(path) : path.size();
+}
+
 // The length of the folder part of path, its last separator included (0
 // when path has none).
 std::size_t FolderLength(std::string_view path, const Conventions& conventions);

@@ -1,5 +1,7 @@
 #include "engine/scan.h"
 
+#include "engine/path_rules.h"
+
 #include <algorithm>
 #include <cstring>
 #include <utility>
@@ -12,7 +14,8 @@ RootStatus CaptureRoot(BatchState& state, FileServices& files) {
     if (!files.CurrentFolder(folder) || folder.empty()) return RootStatus::Unavailable;
     const char separator = files.conventions().separator;
     if (folder.back() != separator) folder += separator;
-    if (folder.size() >= kRootChars) return RootStatus::TooLong;  // and its terminating zero
+    // The buffer holds characters as the platform counts them, and the zero.
+    if (PathLength(folder, files.conventions()) >= kRootChars) return RootStatus::TooLong;
     state.root = folder;
     return RootStatus::Captured;
 }

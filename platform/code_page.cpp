@@ -29,6 +29,18 @@ bool DecodeUtf8(std::string_view text, std::size_t& at, char32_t& code) {
     return true;
 }
 
+std::size_t Utf16Units(std::string_view utf8) {
+    std::size_t units = 0;
+    for (std::size_t at = 0; at < utf8.size();) {
+        char32_t code;
+        if (DecodeUtf8(utf8, at, code))
+            units += code > 0xFFFF ? 2 : 1;
+        else
+            ++units, ++at;
+    }
+    return units;
+}
+
 void EncodeUtf8(char32_t code, std::string& out) {
     if (code < 0x80) {
         out += static_cast<char>(code);

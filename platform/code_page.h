@@ -11,6 +11,13 @@ namespace quil {
 // True for a lead byte of a double-byte character.
 using LeadBytePredicate = bool (*)(unsigned char);
 
+// The length of a path as a platform's calls count it.
+using LengthFunction = std::size_t (*)(std::string_view);
+
+// UTF-16 units of a UTF-8 text, as Windows counts path lengths: one per
+// character, two beyond U+FFFF; a byte that is not UTF-8 counts one.
+std::size_t Utf16Units(std::string_view utf8);
+
 // The lead-byte test of the active code page, or null where the code page
 // has no lead bytes (single-byte code pages, UTF-8, POSIX).
 LeadBytePredicate ActiveLeadBytes();

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/code_page.h"
+#include "platform/wide_text.h"
 
 namespace quil {
 namespace {
@@ -48,6 +49,40 @@ std::string UpperCaseName(std::string_view name) {
     std::string result(bytes, '\0');
     WideCharToMultiByte(CP_ACP, 0, upper.data(), wide, result.data(), bytes, nullptr, nullptr);
     return result;
+}
+
+bool ToWide(std::string_view text, std::wstring& wide) {
+    wide.clear();
+    if (text.empty()) return true;
+    if (text.size() > 0x7FFFFFF) return false;
+    const int size = static_cast<int>(text.size());
+    const int units = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
+    if (units == 0) return false;
+    wide.resize(static_cast<std::size_t>(units));
+    return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), size, wide.data(), units) == units;
+}
+
+// UTF-8 only takes WC_ERR_INVALID_CHARS (an unpaired surrogate); other code
+// pages report a character they have no form for through the default char.
+bool FromWide(std::wstring_view wide, std::string& text) {
+    text.clear();
+    if (wide.empty()) return true;
+    if (wide.size() > 0x7FFFFFF) return false;
+    const int size = static_cast<int>(wide.size());
+    const bool utf8 = GetACP() == CP_UTF8;
+    BOOL lossy = FALSE;
+    const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+    const int bytes = WideCharToMultiByte(CP_ACP, flags, wide.data(), size, nullptr, 0, nullptr, utf8 ? nullptr : &lossy);
+    if (bytes == 0 || lossy) return false;
+    text.resize(static_cast<std::size_t>(bytes));
+    WideCharToMultiByte(CP_ACP, flags, wide.data(), size, text.data(), bytes, nullptr, utf8 ? nullptr : &lossy);
+    return !lossy;
+}
+
+std::size_t WideUnits(std::string_view text) {
+    if (text.empty() || text.size() > 0x7FFFFFF) return text.size();
+    const int units = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    return units > 0 ? static_cast<std::size_t>(units) : text.size();
 }
 
 }  // namespace quil

@@ -2,10 +2,10 @@
 
 namespace quil {
 
-// MAX_PATH is 260 with its terminating zero (and the file operation's own
-// buffers, 1024, are larger); PATH_MAX is 4096. NTFS and ext4 take names of
-// 255.
-const Conventions kWindowsConventions{'\\', "\r\n", true, true, 259, 255};
+// MAX_PATH is 260 UTF-16 units with its terminating zero (and the file
+// operation's own buffers, 1024, are larger); PATH_MAX is 4096 bytes. NTFS
+// takes names of 255 UTF-16 units, ext4 of 255 bytes.
+const Conventions kWindowsConventions{'\\', "\r\n", true, true, 259, 255, nullptr, &Utf16Units};
 const Conventions kPosixConventions{'/', "\n", false, false, 4095, 255};
 
 bool FileIdentity::Same(const FileIdentity& other, bool folder) const {

@@ -21,11 +21,14 @@ struct Conventions {
     const char* lineBreak;    // between lines of the list text
     bool caseInsensitive;     // the file system compares names without case
     bool windowsNames;        // Win32 name and path rules apply
-    std::size_t maxPath;      // longest full path the file calls take, in bytes
-    std::size_t maxNamePart;  // longest name of one file or folder, in bytes
+    std::size_t maxPath;      // longest full path the file calls take, measured by length
+    std::size_t maxNamePart;  // longest name of one file or folder, measured by length
     // Lead bytes of the code page paths are written in, where a separator
     // byte can be the second half of a character; null where it cannot.
     LeadBytePredicate isLeadByte = nullptr;
+    // How the platform measures a path: UTF-16 units on Windows; bytes
+    // where null.
+    LengthFunction length = nullptr;
 };
 
 extern const Conventions kWindowsConventions;

@@ -33,6 +33,13 @@ void RunRows(const std::vector<Row>& rows, const Conventions& conventions) {
 
 const std::string kLong(1100, 'n');
 
+// letters CJK letters of 3 bytes and one UTF-16 unit each.
+std::string Cjk(int letters) {
+    std::string text;
+    for (int i = 0; i < letters; ++i) text += "\xE6\x96\x87";
+    return text;
+}
+
 TEST(PlanBatch, WindowsRows) {
     RunRows(
         {
@@ -77,6 +84,11 @@ TEST(PlanBatch, WindowsRows) {
              {{"a", "a"}, {"s\\" + std::string(252, 'm'), "b"}}, {1}},
             {"a listed path of 260 cannot be reached", {"dd\\" + std::string(252, 'n')}, {"x"},
              {{"dd\\" + std::string(252, 'n'), "dd\\" + std::string(252, 'n')}}, {1}},
+            // Windows counts UTF-16 units: 85 letters of 3 bytes fit a name
+            // of 255, and a path of 259 units may hold 700 bytes.
+            {"lengths in UTF-16 units", {"a", "b"}, {Cjk(85), "s\\" + Cjk(220) + "\\" + Cjk(29)},
+             {{Cjk(85), "a"}, {"s\\" + Cjk(220) + "\\" + Cjk(29), "b"}}, {}},
+            {"a name of 256 units is too long", {"a"}, {Cjk(256)}, {{"a", "a"}}, {1}},
             {"a slash is a separator", {"a.txt", "b.txt"}, {"sub/x.txt", "new/deeper/b.txt"},
              {{"sub\\x.txt", "a.txt"}, {"new\\deeper\\b.txt", "b.txt"}}, {}},
             {"case-only rename beyond ASCII", {"\xC3\xA9t\xC3\xA9.txt"}, {"\xC3\x89t\xC3\xA9.txt"},

@@ -149,7 +149,7 @@ bool FakeFileSystem::CountOperationFails() { return ++operations_ == failAt_; }
 // would reach another file than the one it names, or is longer than the
 // platform's calls take.
 bool FakeFileSystem::Reachable(const std::string& path) const {
-    return path.size() <= conventions_.maxPath && OperationKey(path) == Key(path);
+    return Length(path) <= conventions_.maxPath && OperationKey(path) == Key(path);
 }
 
 OpResult FakeFileSystem::Move(const std::string& from, const std::string& to, WindowHandle) {
@@ -162,7 +162,7 @@ OpResult FakeFileSystem::Move(const std::string& from, const std::string& to, Wi
     if (target != nodes_.end() && fromKey != toKey) return OpResult::Failure(17, "file exists");
     if (HasFileAbove(toKey)) return OpResult::Failure(20, "not a directory");
     if (DeviceOf(fromKey) != DeviceOf(toKey)) return OpResult::Failure(18, "invalid cross-device link");
-    if (to.size() - to.find_last_of(conventions_.separator) - 1 > conventions_.maxNamePart)
+    if (Length(to.substr(to.find_last_of(conventions_.separator) + 1)) > conventions_.maxNamePart)
         return OpResult::Failure(36, "file name too long");
     Node moved = source->second;
     moved.path = to;

@@ -77,6 +77,10 @@ private:
     void Link(const std::string& key);
     void Unlink(const std::string& key);
     bool CountOperationFails();
+    // A length as the platform's calls measure it.
+    std::size_t Length(const std::string& text) const {
+        return conventions_.length ? conventions_.length(text) : text.size();
+    }
     std::uint64_t DeviceOf(const std::string& key) const;
     void Stamp(Node& node) { node.inode = ++serial_, node.modified = serial_; }
 

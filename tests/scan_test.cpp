@@ -37,6 +37,13 @@ TEST(CaptureRoot, ReportsAFolderThatCannotBeHeld) {
     FakeFileSystem fits(kWindowsConventions, "C:\\" + std::string(251, 'x'));
     EXPECT_EQ(CaptureRoot(state, fits), RootStatus::Captured);
 
+    // Counted in UTF-16 units, as Windows counts: 90 CJK letters are 270
+    // bytes but 90 units.
+    std::string letters;
+    for (int i = 0; i < 90; ++i) letters += "\xE6\x96\x87";
+    FakeFileSystem wide(kWindowsConventions, "C:\\" + letters);
+    EXPECT_EQ(CaptureRoot(state, wide), RootStatus::Captured);
+
     // Longer than any buffer the platform was first handed: still too long,
     // not unreadable.
     FakeFileSystem deeper(kWindowsConventions, "C:\\" + std::string(300, 'x'));
