@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Checks what scripts/package wrote into dist/: the zip's files, and that
-# the x86 installer (which cannot run here) holds the same files, registry
-# rows and upgrade code as the x64 one, apart from the platform.
+# Checks what scripts/package wrote into dist/: the zip's files, that the
+# x86 installer (which cannot run here) holds the same files, registry
+# rows and upgrade code as the x64 one, apart from the platform, that both
+# replace an installed Quillane of any version up to their own, and the
+# Scoop and winget manifests.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 export LC_ALL=C  # sort by bytes
-version=1.0.0.1
+version=$(cat packaging/windows/version)
 passed=0 failed=0
 check() {  # check DESCRIPTION COMMAND...
   if "${@:2}" >/dev/null 2>&1; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $1"; fi
@@ -27,12 +29,24 @@ for arch in x86 x64; do
   check "$arch: per user, no administrator" sh -c "msiinfo suminfo dist/quillane-$version-$arch.msi | grep -q '^Source: 10 '"
 done
 check "same registry rows" test "$(column x86 Registry 2-6)" = "$(column x64 Registry 2-6)"
-check "seven registry rows" test "$(table x86 Registry | wc -l)" = 7
+check "twelve registry rows" test "$(table x86 Registry | wc -l)" = 12
 check "same upgrade code" test "$(table x86 Property | grep UpgradeCode)" = "$(table x64 Property | grep UpgradeCode)"
 check "same product name, version, maker" test "$(table x86 Property | grep -E '^(ProductName|ProductVersion|Manufacturer|ARPPRODUCTICON)')" \
   = "$(table x64 Property | grep -E '^(ProductName|ProductVersion|Manufacturer|ARPPRODUCTICON)')"
 check "same components by name and folder" test "$(column x86 Component 1,3)" = "$(column x64 Component 1,3)"
 check "other component ids" test "$(column x86 Component 2)" != "$(column x64 Component 2)"
+inclusive_upgrade() { table "$1" Upgrade | grep -qP "\t\t$version\t\t513\t\tWIX_UPGRADE_DETECTED"; }
+entry_properties() { table "$1" CustomAction | grep -q ARPINSTALLLOCATION && table "$1" CustomAction | grep -q 'ARPHELPLINK.*README.txt'; }
+start_menu() { table "$1" Shortcut | grep -q 'How to use Quillane.*README.txt'; }
+programs_folder() { table "$1" RemoveFile | grep -q UserProgramsFolder; }
+for arch in x86 x64; do
+  check "$arch: upgrades any version up to its own, inclusive" inclusive_upgrade "$arch"
+  check "$arch: install location and help link" entry_properties "$arch"
+  check "$arch: a Start-menu shortcut to the README" start_menu "$arch"
+  check "$arch: the Programs folder goes when empty" programs_folder "$arch"
+done
+check "a Scoop manifest" test -s dist/quillane.json
+check "a winget manifest" test -s dist/quillane.winget.yaml
 check "x86 platform" sh -c "msiinfo suminfo dist/quillane-$version-x86.msi | grep -q 'Template: Intel;1033'"
 check "x64 platform" sh -c "msiinfo suminfo dist/quillane-$version-x64.msi | grep -q 'Template: x64;1033'"
 check "64-bit components only in x64" test "$(column x64 Component 4 | sort -u)" != "$(column x86 Component 4 | sort -u)"
