@@ -1,7 +1,7 @@
 # Sourced: a private, headless Wine set-up for this shell, torn down on exit.
 # A temporary WINEPREFIX, a private Xvfb display, services detached from our
 # output pipes, unmanaged windows (no 2 s wait per hide without a window
-# manager), no crash dialog, and .txt associated with notepad.
+# manager), no crash dialog, .txt associated with notepad, and a drive Q:.
 WINE64=/usr/lib/wine/wine64
 
 wine_session_start() {
@@ -24,6 +24,18 @@ wine_session_start() {
   wine_reg 'HKCU\Software\Wine\X11 Driver' /v Managed /d N
   wine_reg 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0
   wine_reg 'HKCR\.txt' /ve /d txtfile
+  # A drive of the tests' own, Q:, for a drive's root ("Q:\") and for paths
+  # near the length limits, which no folder below Z:\tmp can reach. Wine's
+  # mount manager lists a drive added after the prefix's first start (for
+  # FindFirstFile on its root) only once the server has started again.
+  mkdir -p "$WINEPREFIX/drive_q"
+  ln -sfn ../drive_q "$WINEPREFIX/dosdevices/q:"
+  wine_reg 'HKLM\Software\Wine\Drives' /v 'q:' /d hd
+  timeout 30 wineserver -k </dev/null >/dev/null 2>&1
+  timeout 30 wineserver -w </dev/null >/dev/null 2>&1
+  wineserver -p </dev/null >/dev/null 2>&1
+  # The services start again here, away from any test's output pipes.
+  timeout 120 "$WINE64" wineboot </dev/null >/dev/null 2>&1
 }
 
 wine_reg() {

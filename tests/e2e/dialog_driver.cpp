@@ -60,11 +60,12 @@ std::string WindowText(HWND hwnd) {
     // GetWindowText does not read another process's controls.
     DWORD_PTR length = 0;
     if (!SendMessageTimeoutA(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &length)) return {};
-    std::vector<char> buffer(length + 1, '\0');
+    // The length is in characters; in UTF-8 one may take three bytes.
+    std::vector<char> buffer(3 * length + 1, '\0');
     DWORD_PTR copied = 0;
     SendMessageTimeoutA(hwnd, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()), SMTO_ABORTIFHUNG,
                         kSendTimeoutMs, &copied);
-    return std::string(buffer.data(), copied);
+    return std::string(buffer.data());  // copied counts characters, not bytes
 }
 
 Program::Program(const std::string& exe, const std::string& folder) {
@@ -79,13 +80,15 @@ Program::Program(const std::string& exe, const std::string& folder) {
     WaitUntilReady(start);
 }
 
-Program::Program(const std::string& commandLine) {
+Program::Program(const Launched& launched) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
-    std::string line = commandLine;
+    std::string line = launched.commandLine;
+    const std::string& folder = launched.folder;
     PROCESS_INFORMATION launcher{};
     const DWORD start = GetTickCount();
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &launcher))
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &launcher))
         return;
     WaitForSingleObject(launcher.hProcess, kStartMs);
     CloseHandle(launcher.hThread);

@@ -17,9 +17,14 @@ constexpr DWORD kStartMs = 60000;
 class Program {
 public:
     Program(const std::string& exe, const std::string& folder);
-    // Runs a command line that starts quil.exe through another program (a
-    // launcher that ends at once), and takes the dialog that appears.
-    explicit Program(const std::string& commandLine);
+    // A command line that starts quil.exe through another program (a
+    // launcher that ends at once), run in folder when given.
+    struct Launched {
+        std::string commandLine;
+        std::string folder;
+    };
+    // Runs it, and takes the dialog that appears.
+    explicit Program(const Launched& launched);
     ~Program();  // ends the process if it still runs
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;

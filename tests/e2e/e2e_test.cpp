@@ -281,6 +281,78 @@ TEST_F(EndToEnd, AMoveOntoAPathPastMaxPathIsRefused) {
     EXPECT_TRUE(testing::ExistsRaw(Raw(longName)));
 }
 
+// Lengths count as Windows counts them, in UTF-16 units: folders and names
+// of CJK letters (3 bytes, 1 unit each) that a count of UTF-8 bytes would
+// refuse, on the test bed's own drive Q: (a root as short as a path gets).
+// Under Wine every name is a Unix name, of 255 bytes at most (85 such
+// letters; Wine cuts a longer one short when it renames, and says it
+// succeeded), so a root of 248 letters is three folders here, and a long
+// name 80 letters; Windows takes names of 255 units.
+TEST_F(EndToEnd, PathsCountInUtf16UnitsAsWindowsCountsThem) {
+    ASSERT_TRUE(fs::exists("Q:\\")) << "the Wine test bed has no drive Q:";
+    auto cjk = [](int letters) {
+        std::string text;
+        for (int i = 0; i < letters; ++i) text += "\xE6\x96\x87";  // U+6587
+        return text;
+    };
+    auto fresh = [](const std::string& root, const std::vector<std::string>& files) {
+        for (const std::string& file : files) {
+            const fs::path path = fs::u8path(root + "\\" + file);
+            fs::create_directories(path.parent_path());
+            std::ofstream(path, std::ios::binary) << file;
+        }
+    };
+    auto exists = [](const std::string& path) { return fs::exists(fs::u8path(path)); };
+
+    // A folder of 85 letters: 255 bytes, 85 units.
+    std::string root = "Q:\\" + cjk(85);
+    fresh(root, {"a.txt", "b.txt"});
+    {
+        Program program(ProgramPath(), root);
+        ASSERT_TRUE(program.Started());
+        ASSERT_EQ(program.Text(IDC_NAMES), "a.txt\r\nb.txt");
+        ASSERT_TRUE(program.ReplaceNames(0, -1, cjk(80) + ".txt\r\nsub\\b.txt"));
+        RunBatch(program);
+    }
+    EXPECT_TRUE(exists(root + "\\" + cjk(80) + ".txt"));
+    EXPECT_TRUE(exists(root + "\\sub\\b.txt"));
+    testing::RemoveTree(root);
+
+    // 248 letters in three folders: the root with its backslash takes 254
+    // of the 259 units a path may have; 259 go, 260 are refused.
+    root = "Q:\\" + cjk(83) + "\\" + cjk(83) + "\\" + cjk(82);
+    fresh(root, {"a.txt", "b.txt"});
+    {
+        Program program(ProgramPath(), root);
+        ASSERT_TRUE(program.Started());
+        ASSERT_EQ(program.Text(IDC_NAMES), "a.txt\r\nb.txt");
+        ASSERT_TRUE(program.ReplaceNames(0, -1, "c.txt\r\nab.txt"));
+        HWND refusal = AskAndRefuse(program);
+        ASSERT_NE(refusal, nullptr);
+        EXPECT_NE(Program::BoxText(refusal).find("'b.txt' to 'ab.txt': the path is too long"), std::string::npos)
+            << Program::BoxText(refusal);
+        ASSERT_TRUE(Program::Answer(refusal, IDYES));
+        EXPECT_TRUE(program.WaitForExit());
+    }
+    EXPECT_TRUE(exists(root + "\\c.txt"));
+    EXPECT_TRUE(exists(root + "\\b.txt"));
+    testing::RemoveTree("Q:\\" + cjk(83));
+
+    // A long name, listed, renamed and moved.
+    root = "Q:\\x";
+    fresh(root, {cjk(80) + ".txt"});
+    {
+        Program program(ProgramPath(), root);
+        ASSERT_TRUE(program.Started());
+        ASSERT_EQ(program.Text(IDC_NAMES), cjk(80) + ".txt");
+        ASSERT_TRUE(program.ReplaceNames(0, -1, "sub\\" + cjk(79) + "X.txt"));
+        RunBatch(program);
+    }
+    EXPECT_TRUE(exists(root + "\\sub\\" + cjk(79) + "X.txt"));
+    EXPECT_FALSE(exists(root + "\\" + cjk(80) + ".txt"));
+    testing::RemoveTree(root);
+}
+
 TEST_F(EndToEnd, ReplacingTheBackslashMovesAFileOutOfItsFolder) {
     Write("s\\b.txt", "b");
     Program& program = Start();

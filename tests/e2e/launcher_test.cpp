@@ -1,0 +1,133 @@
+// quil-here.exe under Wine, from a portable copy in a folder with spaces
+// and letters outside ASCII: the folder it opens for each way a folder can
+// be given, what it says when it cannot, and the verbs it registers for
+// the current user and takes away again.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "res/resource.h"
+#include "tests/e2e/dialog_driver.h"
+#include "tests/e2e/system.h"
+#include "tests/platform_helpers.h"
+
+namespace quil::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const kVerbs[] = {"Software\\Classes\\Directory\\Background\\shell\\Quillane",
+                              "Software\\Classes\\Directory\\shell\\Quillane", "Software\\Classes\\Drive\\shell\\Quillane"};
+
+class Launcher : public ::testing::Test {
+protected:
+    void SetUp() override {
+        base_ = fs::temp_directory_path() / ("quil-launcher-" + std::to_string(GetCurrentProcessId()));
+        testing::RemoveTree(base_.u8string());
+        copy_ = base_ / fs::u8path("Mes outils \xC3\xA9t\xC3\xA9");
+        fs::create_directories(copy_);
+        fs::copy_file(PathFromEnvironment("QUIL_EXE"), copy_ / "quil.exe");
+        fs::copy_file(PathFromEnvironment("QUIL_HERE"), copy_ / "quil-here.exe");
+        launcher_ = "\"" + (copy_ / "quil-here.exe").u8string() + "\"";
+    }
+    void TearDown() override {
+        RunAndWait(launcher_ + " --unregister /quiet");
+        testing::RemoveTree(base_.u8string());
+    }
+
+    void Write(const fs::path& path) {
+        fs::create_directories(path.parent_path());
+        std::ofstream(path) << "x";
+    }
+
+    fs::path base_;
+    fs::path copy_;
+    std::string launcher_;
+};
+
+TEST_F(Launcher, OpensExactlyTheFolderItWasGivenOrSaysWhyNot) {
+    // Q: is a drive of the test bed's own (scripts/wine-session.sh).
+    ASSERT_TRUE(fs::exists("Q:\\")) << "the Wine test bed has no drive Q:";
+    Write("Q:\\root.txt");
+    // A drive's empty root has no "." or "..": FindFirstFile fails on it.
+    for (const auto& entry : fs::directory_iterator("Q:\\"))
+        if (entry.path().filename() != "root.txt") testing::RemoveTree(entry.path().u8string());
+    Write(base_ / "plain" / "a.txt");
+    Write(base_ / "Photos" / "neighbour.txt");
+    testing::MakeFolderRaw((base_ / "Photos.").u8string());
+    Write(base_ / "file.txt");
+    Write(base_ / fs::u8path("Mes photos \xC3\xA9t\xC3\xA9") / fs::u8path("\xC3\xA9.txt"));
+
+    struct Row {
+        const char* name;
+        std::string arguments;
+        fs::path folder;    // the working folder
+        std::string names;  // the list the dialog shows, or
+        std::string said;   // what the launcher says instead
+    };
+    const std::vector<Row> rows = {
+        {"a drive's root, as Explorer passes it", "\"Q:\\\"", {}, "root.txt", ""},
+        {"a folder with a final backslash", "\"" + (base_ / "plain").u8string() + "\\\"", {}, "a.txt", ""},
+        {"a relative folder", "plain", base_, "a.txt", ""},
+        {"spaces and letters beyond ASCII", "\"" + (base_ / fs::u8path("Mes photos \xC3\xA9t\xC3\xA9")).u8string() + "\"",
+         {}, "\xC3\xA9.txt", ""},
+        {"a folder ending in a dot beside its neighbour", "\"" + (base_ / "Photos.").u8string() + "\"", {}, "",
+         "by its name, which ends in a dot or a space"},
+        {"a file", "\"" + (base_ / "file.txt").u8string() + "\"", {}, "", "is a file, not a folder"},
+        {"a folder that does not exist", "\"C:\\no\\such\\folder\"", {}, "", "does not exist or cannot be read"},
+        {"no folder", "", {}, "", "Drop a folder on quil-here.exe"},
+    };
+    for (const Row& row : rows) {
+        const std::string line = launcher_ + (row.arguments.empty() ? "" : " " + row.arguments);
+        if (!row.said.empty()) {
+            const Shown shown = RunAndReadMessage(line, row.folder.u8string());
+            EXPECT_NE(shown.message.find(row.said), std::string::npos) << row.name << ": " << shown.message;
+            EXPECT_EQ(shown.exitCode, 1u) << row.name;
+            continue;
+        }
+        Program program(Program::Launched{line, row.folder.u8string()});
+        ASSERT_TRUE(program.Started()) << row.name;
+        EXPECT_EQ(program.Text(IDC_NAMES), row.names) << row.name;
+        program.Close();
+        EXPECT_TRUE(program.WaitForExit()) << row.name;
+    }
+}
+
+TEST_F(Launcher, APortableCopyRegistersItsVerbsAndTakesOnlyThoseAway) {
+    const std::string before = UserTree("Software\\Classes");
+    const std::string command = launcher_ + " \"%V\"";
+    ASSERT_EQ(RunAndWait(launcher_ + " --register /quiet"), 0u);
+    for (const char* verb : kVerbs) {
+        EXPECT_EQ(UserValue(verb), "Rename files here with Quillane") << verb;
+        EXPECT_EQ(UserValue(verb, "Icon"), (copy_ / "quil.exe").u8string()) << verb;
+        EXPECT_EQ(UserValue(std::string(verb) + "\\command"), command) << verb;
+    }
+
+    // The registered command, run for a folder as Explorer runs it.
+    Write(base_ / "photos" / "one.jpg");
+    std::string line = UserValue(std::string(kVerbs[0]) + "\\command");
+    line.replace(line.find("%V"), 2, (base_ / "photos").u8string());
+    {
+        Program program(Program::Launched{line, {}});
+        ASSERT_TRUE(program.Started()) << line;
+        EXPECT_EQ(program.Text(IDC_NAMES), "one.jpg");
+        program.Close();
+        EXPECT_TRUE(program.WaitForExit());
+    }
+
+    // Without /quiet it says what it did; registering again changes nothing.
+    const Shown again = RunAndReadMessage(launcher_ + " --register");
+    EXPECT_NE(again.message.find("now offers"), std::string::npos) << again.message;
+    EXPECT_EQ(again.exitCode, 0u);
+
+    const Shown removed = RunAndReadMessage(launcher_ + " --unregister");
+    EXPECT_NE(removed.message.find("have been removed"), std::string::npos) << removed.message;
+    EXPECT_EQ(UserTree("Software\\Classes"), before);
+}
+
+}  // namespace
+}  // namespace quil::e2e
