@@ -1,5 +1,6 @@
 #include "engine/scan.h"
 
+#include "engine/natural_order.h"
 #include "engine/path_rules.h"
 
 #include <algorithm>
@@ -24,6 +25,7 @@ namespace {
 
 struct SortedEntry {
     std::size_t offset;  // of the name in the folder's name buffer
+    std::size_t length;
     bool isFolder;
 };
 
@@ -43,24 +45,21 @@ public:
             // The queue may grow while a folder is listed: work on a copy.
             const QueuedFolder folder = queue_[current];
             bool complete;
-            if (options_.sortByName) {
+            if (options_.naturalOrder) {
                 // The names side by side in one buffer, each ended by its zero,
                 // and small records to sort: no allocation per name.
                 std::string names;
                 std::vector<SortedEntry> entries;
                 complete = files_.ListFolder(folder.path, [&](const char* name, bool isFolder) {
-                    entries.push_back({names.size(), isFolder});
-                    names.append(name).push_back('\0');
+                    const std::size_t length = std::strlen(name);
+                    entries.push_back({names.size(), length, isFolder});
+                    names.append(name, length + 1);
                     return true;
                 });
-                // By unsigned byte, as LC_ALL=C ls sorts. The names are short
-                // and share long prefixes, where a plain loop beats memcmp calls.
-                const auto* bytes = reinterpret_cast<const unsigned char*>(names.data());
-                std::sort(entries.begin(), entries.end(), [bytes](const SortedEntry& a, const SortedEntry& b) {
-                    const unsigned char* x = bytes + a.offset;
-                    const unsigned char* y = bytes + b.offset;
-                    while (*x != 0 && *x == *y) ++x, ++y;
-                    return *x < *y;
+                const char* base = names.data();
+                std::sort(entries.begin(), entries.end(), [base](const SortedEntry& a, const SortedEntry& b) {
+                    return NaturalLess(std::string_view(base + a.offset, a.length),
+                                       std::string_view(base + b.offset, b.length));
                 });
                 for (const SortedEntry& entry : entries)
                     if (!Take(folder, names.c_str() + entry.offset, entry.isFolder)) break;

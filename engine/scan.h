@@ -20,7 +20,7 @@ RootStatus CaptureRoot(BatchState& state, FileServices& files);
 
 struct ScanOptions {
     int capacity = kTableSlots;  // slots of the table and the folder queue, or kUnlimited
-    bool sortByName = false;     // each folder's entries in byte order, as LC_ALL=C ls sorts
+    bool naturalOrder = false;   // each folder's entries as file managers show them (CompareNatural)
     bool skipHidden = false;     // leave out files and folders whose name begins with "."
     int maxDepth = -1;           // folder levels below the root to enter; -1: all
     // Called with the number of files found, once per folder listed;

@@ -2,6 +2,7 @@
 // against the fake file system.
 #include <gtest/gtest.h>
 
+#include "engine/natural_order.h"
 #include "engine/scan.h"
 #include "tests/fake_file_system.h"
 
@@ -149,7 +150,7 @@ TEST(ScanTreeOptions, SortedHiddenDepthAndUnlimited) {
     auto options = [](bool sorted, bool skipHidden, int maxDepth) {
         ScanOptions options;
         options.capacity = kUnlimited;
-        options.sortByName = sorted;
+        options.naturalOrder = sorted;
         options.skipHidden = skipHidden;
         options.maxDepth = maxDepth;
         return options;
@@ -162,18 +163,44 @@ TEST(ScanTreeOptions, SortedHiddenDepthAndUnlimited) {
     const std::vector<Row> rows = {
         {"listing order", options(false, false, -1),
          {"/r/b", "/r/B", "/r/a", "/r/.dot", "/r/\xC3\xA9", "/r/z/2", "/r/z/1", "/r/.git/config", "/r/y/deep/x"}},
-        {"sorted by byte, folders in sorted order", options(true, false, -1),
-         {"/r/.dot", "/r/B", "/r/a", "/r/b", "/r/\xC3\xA9", "/r/.git/config", "/r/z/1", "/r/z/2", "/r/y/deep/x"}},
+        {"natural order, folders in that order", options(true, false, -1),
+         {"/r/.dot", "/r/a", "/r/B", "/r/b", "/r/\xC3\xA9", "/r/.git/config", "/r/z/1", "/r/z/2", "/r/y/deep/x"}},
         {"hidden left out", options(true, true, -1),
-         {"/r/B", "/r/a", "/r/b", "/r/\xC3\xA9", "/r/z/1", "/r/z/2", "/r/y/deep/x"}},
-        {"depth 0: the folder's own files", options(true, true, 0), {"/r/B", "/r/a", "/r/b", "/r/\xC3\xA9"}},
-        {"depth 1", options(true, true, 1), {"/r/B", "/r/a", "/r/b", "/r/\xC3\xA9", "/r/z/1", "/r/z/2"}},
+         {"/r/a", "/r/B", "/r/b", "/r/\xC3\xA9", "/r/z/1", "/r/z/2", "/r/y/deep/x"}},
+        {"depth 0: the folder's own files", options(true, true, 0), {"/r/a", "/r/B", "/r/b", "/r/\xC3\xA9"}},
+        {"depth 1", options(true, true, 1), {"/r/a", "/r/B", "/r/b", "/r/\xC3\xA9", "/r/z/1", "/r/z/2"}},
     };
     for (const Row& row : rows) {
         std::vector<std::string> table(1);
         const ScanResult result = ScanTree(table, "/r/", row.options, files);
         EXPECT_EQ(std::vector<std::string>(table.begin() + 1, table.begin() + 1 + result.count), row.listed) << row.name;
         EXPECT_FALSE(result.cutShort) << row.name;
+    }
+}
+
+// Runs of digits as numbers, letters without case first, then bytes: a
+// total order, as file managers show names.
+TEST(NaturalOrder, SortsAsFileManagersShowNames) {
+    struct Row {
+        std::vector<std::string> sorted;
+    };
+    for (const Row& row : std::vector<Row>{
+             {{"img1", "img2", "IMG3", "img10"}},
+             {{"a.txt", "B.txt", "c.txt"}},
+             {{"File", "fILE", "file"}},                        // equal but for case: by bytes
+             {{"x01", "x1", "x001a", "x2"}},                    // equal numbers: by bytes, then on
+             {{"a", "a0", "a1", "a9", "a10", "a99", "a100"}},
+             {{"2020-1-9", "2020-1-10", "2020-12-1"}},
+             {{"v1.9.txt", "v1.10.txt", "v10.1.txt"}},
+             {{"z", "\xC3\xA9", "\xE6\x96\x87"}},                 // beyond ASCII: by code point
+             {{"", "0", "00", "1", "a"}},
+             {{"18446744073709551616", "99999999999999999999999"}},  // numbers longer than any integer
+         }) {
+        for (std::size_t i = 0; i < row.sorted.size(); ++i)
+            for (std::size_t j = 0; j < row.sorted.size(); ++j) {
+                const int expected = i < j ? -1 : i > j ? 1 : 0;
+                EXPECT_EQ(CompareNatural(row.sorted[i], row.sorted[j]), expected) << row.sorted[i] << " " << row.sorted[j];
+            }
     }
 }
 

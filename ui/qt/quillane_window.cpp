@@ -180,7 +180,7 @@ bool QuillaneWindow::List() {
     std::atomic<int> found{0};
     std::atomic<bool> cancelled{false};
     ScanOptions options;
-    options.sortByName = true;
+    options.naturalOrder = true;
     options.skipHidden = !showHidden_->isChecked();
     options.progress = [&](int files) {
         found = files;

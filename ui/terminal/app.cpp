@@ -93,7 +93,7 @@ bool TerminalApp::OpenFolder(const std::string& folder) {
 
 int TerminalApp::RunBatch(const Options& options) {
     ScanOptions scan;
-    scan.sortByName = true;
+    scan.naturalOrder = true;
     scan.skipHidden = !options.all;
     scan.maxDepth = options.maxDepth;
     ProgressLine listing("listed");
