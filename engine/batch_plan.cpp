@@ -2,6 +2,7 @@
 
 #include "engine/folder_snapshot.h"
 
+#include <cstring>
 #include <deque>
 #include <memory>
 #include <string_view>
@@ -53,12 +54,12 @@ FileOp Op(FileOp::Kind kind, FileOp::Stage stage, int slot, std::string from, st
 
 class Planner {
 public:
-    Planner(const BatchState& state, FileServices& files, const std::vector<std::string>& foldersToRemove)
-        : state_(state), files_(files), conventions_(files.conventions()), root_(state.root),
-          foldersToRemove_(foldersToRemove) {}
+    Planner(const BatchState& state, FileServices& files, const PlanOptions& options)
+        : state_(state), files_(files), conventions_(files.conventions()), root_(state.root), options_(options) {}
 
     BatchPlan Run() {
         CollectChangedLines();
+        CheckFolderLines();
         AddFolderRemovals();
         CheckTargetPaths();
         RefuseSharedTargets();
@@ -178,12 +179,56 @@ private:
         }
     }
 
+    bool IsFolderLine(std::size_t index) const {
+        const auto slot = static_cast<std::size_t>(lines_[index].slot);
+        return slot < state_.folders.size() && state_.folders[slot];
+    }
+
+    // A folder line moves the folder with everything in it: never into
+    // itself; never while a folder above it moves too (the rename of one
+    // would take the other's source away); and deleted for good only when
+    // it is empty.
+    void CheckFolderLines() {
+        if (state_.folders.empty()) return;
+        std::unordered_set<std::string_view> moving;
+        for (std::size_t i = 0; i < lines_.size(); ++i)
+            if (IsFolderLine(i)) moving.insert(lines_[i].sourceKey);
+        if (moving.empty()) return;
+        const char separator = conventions_.separator;
+        for (std::size_t i = 0; i < lines_.size(); ++i) {
+            const std::string_view source = lines_[i].sourceKey;
+            for (std::size_t end = source.rfind(separator); end != npos && end > root_.size(); end = source.rfind(separator, end - 1))
+                if (moving.count(source.substr(0, end)) != 0) {
+                    Refuse(i, Refusal::InsideMovedFolder);
+                    break;
+                }
+            if (!IsFolderLine(i) || !lines_[i].active) continue;
+            if (lines_[i].remove) {
+                if (options_.permanent && !IsEmptyFolder(From(i))) Refuse(i, Refusal::NotEmpty);
+                continue;
+            }
+            const std::string target = KeyString(To(i));
+            if (target.size() > source.size() && target.compare(0, source.size(), source) == 0 &&
+                target[source.size()] == separator)
+                Refuse(i, Refusal::IntoItself);
+        }
+    }
+
+    bool IsEmptyFolder(const std::string& folder) {
+        bool empty = true;
+        files_.ListFolder(folder + conventions_.separator, [&](const char* name, bool) {
+            empty = std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
+            return empty;
+        });
+        return empty;
+    }
+
     // Folders that go while the batch runs (those an undo's batch made):
     // each waits for the files inside it to leave, and a move to its name
     // waits for it, as it would for a file leaving that name.
     void AddFolderRemovals() {
         const char separator = conventions_.separator;
-        for (const std::string& folder : foldersToRemove_) {
+        for (const std::string& folder : options_.foldersToRemove) {
             if (files_.Query(folder) != PathKind::Folder) continue;
             const std::size_t index = lines_.size();
             Line& removal = lines_.emplace_back();
@@ -447,7 +492,7 @@ private:
     FileServices& files_;
     const Conventions& conventions_;
     const std::string& root_;
-    const std::vector<std::string>& foldersToRemove_;
+    const PlanOptions& options_;
     std::vector<Line> lines_;
     // One entry per name the batch uses, in an open-addressing table: a
     // million names stay a million small slots, not a million nodes.
@@ -474,8 +519,8 @@ private:
 
 }  // namespace
 
-BatchPlan PlanBatch(const BatchState& state, FileServices& files, const std::vector<std::string>& foldersToRemove) {
-    return Planner(state, files, foldersToRemove).Run();
+BatchPlan PlanBatch(const BatchState& state, FileServices& files, const PlanOptions& options) {
+    return Planner(state, files, options).Run();
 }
 
 }  // namespace quil

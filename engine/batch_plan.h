@@ -38,15 +38,30 @@ struct FileOp {
     std::vector<int> waitsFor;
 };
 
+// What becomes of a folder that lines leave: removed once the batch has
+// left it empty (entries 0), or kept for the entries the batch does not list.
+struct FolderFate {
+    std::string folder;  // full path, without a final separator
+    int unlisted = 0;
+};
+
 struct BatchPlan {
     std::vector<FileOp> ops;
     std::vector<RefusedLine> refused;  // in slot order
+    std::vector<FolderFate> folders;   // deepest first
 };
 
-// newPaths must be in canonical form (ParseListText puts them so). The
-// folders to remove (full paths, without a final separator) go once the
-// files inside them have left, before any move to their names; their
-// operations have slots past count.
-BatchPlan PlanBatch(const BatchState& state, FileServices& files, const std::vector<std::string>& foldersToRemove = {});
+struct PlanOptions {
+    // Folders to remove (full paths, without a final separator): each goes
+    // once what is inside it has left, before any move to its name; their
+    // operations have slots past count.
+    std::vector<std::string> foldersToRemove;
+    // Emptied lines are deleted for good rather than sent to the Trash: a
+    // folder that is not empty cannot be.
+    bool permanent = false;
+};
+
+// newPaths must be in canonical form (ParseListText puts them so).
+BatchPlan PlanBatch(const BatchState& state, FileServices& files, const PlanOptions& options = {});
 
 }  // namespace quil

@@ -2,6 +2,7 @@
 // by the scan, the table of their targets and the working list text.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,9 @@ struct BatchState {
     std::string text;
     std::string root;  // ends in the separator once captured
     int replaced = 0;
+    // Per slot, true where the line stands for a folder, moved with all it
+    // holds by one rename (the Linux editions' folder lines); empty: files.
+    std::vector<bool> folders;
 
     // Set while the line-count rule reverts an edit: the undo raises another
     // change notification, which must not revert again.

@@ -219,11 +219,15 @@ private:
         entry.pending = JournalEntry::Pending::None;
     }
 
+    // A folder made again after its removal, or removed again after it was
+    // made, is as it was before the batch.
     void ApplyFolderOp(bool make, const std::string& path) {
-        auto& made = batch_.madeFolders;
-        const auto it = std::find(made.begin(), made.end(), path);
-        if (make && it == made.end()) made.push_back(path);
-        if (!make && it != made.end()) made.erase(it);
+        auto& undone = make ? batch_.removedFolders : batch_.madeFolders;
+        auto& done = make ? batch_.madeFolders : batch_.removedFolders;
+        if (const auto it = std::find(undone.begin(), undone.end(), path); it != undone.end())
+            undone.erase(it);
+        else if (std::find(done.begin(), done.end(), path) == done.end())
+            done.push_back(path);
     }
 
     // What the batch did, taking operations under way as done.

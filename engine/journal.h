@@ -62,7 +62,8 @@ struct BatchJournal {
     bool didSomething = false;  // it holds a record beyond its header
     BatchCounts counts;
     std::vector<JournalEntry> entries;     // in the order first acted on
-    std::vector<std::string> madeFolders;  // made by the batch and there since, in the order made
+    std::vector<std::string> madeFolders;     // made by the batch and there since, in the order made
+    std::vector<std::string> removedFolders;  // emptied and removed by the batch, not made again since
 };
 
 // The batches journaled for folder (their root, or where they were started),

@@ -83,6 +83,9 @@ const char* Describe(Refusal reason) {
         case Refusal::NotMovedByBatch: return "not the file this batch moved";
         case Refusal::NotInTrash: return "no longer in the Trash";
         case Refusal::Lost: return "cannot be found where the batch left it";
+        case Refusal::IntoItself: return "a folder cannot move into itself";
+        case Refusal::InsideMovedFolder: return "a folder above it moves in this batch too";
+        case Refusal::NotEmpty: return "not empty: it can only go to the Trash";
     }
     return "";
 }

@@ -29,6 +29,9 @@ enum class Refusal {
     NotMovedByBatch,
     NotInTrash,
     Lost,
+    IntoItself,
+    InsideMovedFolder,
+    NotEmpty,
 };
 
 const char* Describe(Refusal reason);

@@ -80,7 +80,7 @@ std::string Summary(const BatchCounts& counts) {
 }
 
 std::string Summary(const std::vector<PlanRow>& rows) {
-    std::array<int, 7> counts{};
+    std::array<int, 9> counts{};
     for (const PlanRow& row : rows) ++counts[static_cast<int>(row.action)];
     auto of = [&](LineAction action) { return counts[static_cast<int>(action)]; };
     return Joined({{of(LineAction::Rename), "rename", "renames"},

@@ -10,7 +10,7 @@
 
 namespace quil {
 
-enum class LineAction { Unchanged, Rename, Move, Trash, Delete, Restore, Refuse };
+enum class LineAction { Unchanged, Rename, Move, Trash, Delete, Restore, Refuse, RemoveFolder, KeepFolder };
 
 struct PlanRow {
     int slot;
@@ -18,6 +18,7 @@ struct PlanRow {
     std::string from;  // relative to the root where it lies below it
     std::string to;    // empty for Trash and Delete
     Refusal reason = Refusal::TargetExists;  // for Refuse
+    int entries = 0;                         // for KeepFolder: the entries not listed
 };
 
 // Every changed line of state, with the plan's refusals; emptied lines go

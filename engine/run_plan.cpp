@@ -141,7 +141,8 @@ private:
                 if (result.ok && journal) Journaled(journal->Trashed(op.slot, trashedAs), "trashed");
             } else {
                 if (journal && !Journaled(journal->Delete(op.slot, identity, op.from), "delete")) return;
-                result = files_.Delete(op.from, owner_);
+                // Only an empty folder is deleted for good; the plan saw to that.
+                result = IsFolder(op) ? files_.RemoveFolder(op.from) : files_.Delete(op.from, owner_);
             }
         } else {
             if (journal && !Journaled(journal->Move(op.slot, identity, op.from, op.to), "move")) return;

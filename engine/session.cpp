@@ -6,6 +6,7 @@
 #include <map>
 #include <unordered_set>
 
+#include "engine/emptied_folders.h"
 #include "engine/list_text.h"
 #include "engine/path_rules.h"
 
@@ -47,25 +48,50 @@ PlanRow RefusedRow(const JournalEntry& entry, const std::string& root, Refusal r
 
 }  // namespace
 
-Session::OpenStatus Session::Open(const std::string& folder) {
-    std::string absolute;
-    if (!files_.AbsolutePath(folder, absolute)) return OpenStatus::Missing;
-    if (files_.Query(absolute) != PathKind::Folder) return OpenStatus::NotAFolder;
-    const char separator = files_.conventions().separator;
-    if (absolute.back() != separator) absolute += separator;
-    if (!files_.ListFolder(absolute, [](const char*, bool) { return false; })) return OpenStatus::Unreadable;
+ListProblem Session::Open(const ListRequest& request) {
+    request_ = request;
+    const ListProblem problem = ResolveSelection(request, files_, selection_);
     state_ = BatchState(kUnlimited);
-    state_.root = absolute;
-    return OpenStatus::Opened;
+    state_.root = selection_.root;
+    return problem;
 }
 
-void Session::List(const ScanOptions& options) {
-    ScanOptions unlimited = options;
-    unlimited.capacity = kUnlimited;
-    scan_ = ScanTree(state_.oldPaths, state_.root, unlimited, files_);
+void Session::List() {
+    scan_ = ListSelection(request_, selection_, files_, state_.oldPaths, state_.folders);
     state_.count = scan_.count;
     state_.newPaths.assign(state_.oldPaths.size(), std::string());
     BuildListText(state_, files_.conventions());
+}
+
+BatchPlan Session::Plan(bool permanent) {
+    PlanOptions options;
+    options.permanent = permanent;
+    BatchPlan plan = PlanBatch(state_, files_, options);
+    plan.folders = FoldersLeftBehind(state_, plan, files_);
+    // Emptied folders go after every line, when nothing is left in them.
+    int slot = state_.count;
+    for (const FileOp& op : plan.ops) slot = std::max(slot, op.slot);
+    for (const FolderFate& fate : plan.folders) {
+        if (fate.unlisted != 0) continue;
+        FileOp removal;
+        removal.kind = FileOp::Kind::RemoveFolder;
+        removal.slot = ++slot;
+        removal.from = fate.folder;
+        plan.ops.push_back(std::move(removal));
+    }
+    return plan;
+}
+
+std::vector<PlanRow> Session::Describe(const BatchPlan& plan, bool permanent) const {
+    std::vector<PlanRow> rows = DescribePlan(state_, plan, permanent, files_.conventions());
+    const char separator = files_.conventions().separator;
+    for (const FolderFate& fate : plan.folders) {
+        PlanRow row{0, fate.unlisted == 0 ? LineAction::RemoveFolder : LineAction::KeepFolder,
+                    Shown(fate.folder, state_.root) + separator, {}};
+        row.entries = fate.unlisted;
+        rows.push_back(std::move(row));
+    }
+    return rows;
 }
 
 bool Session::ReadBack(std::string text, int& found) {
@@ -92,10 +118,10 @@ void Session::SetListText(std::string text) {
     ParseListText(state_, files_.conventions());
 }
 
-std::string Session::LockName() const {
+std::string Session::LockName(const std::string& root) {
     // FNV-1a: a stable name for any path, whatever characters it holds.
     std::uint64_t hash = 14695981039346656037ull;
-    for (unsigned char ch : state_.root) hash = (hash ^ ch) * 1099511628211ull;
+    for (unsigned char ch : root) hash = (hash ^ ch) * 1099511628211ull;
     char name[32];
     std::snprintf(name, sizeof name, "%016llx.lock", static_cast<unsigned long long>(hash));
     return name;
@@ -104,7 +130,7 @@ std::string Session::LockName() const {
 Session::Readiness Session::PrepareBatch(std::string& reason) {
     journal_.reset();
     bool busy = false;
-    lock_ = store_.TryLock(LockName(), busy);
+    lock_ = store_.TryLock(LockName(state_.root), busy);
     if (busy) {
         reason = "another batch is being applied in '" + state_.root + "'";
         return Readiness::Busy;
@@ -112,6 +138,7 @@ Session::Readiness Session::PrepareBatch(std::string& reason) {
     prepared_ = true;
     std::string cwd;
     if (!files_.CurrentFolder(cwd)) cwd = state_.root;
+    if (cwd.back() != files_.conventions().separator) cwd += files_.conventions().separator;
     journal_ = JournalWriter::Start(store_, state_.root, cwd, reason);
     return journal_ ? Readiness::Ready : Readiness::Unjournaled;
 }
@@ -127,11 +154,13 @@ RunResult Session::Apply(const BatchPlan& plan, bool permanent, RunObserver& obs
     }
     prepared_ = false;
     RunResult result;
+    if (journal_) journal_->SetFolders(&state_.folders);
     if (!plan.ops.empty()) {
         RunOptions options;
         options.trash = permanent ? nullptr : &trash_;
         options.journal = journal_.get();
         options.observer = &observer;
+        options.folders = &state_.folders;
         result = RunPlan(plan, files_, nullptr, options);
     }
     if (journal_) {
@@ -149,21 +178,22 @@ RunResult Session::Apply(const BatchPlan& plan, bool permanent, RunObserver& obs
 std::vector<BatchJournal> Session::History() { return ListBatches(store_, state_.root, true); }
 
 bool Session::NextToUndo(UndoPlan& undo) {
+    // The batches over the root, and those started in it.
     for (BatchJournal& listed : ListBatches(store_, state_.root, false)) {
-        if (listed.root != state_.root || !listed.didSomething) continue;
+        if (!listed.didSomething) continue;
         BatchJournal batch;
         if (!ReadBatch(store_, listed.name, batch) || batch.undone) continue;
         SettlePending(batch, files_, trash_);
         BuildUndo(batch, undo);
         // Killed before its first operation was done: nothing to undo.
-        if (!undo.rows.empty() || !undo.foldersToRemove.empty()) return true;
+        if (!undo.rows.empty() || !undo.foldersToRemove.empty() || !undo.foldersToMake.empty()) return true;
     }
     return false;
 }
 
 bool Session::CanUndo() {
     for (BatchJournal& listed : ListBatches(store_, state_.root, false)) {
-        if (listed.root != state_.root || !listed.didSomething) continue;
+        if (!listed.didSomething) continue;
         BatchJournal batch;
         if (ReadBatch(store_, listed.name, batch) && !batch.undone) return true;
     }
@@ -219,8 +249,14 @@ void Session::BuildUndo(const BatchJournal& batch, UndoPlan& undo) {
         }
     }
     undo.state.newPaths.resize(undo.state.oldPaths.size());
+    for (const std::string& folder : batch.removedFolders)
+        if (files_.Query(folder) == PathKind::Missing) undo.foldersToMake.push_back(folder);
+    std::sort(undo.foldersToMake.begin(), undo.foldersToMake.end(),
+              [](const std::string& a, const std::string& b) { return a.size() < b.size(); });
     undo.foldersToRemove = FoldersEmptiedBy(undo, files_);
-    undo.plan = PlanBatch(undo.state, files_, undo.foldersToRemove);
+    PlanOptions options;
+    options.foldersToRemove = undo.foldersToRemove;
+    undo.plan = PlanBatch(undo.state, files_, options);
     undo.rows = DescribePlan(undo.state, undo.plan, false, files_.conventions());
 
     // A file comes back from the Trash only to a free name: one that is
@@ -238,11 +274,11 @@ void Session::BuildUndo(const BatchJournal& batch, UndoPlan& undo) {
                                                   [](const PlanRow& row) { return row.action == LineAction::Refuse; }));
 }
 
-Session::Readiness Session::PrepareUndo(std::string& reason) {
+Session::Readiness Session::PrepareUndo(const UndoPlan& undo, std::string& reason) {
     bool busy = false;
-    lock_ = store_.TryLock(LockName(), busy);
+    lock_ = store_.TryLock(LockName(undo.batch.root), busy);
     if (busy) {
-        reason = "another batch is being applied in '" + state_.root + "'";
+        reason = "another batch is being applied in '" + undo.batch.root + "'";
         return Readiness::Busy;
     }
     return Readiness::Ready;
@@ -261,6 +297,12 @@ RunResult Session::ApplyUndo(const UndoPlan& undo, RunObserver& observer) {
         return failed;
     }
     for (const JournalEntry& entry : undo.dropped) journal->Drop(entry.id);
+    // The folders the batch emptied and removed, back where they were.
+    for (const std::string& folder : undo.foldersToMake) {
+        if (files_.Query(folder) != PathKind::Missing) continue;
+        journal->MakeFolder(folder);
+        if (!files_.MakeFolder(folder).ok) journal->FolderFailed(folder);
+    }
 
     RunOptions options;
     options.journal = journal.get();

@@ -14,6 +14,7 @@
 #include "engine/plan_rows.h"
 #include "engine/run_plan.h"
 #include "engine/scan.h"
+#include "engine/selection.h"
 #include "platform/file_services.h"
 #include "platform/state_store.h"
 #include "platform/trash.h"
@@ -29,6 +30,7 @@ struct UndoPlan {
     std::vector<FileIdentity> expected;  // per slot, the file the batch moved
     std::vector<bool> folders;           // per slot, a folder
     std::vector<std::string> foldersToRemove;  // made by the batch, empty once the files are back
+    std::vector<std::string> foldersToMake;    // emptied and removed by the batch, outermost first
     BatchPlan plan;
     std::vector<JournalEntry> restores;  // from the Trash, after the moves
     std::vector<JournalEntry> dropped;   // no longer in the Trash: given up when applied
@@ -41,11 +43,11 @@ public:
     Session(FileServices& files, TrashService& trash, StateStore& store)
         : files_(files), trash_(trash), store_(store) {}
 
-    enum class OpenStatus { Opened, Missing, NotAFolder, Unreadable };
-    // Takes folder as the root; nothing is listed yet.
-    OpenStatus Open(const std::string& folder);
-    // Lists every file below the root into the list text.
-    void List(const ScanOptions& options);
+    // Resolves what the user picked and takes its root; nothing is listed
+    // yet. A problem names the path that cannot be listed.
+    ListProblem Open(const ListRequest& request);
+    // Lists what was picked into the list text.
+    void List();
 
     const BatchState& state() const { return state_; }
     const ScanResult& scan() const { return scan_; }
@@ -59,10 +61,11 @@ public:
     // "\n" (a names box kept so by the line-count rule).
     void SetListText(std::string text);
 
-    BatchPlan Plan() { return PlanBatch(state_, files_); }
-    std::vector<PlanRow> Describe(const BatchPlan& plan, bool permanent) const {
-        return DescribePlan(state_, plan, permanent, files_.conventions());
-    }
+    // The plan of the edited list, the folders it empties removed at its
+    // end.
+    BatchPlan Plan(bool permanent);
+    // Every changed line, then what becomes of the folders the lines leave.
+    std::vector<PlanRow> Describe(const BatchPlan& plan, bool permanent) const;
 
     // Before a batch or an undo: one at a time per folder, and a batch whose
     // journal cannot be written cannot be undone (reason says why).
@@ -81,7 +84,7 @@ public:
     bool PlanUndo(UndoPlan& undo);
     // Busy when another batch runs over the folder; Unjournaled (nothing is
     // done) when the batch's journal cannot take the undo's records.
-    Readiness PrepareUndo(std::string& reason);
+    Readiness PrepareUndo(const UndoPlan& undo, std::string& reason);
     RunResult ApplyUndo(const UndoPlan& undo, RunObserver& observer);
 
 private:
@@ -89,12 +92,14 @@ private:
     void BuildUndo(const BatchJournal& batch, UndoPlan& undo);
     // The undo of the newest batch over the root that left something to undo.
     bool NextToUndo(UndoPlan& undo);
-    std::string LockName() const;
+    static std::string LockName(const std::string& root);
 
     FileServices& files_;
     TrashService& trash_;
     StateStore& store_;
     BatchState state_{kUnlimited};
+    ListRequest request_;
+    Selection selection_;
     ScanResult scan_;
     std::unique_ptr<StoreLock> lock_;
     std::unique_ptr<JournalWriter> journal_;

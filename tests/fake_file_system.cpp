@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/path_rules.h"
+
 namespace quil::testing {
 
 FakeFileSystem::FakeFileSystem(const Conventions& conventions, std::string workingFolder)
@@ -121,9 +123,11 @@ bool FakeFileSystem::CurrentFolder(std::string& folder) {
     return true;
 }
 
+// Like realpath(3) where there are no links: "." and ".." parts resolved.
 bool FakeFileSystem::AbsolutePath(const std::string& path, std::string& absolute) {
     const bool relative = path.empty() || (path[0] != conventions_.separator && path.find(':') == std::string::npos);
     absolute = relative ? workingFolder_ + conventions_.separator + path : path;
+    CanonicalizePath(absolute, conventions_);
     while (absolute.size() > 1 && absolute.back() == conventions_.separator) absolute.pop_back();
     return nodes_.count(Key(absolute)) != 0;
 }
@@ -157,22 +161,30 @@ OpResult FakeFileSystem::Move(const std::string& from, const std::string& to, Wi
     if (!Reachable(from) || !Reachable(to)) return OpResult::Failure(123, "not reachable by that name");
     const std::string fromKey = OperationKey(from), toKey = OperationKey(to);
     auto source = nodes_.find(fromKey);
-    if (source == nodes_.end() || source->second.folder) return OpResult::Failure(2, "no such file");
+    // Win32's services move files only; rename(2) moves a folder whole.
+    if (source == nodes_.end() || (source->second.folder && conventions_.windowsNames))
+        return OpResult::Failure(2, "no such file");
+    const std::string inside = fromKey + conventions_.separator;
+    if (toKey.compare(0, inside.size(), inside) == 0) return OpResult::Failure(22, "invalid argument");
     auto target = nodes_.find(toKey);
     if (target != nodes_.end() && fromKey != toKey) return OpResult::Failure(17, "file exists");
     if (HasFileAbove(toKey)) return OpResult::Failure(20, "not a directory");
     if (DeviceOf(fromKey) != DeviceOf(toKey)) return OpResult::Failure(18, "invalid cross-device link");
     if (Length(to.substr(to.find_last_of(conventions_.separator) + 1)) > conventions_.maxNamePart)
         return OpResult::Failure(36, "file name too long");
-    Node moved = source->second;
-    moved.path = to;
-    if (fromKey == toKey) {  // only the spelling changes
-        source->second = moved;
-        return OpResult::Success();
-    }
+    // The node and everything below it, under the new path.
+    const std::string storedFrom = source->second.path;
+    std::vector<std::pair<std::string, Node>> moved;
+    for (const auto& [key, node] : nodes_)
+        if (key == fromKey || key.compare(0, inside.size(), inside) == 0) moved.push_back({key, node});
     Unlink(fromKey);
-    nodes_.erase(fromKey);
-    nodes_[toKey] = moved;
+    for (const auto& [key, node] : moved) nodes_.erase(key);
+    auto rekey = [&](const std::string& key) { return toKey + key.substr(fromKey.size()); };
+    for (auto& [key, node] : moved) {
+        node.path = to + node.path.substr(storedFrom.size());
+        for (std::string& child : node.children) child = rekey(child);
+        nodes_[rekey(key)] = std::move(node);
+    }
     Link(toKey);
     return OpResult::Success();
 }

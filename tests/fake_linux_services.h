@@ -8,11 +8,22 @@
 #include <set>
 #include <string>
 
+#include "engine/selection.h"
 #include "platform/state_store.h"
 #include "platform/trash.h"
 #include "tests/fake_file_system.h"
 
 namespace quil::testing {
+
+// A request for the files and folders at paths, as a command line gives
+// them: hidden names left out unless asked for.
+inline ListRequest Picking(std::vector<std::string> paths) {
+    ListRequest request;
+    request.paths = std::move(paths);
+    request.scan.naturalOrder = true;
+    request.scan.skipHidden = true;
+    return request;
+}
 
 class FakeTrash final : public TrashService {
 public:

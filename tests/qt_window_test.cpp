@@ -67,7 +67,7 @@ private:
         window_ = std::make_unique<QuillaneWindow>(*files_, *trash_, *store_);
         window_->SetAsker(&asker_);
         window_->SetOpener([this](const QString& path) { opened_ << path; });
-        QVERIFY(window_->Load(tree_));
+        QVERIFY(window_->Load({QFile::encodeName(tree_).toStdString()}));
         window_->show();
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
     }
@@ -235,7 +235,7 @@ private slots:
         qputenv("XDG_STATE_HOME", (base_.path() + "/state").toUtf8());
         window_ = std::make_unique<QuillaneWindow>(*files_, *trash_, *unjournaled_);
         window_->SetAsker(&asker_);
-        QVERIFY(window_->Load(tree_));
+        QVERIFY(window_->Load({QFile::encodeName(tree_).toStdString()}));
         window_->show();
         RetypeLine(0, "x.txt");
         asker_.answers = {true, false};
@@ -245,6 +245,25 @@ private slots:
         QVERIFY(asker_.asked[1].endsWith("Apply anyway?"));
         QVERIFY(window_->isVisible());
         QCOMPARE(Read("a.txt"), QByteArray("a"));
+    }
+
+    void aSelectionOfFilesListsOnlyThem() {
+        window_ = std::make_unique<QuillaneWindow>(*files_, *trash_, *store_);
+        window_->SetAsker(&asker_);
+        QVERIFY(window_->Load({QFile::encodeName(tree_ + "/s/c.txt").toStdString(),
+                               QFile::encodeName(tree_ + "/a.txt").toStdString()}));
+        QCOMPARE(names()->toPlainText(), QString("a.txt\ns/c.txt"));
+    }
+
+    void theFoldersSwitchListsFoldersAndMovesThemWhole() {
+        Open();
+        window_->foldersBox()->setChecked(true);
+        QCOMPARE(names()->toPlainText(), QString("s"));
+        RetypeLine(0, "t");
+        asker_.answers = {true};
+        QTest::mouseClick(window_->button("OK"), Qt::LeftButton);
+        QCOMPARE(Read("t/c.txt"), QByteArray("c"));
+        QVERIFY(!QFile::exists(tree_ + "/s"));
     }
 
     void enterOpensTheListedFileOfTheCaretLine() {

@@ -34,8 +34,8 @@ protected:
     }
 
     void Open() {
-        ASSERT_EQ(session.Open("/r"), Session::OpenStatus::Opened);
-        session.List(ScanOptions());
+        ASSERT_EQ(session.Open(testing::Picking({"/r"})).kind, ListProblem::Kind::None);
+        session.List();
     }
 
     // The files below the root: relative path -> content.
@@ -78,19 +78,21 @@ TEST_F(SessionTest, ThePlanIsDescribedLineByLine) {
     Open();
     int found;
     ASSERT_TRUE(session.ReadBack("b\na\nc\n\nnew/d\n", found));
-    const BatchPlan plan = session.Plan();
+    const BatchPlan plan = session.Plan(false);
     std::vector<PlanRow> rows = session.Describe(plan, false);
-    ASSERT_EQ(rows.size(), 4u);
+    ASSERT_EQ(rows.size(), 5u);
     EXPECT_EQ(rows[0].action, LineAction::Rename);
     EXPECT_EQ(rows[0].from, "a");
     EXPECT_EQ(rows[0].to, "b");
     EXPECT_EQ(rows[2].action, LineAction::Trash);
     EXPECT_EQ(rows[3].action, LineAction::Move);
+    EXPECT_EQ(rows[4].action, LineAction::RemoveFolder);  // s/, left empty
+    EXPECT_EQ(rows[4].from, "s/");
     EXPECT_EQ(Summary(rows), "2 renames, 1 move, 1 to the Trash");
     EXPECT_EQ(Summary(session.Describe(plan, true)), "2 renames, 1 move, 1 delete");
 
     ASSERT_TRUE(session.ReadBack("c\nb\nc\ngone\ns/d\n", found));
-    rows = session.Describe(session.Plan(), false);
+    rows = session.Describe(session.Plan(false), false);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].action, LineAction::Refuse);
     EXPECT_EQ(Summary(rows), "1 refused");
@@ -101,7 +103,7 @@ TEST_F(SessionTest, ABatchAndItsUndoGoThereAndBack) {
     int found;
     ASSERT_TRUE(session.ReadBack("b\nc\na\n\nnew/deep/d\n", found));
     Stopper observer;
-    RunResult result = session.Apply(session.Plan(), false, observer);
+    RunResult result = session.Apply(session.Plan(false), false, observer);
     EXPECT_TRUE(result.failures.empty());
     EXPECT_EQ(result.applied, 5);
     EXPECT_EQ(Below(), (Tree{{"a", "c"}, {"b", "a"}, {"c", "b"}, {"new/deep/d", "s/d"}}));
@@ -126,12 +128,12 @@ TEST_F(SessionTest, ARunStoppedAnywhereIsUndoneWhole) {
         FakeTrash freshTrash(fresh, "/trash");
         FakeStateStore freshStore;
         Session run(fresh, freshTrash, freshStore);
-        ASSERT_EQ(run.Open("/r"), Session::OpenStatus::Opened);
-        run.List(ScanOptions());
+        ASSERT_EQ(run.Open(testing::Picking({"/r"})).kind, ListProblem::Kind::None);
+        run.List();
         int found;
         ASSERT_TRUE(run.ReadBack("b\nc\na\n\nnew/d\n", found));
         Stopper stopper(stopAt);
-        run.Apply(run.Plan(), false, stopper);
+        run.Apply(run.Plan(false), false, stopper);
         for (const auto& [path, content] : fresh.Files())
             EXPECT_EQ(path.find("quil-swap"), std::string::npos) << stopAt << " left " << path;
 
@@ -153,7 +155,7 @@ TEST_F(SessionTest, UndoRefusesWhatChangedSinceAndKeepsItJournaled) {
     int found;
     ASSERT_TRUE(session.ReadBack("x\ny\nc\ngone\ns/d\n", found));
     Stopper observer;
-    session.Apply(session.Plan(), false, observer);
+    session.Apply(session.Plan(false), false, observer);
     files.AddFile("/r/a", "new a");  // the name a came back meanwhile
     files.Delete("/r/y", nullptr);  // and y went
     UndoPlan undo;
@@ -171,9 +173,9 @@ TEST_F(SessionTest, ABatchThatChangesNothingKeepsTheLastOneToUndo) {
     int found;
     ASSERT_TRUE(session.ReadBack("x\nb\nc\ngone\ns/d\n", found));
     Stopper observer;
-    session.Apply(session.Plan(), false, observer);
+    session.Apply(session.Plan(false), false, observer);
     ASSERT_TRUE(session.ReadBack("a\nb\nc\ngone\ns/d\n", found));  // the list as it was first listed
-    EXPECT_TRUE(session.Apply(session.Plan(), false, observer).failures.empty());
+    EXPECT_TRUE(session.Apply(session.Plan(false), false, observer).failures.empty());
     UndoPlan undo;
     ASSERT_TRUE(session.PlanUndo(undo));
     EXPECT_EQ(Summary(undo.rows), "1 rename");
@@ -185,17 +187,32 @@ TEST_F(SessionTest, AFileTheTrashCannotTakeIsKeptAndReported) {
     ASSERT_TRUE(session.ReadBack("a\nb\nc\n\ns/d\n", found));
     trash.FailTrashing(1);
     Stopper observer;
-    const RunResult result = session.Apply(session.Plan(), false, observer);
+    const RunResult result = session.Apply(session.Plan(false), false, observer);
     ASSERT_EQ(result.failures.size(), 1u);
     EXPECT_EQ(result.failures[0].from, "/r/gone");
     EXPECT_EQ(Below(), original);
 }
 
-TEST_F(SessionTest, OpenTellsWhatIsWrongWithTheFolder) {
+TEST_F(SessionTest, OpenNamesThePathThatCannotBeListed) {
     files.FailListing("/r/s/");
-    EXPECT_EQ(session.Open("/nowhere"), Session::OpenStatus::Missing);
-    EXPECT_EQ(session.Open("/r/a"), Session::OpenStatus::NotAFolder);
-    EXPECT_EQ(session.Open("/r/s"), Session::OpenStatus::Unreadable);
+    struct Row {
+        std::vector<std::string> paths;
+        bool folders;
+        ListProblem::Kind kind;
+        std::string path;
+    };
+    for (const Row& row : std::vector<Row>{
+             {{"/r/a", "/nowhere"}, false, ListProblem::Kind::Missing, "/nowhere"},
+             {{"/r/s"}, false, ListProblem::Kind::Unreadable, "/r/s"},
+             {{"/r/a"}, true, ListProblem::Kind::NotAFolder, "/r/a"},
+             {{"/r/a", "/r/b"}, false, ListProblem::Kind::None, ""},
+         }) {
+        ListRequest request = testing::Picking(row.paths);
+        request.folders = row.folders;
+        const ListProblem problem = session.Open(request);
+        EXPECT_EQ(problem.kind, row.kind) << row.paths.back();
+        EXPECT_EQ(problem.path, row.path);
+    }
 }
 
 }  // namespace

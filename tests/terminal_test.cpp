@@ -151,6 +151,81 @@ TEST_F(TerminalTest, Batches) {
     }
 }
 
+// What the user picks: paths as a shell's glob gives them, a list on
+// standard input, folder lines; the folders a batch empties; natural order.
+// quil runs in the tree, as from a shell there.
+TEST_F(TerminalTest, Selections) {
+    struct Row {
+        const char* name;
+        Tree files;
+        std::vector<std::string> args;
+        std::string input;   // standard input
+        std::string edited;  // what the editor saves; empty: the editor fails
+        Tree after;          // empty: as before
+        int status;
+        std::string out;  // a part of the output
+        std::string err;
+    };
+    const Tree jpgs = {{"p/img1.jpg", "1"}, {"p/img10.jpg", "10"}, {"q/b.jpg", "b"}, {"q/c.txt", "c"}, {"top.txt", "t"}};
+    const Tree folders = {{"a/1", "1"}, {"a/.h", "h"}, {"b/2", "2"}, {"b/.g", "g"}};
+    const std::vector<Row> rows = {
+        {"a glob in several folders", jpgs, {"--list", "p/img10.jpg", "p/img1.jpg", "q/b.jpg"}, "", "", {}, 0,
+         "p/img1.jpg\np/img10.jpg\nq/b.jpg\n", ""},
+        {"a file and a folder", jpgs, {"--list", "top.txt", "q"}, "", "", {}, 0, "top.txt\nq/b.jpg\nq/c.txt\n", ""},
+        {"twice, and below a folder given", jpgs, {"--list", "q", "q/b.jpg", "q"}, "", "", {}, 0, "b.jpg\nc.txt\n", ""},
+        {"a list on standard input", jpgs, {"--list", "--from", "-"}, "p/img10.jpg\r\n\nq/b.jpg\n", "", {}, 0,
+         "p/img10.jpg\nq/b.jpg\n", ""},
+        {"a NUL-separated list", {{"a b.txt", "1"}, {"line\nbreak", "2"}, {"c", "3"}}, {"--list", "-0", "--from", "-"},
+         std::string("a b.txt\0line\nbreak\0", 20), "", {}, 0, "a b.txt\n", "1 names hold a line break"},
+        {"renamed from a list, the editor on the terminal", jpgs, {"--yes", "--from", "-"}, "q/b.jpg\n", "x.jpg\n",
+         {{"p/img1.jpg", "1"}, {"p/img10.jpg", "10"}, {"q/x.jpg", "b"}, {"q/c.txt", "c"}, {"top.txt", "t"}}, 0,
+         "rename  b.jpg -> x.jpg", ""},
+        {"a path that does not exist", jpgs, {"--list", "top.txt", "nothere"}, "", "", {}, 2, "",
+         "'nothere' does not exist; nothing changed"},
+        {"folder lines renamed", folders, {"-D", "--yes"}, "", "x\nb\n",
+         {{"x/1", "1"}, {"x/.h", "h"}, {"b/2", "2"}, {"b/.g", "g"}}, 0, "rename  a -> x", ""},
+        {"folder lines swapped, hidden files inside", folders, {"-D", "--yes"}, "", "b\na\n",
+         {{"b/1", "1"}, {"b/.h", "h"}, {"a/2", "2"}, {"a/.g", "g"}}, 0, "2 renames", ""},
+        {"a folder to the Trash", folders, {"-D", "--yes"}, "", "\nb\n", {{"b/2", "2"}, {"b/.g", "g"}}, 0, "trash   a", ""},
+        {"a full folder is not deleted for good", folders, {"-D", "--yes", "--permanent"}, "", "\nb\n", {}, 1,
+         "not empty: it can only go to the Trash", ""},
+        {"a folder into itself", folders, {"-D", "--yes"}, "", "a/in\nb\n", {}, 1, "a folder cannot move into itself", ""},
+        {"a file given to -D", folders, {"-D", "--list", "a/1"}, "", "", {}, 2, "", "is not a folder"},
+        {"an emptied folder is removed", {{"old/deep/a", "a"}, {"keep/b", "b"}}, {"--yes"}, "", "keep/b\nnew/a\n",
+         {{"new/a", "a"}, {"keep/b", "b"}}, 0, "remove  old/deep/ (emptied)\nremove  old/ (emptied)", ""},
+        {"a folder with an unlisted file is kept", {{"old/a", "a"}, {"old/.h", "h"}}, {"--yes"}, "", "new/a\n",
+         {{"new/a", "a"}, {"old/.h", "h"}}, 0, "keep    old/ (1 entry not listed)", ""},
+        {"natural order", {{"img10", ""}, {"IMG3", ""}, {"img2", ""}, {"img1", ""}}, {"--list"}, "", "", {}, 0,
+         "img1\nimg2\nIMG3\nimg10\n", ""},
+        {"letters without case first", {{"c", ""}, {"B", ""}, {"a", ""}, {"file", ""}, {"File", ""}}, {"--list"}, "", "", {}, 0,
+         "a\nB\nc\nFile\nfile\n", ""},
+    };
+    for (const Row& row : rows) {
+        TearDown();
+        SetUp();
+        Write(row.files);
+        QuilRun run;
+        run.args = row.args;
+        run.env = Environment(row.edited.empty() ? "false" : EditorSaving(row.edited));
+        run.input = row.input;
+        run.folder = tree_;
+        const Outcome outcome = testing::RunQuil(run);
+        EXPECT_EQ(outcome.status, row.status) << row.name << "\n" << outcome.out << outcome.err;
+        EXPECT_EQ(Files(tree_), row.after.empty() ? row.files : row.after) << row.name;
+        EXPECT_NE(outcome.out.find(row.out), std::string::npos) << row.name << "\n" << outcome.out;
+        EXPECT_NE(outcome.err.find(row.err), std::string::npos) << row.name << "\n" << outcome.err;
+        if (row.status != 0 || row.after.empty()) continue;
+        // quil --undo in the same folder, with no path, takes the batch back
+        // (the Trash included) and makes the emptied folders again.
+        QuilRun undo = run;
+        undo.args = {"--undo", "--yes"};
+        undo.input.clear();
+        const Outcome undone = testing::RunQuil(undo);
+        EXPECT_EQ(undone.status, 0) << row.name << "\n" << undone.out << undone.err;
+        EXPECT_EQ(Files(tree_), row.files) << row.name;
+    }
+}
+
 TEST_F(TerminalTest, TheTrashHoldsWhatWasEmptiedAndUndoBringsItBack) {
     Write({{"a", "1"}, {"b", "2"}, {"s/c", "3"}});
     const Outcome batch = Run({"--yes", tree_.string()}, EditorSaving("b\n\nt/c\n"));
@@ -389,12 +464,20 @@ TEST_F(TerminalTest, ABatchEndedByASignalIsUndoneWhole) {
 
 // quil on a pseudo-terminal, each question answered as it comes; the exit
 // status and what the terminal showed.
+// With input, standard input is a pipe holding it instead.
 Outcome OnTerminal(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
-                   const std::vector<std::pair<std::string, std::string>>& answers) {
+                   const std::vector<std::pair<std::string, std::string>>& answers, const std::string& input = {}) {
     int master;
     const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
     if (pid < 0) return {};
     if (pid == 0) {
+        if (!input.empty()) {
+            int piped[2];
+            if (pipe(piped) != 0 || write(piped[1], input.data(), input.size()) != static_cast<ssize_t>(input.size()))
+                _exit(126);
+            close(piped[1]);
+            dup2(piped[0], STDIN_FILENO);
+        }
         for (const auto& [name, value] : env) {
             if (value.empty())
                 unsetenv(name.c_str());
@@ -447,6 +530,17 @@ TEST_F(TerminalTest, TheQuestionsAreAskedOnTheTerminal) {
     EXPECT_NE(refused.out.find("This batch cannot be undone ("), std::string::npos) << refused.out;
     EXPECT_NE(refused.out.find("Apply anyway? [y/N] "), std::string::npos) << refused.out;
     EXPECT_EQ(Files(tree_), (Tree{{"x", "1"}}));
+
+    // A list of paths on standard input: the editor still gets the terminal.
+    const std::string saved = (base_ / "edited-tty").string();
+    std::ofstream(saved) << "w\n";
+    const std::string ttyEditor = "sh -c 'test -t 0 && test -t 1 && cp \"" + saved + "\" \"$1\"' -";
+    const Outcome piped = OnTerminal({"--from", "-"}, Environment(ttyEditor), {{"Apply? [y/N/e] ", "y"}},
+                                     (tree_ / "x").string() + "\n");
+    EXPECT_EQ(piped.status, 0) << piped.out;
+    EXPECT_EQ(Files(tree_), (Tree{{"w", "1"}}));
+    Write({{"x", "1"}});
+    fs::remove(tree_ / "w");
 
     // With --yes it is applied, and said on standard error.
     const Outcome warned = Run({"--yes", tree_.string()}, EditorSaving("y\n"));

@@ -36,8 +36,8 @@ struct World {
 
     Session Opened() {
         Session session(files, trash, store);
-        EXPECT_EQ(session.Open("/r"), Session::OpenStatus::Opened);
-        session.List(ScanOptions());
+        EXPECT_EQ(session.Open(testing::Picking({"/r"})).kind, ListProblem::Kind::None);
+        session.List();
         return session;
     }
 
@@ -46,7 +46,7 @@ struct World {
         Session session = Opened();
         int found = 0;
         EXPECT_TRUE(session.ReadBack(edited, found)) << edited;
-        return session.Apply(session.Plan(), false, observer);
+        return session.Apply(session.Plan(false), false, observer);
     }
 
     // Undoes the newest batch not undone; false when there was none.
@@ -205,11 +205,13 @@ TEST(Undo, OneBatchAtATimePerFolder) {
     ASSERT_EQ(first.PrepareBatch(reason), Session::Readiness::Ready);
     EXPECT_EQ(second.PrepareBatch(reason), Session::Readiness::Busy);
     EXPECT_NE(reason.find("another batch"), std::string::npos);
-    EXPECT_EQ(second.PrepareUndo(reason), Session::Readiness::Busy);
+    UndoPlan undo;
+    undo.batch.root = "/r/";
+    EXPECT_EQ(second.PrepareUndo(undo, reason), Session::Readiness::Busy);
     int found;
     ASSERT_TRUE(first.ReadBack("b\n", found));
     Stopper never;
-    first.Apply(first.Plan(), false, never);
+    first.Apply(first.Plan(false), false, never);
     EXPECT_EQ(second.PrepareBatch(reason), Session::Readiness::Ready);
 }
 
@@ -233,7 +235,7 @@ TEST(Undo, AJournalThatFailsMidwayStopsTheBatchWhereItCanStillBeUndone) {
         int found;
         ASSERT_TRUE(session.ReadBack("b\nc\na\ny\n", found));
         Stopper never;
-        const RunResult result = session.Apply(session.Plan(), false, never);
+        const RunResult result = session.Apply(session.Plan(false), false, never);
         EXPECT_FALSE(result.journalError.empty()) << failAt;
         for (const auto& [path, content] : world.files.Files())
             EXPECT_EQ(path.find("quil-swap"), std::string::npos) << failAt << " " << path;
@@ -244,15 +246,15 @@ TEST(Undo, AJournalThatFailsMidwayStopsTheBatchWhereItCanStillBeUndone) {
 // its end record only the operation under way is looked for, by identity.
 TEST(Undo, TheJournalKeepsAnyNameAndLooksOnlyForTheOperationCutShort) {
     World world({"tab\there", "back\\slash", "x"});
-    world.Apply("tab\tthere2\nback\\slash2\ny\n");
+    world.Apply("back\\slash2\ntab\tthere2\ny\n");
     ASSERT_EQ(world.store.records.size(), 1u);
     std::string& text = world.store.records.begin()->second;
     const std::string name = world.store.records.begin()->first;
     BatchJournal batch;
     ASSERT_TRUE(ReadBatch(world.store, name, batch));
     ASSERT_EQ(batch.entries.size(), 3u);
-    EXPECT_EQ(batch.entries[0].original, "/r/tab\there");
-    EXPECT_EQ(batch.entries[1].original, "/r/back\\slash");
+    EXPECT_EQ(batch.entries[0].original, "/r/back\\slash");
+    EXPECT_EQ(batch.entries[1].original, "/r/tab\there");
     EXPECT_EQ(batch.counts.renames, 3);
     for (const JournalEntry& entry : batch.entries) EXPECT_EQ(entry.pending, JournalEntry::Pending::None);
 
@@ -288,7 +290,7 @@ TEST(Undo, AFolderThatTookAListedFilesNameIsNotTouched) {
     int found;
     ASSERT_TRUE(session.ReadBack("\nz\n", found));
     Stopper never;
-    const RunResult result = session.Apply(session.Plan(), false, never);
+    const RunResult result = session.Apply(session.Plan(false), false, never);
     ASSERT_EQ(result.failures.size(), 1u);
     EXPECT_EQ(result.failures[0].result.message, kNoLongerListed);
     EXPECT_EQ(world.Below(), (Tree{{"a/inside", "inside"}, {"z", "b"}}));
@@ -301,7 +303,7 @@ TEST(Undo, AMoveOntoAnotherFileSystemIsRefusedInThePlan) {
     Session session = world.Opened();
     int found;
     ASSERT_TRUE(session.ReadBack("mnt/a\nmnt/new/b\n", found));
-    const BatchPlan plan = session.Plan();
+    const BatchPlan plan = session.Plan(false);
     ASSERT_EQ(plan.refused.size(), 2u);
     EXPECT_EQ(plan.refused[0].reason, Refusal::OtherFileSystem);
     EXPECT_EQ(plan.refused[1].reason, Refusal::OtherFileSystem);

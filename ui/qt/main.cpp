@@ -1,6 +1,5 @@
 // quillane: Quillane on the Linux desktop.
 #include <QApplication>
-#include <QDir>
 
 #include "platform/file_services.h"
 #include "platform/state_store.h"
@@ -16,10 +15,11 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillane"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("quillane"), QIcon(QStringLiteral(":/quillane.png"))));
-    const QStringList arguments = QApplication::arguments();
-    const QString folder = arguments.size() > 1 ? arguments.at(1) : QDir::currentPath();
+    // The files and folders picked (a file manager's "Open With" passes them
+    // all), as the bytes of their names; none: the current folder.
+    const std::vector<std::string> paths(argv + 1, argv + argc);
     quil::qt::QuillaneWindow window(*files, *trash, *store);
-    if (!window.Load(folder)) return 0;
+    if (!window.Load(paths)) return 0;
     window.show();
     return app.exec();
 }

@@ -41,7 +41,9 @@ Preview Plan(std::shared_ptr<const BatchState> listed, std::string text, bool pe
     BatchState state = *listed;
     state.text = std::move(text);
     ParseListText(state, files->conventions());
-    const BatchPlan plan = PlanBatch(state, *files);
+    PlanOptions options;
+    options.permanent = permanent;
+    const BatchPlan plan = PlanBatch(state, *files, options);
     const std::vector<PlanRow> rows = DescribePlan(state, plan, permanent, files->conventions());
     Preview preview;
     preview.generation = generation;
@@ -102,6 +104,8 @@ void QuillaneWindow::BuildLayout() {
     banner_->setAlignment(Qt::AlignCenter);
     summary_ = new QLabel(QStringLiteral("nothing to change"), this);
     showHidden_ = new QCheckBox(QStringLiteral("Show hidden files"), this);
+    folders_ = new QCheckBox(QStringLiteral("Folders"), this);
+    folders_->setToolTip(QStringLiteral("List folders instead of files: a line moves its folder with everything in it"));
     permanent_ = new QCheckBox(QStringLiteral("Delete permanently"), this);
 
     auto makeButton = [this](const QString& text, void (QuillaneWindow::*slot)()) {
@@ -121,6 +125,7 @@ void QuillaneWindow::BuildLayout() {
 
     auto* options = new QHBoxLayout;
     options->addWidget(summary_, 1);
+    options->addWidget(folders_);
     options->addWidget(showHidden_);
     options->addWidget(permanent_);
     options->addWidget(undo_);
@@ -153,39 +158,38 @@ void QuillaneWindow::BuildLayout() {
     connect(find_, &QLineEdit::returnPressed, this, &QuillaneWindow::OnExecuteFile);
     connect(with_, &QLineEdit::returnPressed, this, &QuillaneWindow::OnExecuteFile);
     connect(permanent_, &QCheckBox::toggled, this, [this] { previewTimer_.start(0); });
-    connect(showHidden_, &QCheckBox::toggled, this, &QuillaneWindow::OnShowHidden);
+    connect(showHidden_, &QCheckBox::toggled, this, [this] { Relist(showHidden_); });
+    connect(folders_, &QCheckBox::toggled, this, [this] { Relist(folders_); });
 }
 
 QPushButton* QuillaneWindow::button(const QString& name) const { return findChild<QPushButton*>(name); }
 
-bool QuillaneWindow::Load(const QString& folder) {
-    folder_ = folder;
-    QString problem;
-    switch (session_.Open(folder.toStdString())) {
-        case Session::OpenStatus::Opened: break;
-        case Session::OpenStatus::Missing: problem = "does not exist"; break;
-        case Session::OpenStatus::NotAFolder: problem = "is not a folder"; break;
-        case Session::OpenStatus::Unreadable: problem = "cannot be read"; break;
-    }
-    if (!problem.isEmpty()) {
-        asker_->Tell("'" + folder + "' " + problem + ". No file has been changed.", QStringLiteral("Quillane"));
-        return false;
-    }
+bool QuillaneWindow::Load(const std::vector<std::string>& paths) {
+    paths_ = paths;
     return List();
 }
 
-// The scan runs on a worker; the UI shows its progress from half a second
-// on, and Cancel stops it.
+// What is picked is listed on a worker; the UI shows its progress from
+// half a second on, and Cancel stops it.
 bool QuillaneWindow::List() {
     std::atomic<int> found{0};
     std::atomic<bool> cancelled{false};
-    ScanOptions options;
-    options.naturalOrder = true;
-    options.skipHidden = !showHidden_->isChecked();
-    options.progress = [&](int files) {
+    ListRequest request;
+    request.paths = paths_;
+    request.folders = folders_->isChecked();
+    request.scan.skipHidden = !showHidden_->isChecked();
+    request.scan.progress = [&](int files) {
         found = files;
         return !cancelled;
     };
+    if (const ListProblem problem = session_.Open(request)) {
+        const QString path = "'" + QFile::decodeName(problem.path.c_str()) + "' ";
+        const QString why = problem.kind == ListProblem::Kind::Missing      ? "does not exist"
+                            : problem.kind == ListProblem::Kind::NotAFolder ? "is not a folder, and Folders lists folders"
+                                                                            : "cannot be read";
+        asker_->Tell(path + why + ". No file has been changed.", QStringLiteral("Quillane"));
+        return false;
+    }
     QFutureWatcher<void> watcher;
     QProgressDialog progress(QStringLiteral("Listing files..."), QStringLiteral("Cancel"), 0, 0);
     progress.setWindowTitle(QStringLiteral("Quillane"));
@@ -198,7 +202,7 @@ bool QuillaneWindow::List() {
     connect(&progress, &QProgressDialog::canceled, [&] { cancelled = true; });
     QEventLoop loop;
     connect(&watcher, &QFutureWatcher<void>::finished, &loop, &QEventLoop::quit);
-    watcher.setFuture(QtConcurrent::run([this, options] { session_.List(options); }));
+    watcher.setFuture(QtConcurrent::run([this] { session_.List(); }));
     poll.start(100);
     if (!watcher.isFinished()) loop.exec();
     poll.stop();
@@ -271,7 +275,7 @@ void QuillaneWindow::OnOk() {
         return;
     }
     session_.SetListText(names_->toPlainText().toStdString());
-    const BatchPlan plan = session_.Plan();
+    const BatchPlan plan = session_.Plan(permanent_->isChecked());
     if (!plan.refused.empty() && !asker_->AskYesNo(Q(RefusalQuestion(session_.state(), plan.refused)), kCaption)) {
         names_->setFocus();
         return;
@@ -332,7 +336,7 @@ void QuillaneWindow::OnUndo() {
     }
     if (!asker_->AskYesNo(UndoText(undo.rows, true), caption)) return;
     std::string reason;
-    if (session_.PrepareUndo(reason) == Session::Readiness::Busy) {
+    if (session_.PrepareUndo(undo, reason) == Session::Readiness::Busy) {
         asker_->Tell(Q(reason) + ". No file has been changed.", caption);
         return;
     }
@@ -342,14 +346,20 @@ void QuillaneWindow::OnUndo() {
     List();
 }
 
-void QuillaneWindow::OnShowHidden() {
+// Lists again after a switch changed what is listed, once the user has
+// said that edits may be lost.
+void QuillaneWindow::Relist(QCheckBox* changed) {
     if (names_->document()->isModified() &&
         !asker_->AskYesNo(QStringLiteral("Are you sure?"), QStringLiteral("Cancel = Lose Changes"))) {
-        const QSignalBlocker blocker(showHidden_);
-        showHidden_->setChecked(!showHidden_->isChecked());
+        const QSignalBlocker blocker(changed);
+        changed->setChecked(!changed->isChecked());
         return;
     }
-    List();
+    if (!List()) {
+        const QSignalBlocker blocker(changed);
+        changed->setChecked(!changed->isChecked());
+        List();
+    }
 }
 
 }  // namespace quil::qt

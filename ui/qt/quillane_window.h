@@ -31,10 +31,11 @@ public:
     QuillaneWindow(FileServices& files, TrashService& trash, StateStore& store, QWidget* parent = nullptr);
     ~QuillaneWindow() override;
 
-    // Opens and lists folder, off the UI thread, with a progress display
-    // once it takes half a second. False when the folder cannot be used
-    // (the user was told) or the listing was cancelled.
-    bool Load(const QString& folder);
+    // Lists the files and folders picked (none: the current folder), off
+    // the UI thread, with a progress display once it takes half a second.
+    // False when they cannot be used (the user was told) or the listing was
+    // cancelled.
+    bool Load(const std::vector<std::string>& paths);
 
     void SetAsker(Asker* asker) { asker_ = asker; }
     void SetOpener(std::function<void(const QString&)> opener) { opener_ = std::move(opener); }
@@ -46,6 +47,7 @@ public:
     QPushButton* button(const QString& name) const;
     QCheckBox* permanentBox() const { return permanent_; }
     QCheckBox* hiddenBox() const { return showHidden_; }
+    QCheckBox* foldersBox() const { return folders_; }
     quint64 previewsShown() const { return previewsShown_; }
 
 public slots:
@@ -62,7 +64,7 @@ private:
     void OnHelp();
     void OnAbout();
     void OnUndo();
-    void OnShowHidden();
+    void Relist(QCheckBox* changed);
     void UpdateUndoButton();
     bool List();
 
@@ -71,7 +73,7 @@ private:
     MessageBoxAsker defaultAsker_{this};
     Asker* asker_ = &defaultAsker_;
     std::function<void(const QString&)> opener_;
-    QString folder_;
+    std::vector<std::string> paths_;
 
     NamesEdit* names_;
     QLineEdit* find_;
@@ -79,6 +81,7 @@ private:
     QLabel* banner_;
     QLabel* summary_;
     QCheckBox* showHidden_;
+    QCheckBox* folders_;
     QCheckBox* permanent_;
     QPushButton* undo_;
 

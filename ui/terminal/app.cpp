@@ -76,32 +76,66 @@ int TerminalApp::Run(const Options& options) {
         std::cout << "quil (Quillane) " QUIL_VERSION "\n";
         return kDone;
     }
-    if (!OpenFolder(options.folder)) return kNothingApplied;
+    ProgressLine listing("listed");
+    ListRequest request;
+    if (!Request(options, request)) return kNothingApplied;
+    request.scan.progress = [&](int files) {
+        listing.Show(files, 0);
+        return true;
+    };
+    if (const ListProblem problem = session_.Open(request)) {
+        const std::string path = "'" + problem.path + "'";
+        switch (problem.kind) {
+            case ListProblem::Kind::Missing: Error(path + " does not exist; nothing changed"); break;
+            case ListProblem::Kind::NotAFolder: Error(path + " is not a folder, and -D lists folders; nothing changed"); break;
+            case ListProblem::Kind::Unreadable: Error(path + " cannot be read; nothing changed"); break;
+            case ListProblem::Kind::None: break;
+        }
+        return kNothingApplied;
+    }
     if (options.history) return RunHistory();
     return options.undo ? RunUndo(options) : RunBatch(options);
 }
 
-bool TerminalApp::OpenFolder(const std::string& folder) {
-    switch (session_.Open(folder)) {
-        case Session::OpenStatus::Opened: return true;
-        case Session::OpenStatus::Missing: Error("'" + folder + "' does not exist"); break;
-        case Session::OpenStatus::NotAFolder: Error("'" + folder + "' is not a folder"); break;
-        case Session::OpenStatus::Unreadable: Error("'" + folder + "' cannot be read"); break;
+// The paths of the command line, and of the --from list.
+bool TerminalApp::Request(const Options& options, ListRequest& request) {
+    request.paths = options.paths;
+    request.folders = options.folders;
+    request.scan.naturalOrder = true;
+    request.scan.skipHidden = !options.all;
+    request.scan.maxDepth = options.maxDepth;
+    if (options.fromFile.empty()) return true;
+    request.fromList = true;
+    std::string list;
+    bool read;
+    if (options.fromFile == "-") {
+        read = ReadAll(std::cin, list);
+    } else {
+        std::ifstream in(options.fromFile, std::ios::binary);
+        read = in && ReadAll(in, list);
     }
-    return false;
+    if (!read) {
+        Error("cannot read '" + options.fromFile + "'; nothing changed");
+        return false;
+    }
+    const char separator = options.nulSeparated ? '\0' : '\n';
+    for (std::size_t start = 0; start < list.size();) {
+        std::size_t end = list.find(separator, start);
+        if (end == std::string::npos) end = list.size();
+        std::string path = list.substr(start, end - start);
+        if (!options.nulSeparated && !path.empty() && path.back() == '\r') path.pop_back();
+        if (!path.empty()) request.paths.push_back(std::move(path));
+        start = end + 1;
+    }
+    if (request.paths.empty()) {
+        Error("'" + options.fromFile + "' names no file; nothing changed");
+        return false;
+    }
+    return true;
 }
 
 int TerminalApp::RunBatch(const Options& options) {
-    ScanOptions scan;
-    scan.naturalOrder = true;
-    scan.skipHidden = !options.all;
-    scan.maxDepth = options.maxDepth;
-    ProgressLine listing("listed");
-    scan.progress = [&](int files) {
-        listing.Show(files, 0);
-        return true;
-    };
-    session_.List(scan);
+    session_.List();
     const ScanResult& found = session_.scan();
     if (found.unlistable > 0)
         Error(std::to_string(found.unlistable) + " names hold a line break and are left out; they stay as they are");
@@ -124,7 +158,7 @@ int TerminalApp::RunBatch(const Options& options) {
             if (!options.applyFile.empty() || console_.Ask("Edit again? [Y/n] ", 'y') != 'y') return kNothingApplied;
             continue;
         }
-        const BatchPlan plan = session_.Plan();
+        const BatchPlan plan = session_.Plan(options.permanent);
         const std::vector<PlanRow> rows = session_.Describe(plan, options.permanent);
         console_.PrintPlan(rows);
         const bool refused = !plan.refused.empty();
@@ -222,7 +256,7 @@ int TerminalApp::Report(const RunResult& result, bool refused, const std::string
 int TerminalApp::RunUndo(const Options& options) {
     UndoPlan undo;
     if (!session_.PlanUndo(undo)) {
-        Error("no batch to undo in '" + options.folder + "'");
+        Error("no batch to undo in '" + session_.state().root + "'");
         return kNothingApplied;
     }
     std::cout << "undo the batch of " << When(undo.batch.started) << " (" << Summary(undo.batch.counts) << ")\n";
@@ -232,7 +266,7 @@ int TerminalApp::RunUndo(const Options& options) {
     bool editAgain = false;
     if (const int status = Confirm(options, editAgain); status != kDone) return status;
     std::string reason;
-    if (session_.PrepareUndo(reason) == Session::Readiness::Busy) {
+    if (session_.PrepareUndo(undo, reason) == Session::Readiness::Busy) {
         Error(reason + "; nothing changed");
         return kNothingApplied;
     }

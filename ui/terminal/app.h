@@ -34,7 +34,9 @@ private:
     // Takes the folder's lock and the journal; asks when the batch could not
     // be undone. kDone to go on, or a status.
     int Prepare(const Options& options);
-    bool OpenFolder(const std::string& folder);
+    // The paths to list, from the command line and the --from list; false
+    // (the user told) when the list cannot be read.
+    bool Request(const Options& options, ListRequest& request);
     // The edited list, read back; false (and the status) when there is none.
     bool EditedList(const Options& options, std::string& text, int& status);
     // Asks before applying; kDone to go on, 'e' to edit again, or a status.

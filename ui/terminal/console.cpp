@@ -16,6 +16,8 @@ const char* Verb(LineAction action) {
         case LineAction::Delete: return "delete ";
         case LineAction::Restore: return "restore";
         case LineAction::Refuse: return "refuse ";
+        case LineAction::RemoveFolder: return "remove ";
+        case LineAction::KeepFolder: return "keep   ";
         case LineAction::Unchanged: break;
     }
     return "";
@@ -26,9 +28,11 @@ const char* Style(LineAction action) {
         case LineAction::Rename:
         case LineAction::Move:
         case LineAction::Restore: return "32";  // green
-        case LineAction::Trash: return "33";    // yellow
+        case LineAction::Trash:
+        case LineAction::RemoveFolder: return "33";  // yellow
         case LineAction::Delete:
         case LineAction::Refuse: return "1;31";  // bold red
+        case LineAction::KeepFolder:
         case LineAction::Unchanged: break;
     }
     return "0";
@@ -55,6 +59,9 @@ void Console::PrintPlan(const std::vector<PlanRow>& rows) {
         out += Printable(row.from);
         if (!row.to.empty()) out += " -> " + Printable(row.to);
         if (row.action == LineAction::Refuse) out += "  (" + std::string(Describe(row.reason)) + ")";
+        if (row.action == LineAction::RemoveFolder) out += " (emptied)";
+        if (row.action == LineAction::KeepFolder)
+            out += " (" + std::to_string(row.entries) + (row.entries == 1 ? " entry" : " entries") + " not listed)";
         out += '\n';
     }
     out += Summary(rows) + '\n';

@@ -1,5 +1,6 @@
 #include "ui/terminal/editor.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -49,7 +50,9 @@ private:
 };
 
 // Runs sh -c 'EDITOR "$@"' quil FILE and waits. quil itself ignores Ctrl-C
-// meanwhile, as system(3) does: it belongs to the editor.
+// meanwhile, as system(3) does: it belongs to the editor. When standard
+// input (or output) is not the terminal, as with a list of paths piped in,
+// the editor gets the terminal instead, as version-control tools do.
 int RunEditor(const std::string& file) {
     const std::string script = EditorCommand() + " \"$@\"";
     char* argv[] = {const_cast<char*>("sh"), const_cast<char*>("-c"), const_cast<char*>(script.c_str()),
@@ -66,12 +69,21 @@ int RunEditor(const std::string& file) {
     sigaddset(&defaults, SIGQUIT);
     posix_spawnattr_setsigdefault(&attributes, &defaults);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    const int terminal = isatty(STDIN_FILENO) && isatty(STDOUT_FILENO) ? -1 : open("/dev/tty", O_RDWR | O_CLOEXEC);
+    if (terminal >= 0) {
+        if (!isatty(STDIN_FILENO)) posix_spawn_file_actions_adddup2(&actions, terminal, STDIN_FILENO);
+        if (!isatty(STDOUT_FILENO)) posix_spawn_file_actions_adddup2(&actions, terminal, STDOUT_FILENO);
+    }
     pid_t pid;
     int status = -1;
-    if (posix_spawn(&pid, "/bin/sh", nullptr, &attributes, argv, environ) == 0) {
+    if (posix_spawn(&pid, "/bin/sh", &actions, &attributes, argv, environ) == 0) {
         while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
         }
     }
+    if (terminal >= 0) close(terminal);
+    posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     sigaction(SIGINT, &oldInt, nullptr);
     sigaction(SIGQUIT, &oldQuit, nullptr);

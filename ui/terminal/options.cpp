@@ -7,22 +7,32 @@
 namespace quil::terminal {
 
 const char kUsage[] =
-    "Usage: quil [OPTIONS] [FOLDER]\n"
-    "Rename, move and delete the files below FOLDER (default: the current folder)\n"
-    "by editing their names in your editor ($VISUAL, else $EDITOR, else vi).\n"
+    "Usage: quil [OPTIONS] [PATH...]\n"
+    "Rename, move and delete files by editing their names in your editor ($VISUAL,\n"
+    "else $EDITOR, else vi). Each PATH is a file, listed itself, or a folder, whose\n"
+    "files are listed; no PATH: the current folder. Lines are paths relative to the\n"
+    "one folder given, or to the deepest folder holding every PATH.\n"
     "Change a line to rename its file, add or remove folders to move it, empty it\n"
-    "to send the file to the Trash. No file is ever replaced.\n"
+    "to send the file to the Trash. No file is ever replaced; a folder the batch\n"
+    "leaves empty is removed.\n"
     "\n"
     "  -a, --all            list hidden files and folders too (names beginning with .)\n"
-    "  -d, --max-depth N    go at most N folder levels down (0: FOLDER's own files)\n"
+    "  -d, --max-depth N    go at most N folder levels down (0: the folder's own files)\n"
+    "  -D, --folders        list folders instead of files: the folders directly inside\n"
+    "                       the one folder given, or the folders given; a line moves\n"
+    "                       its folder whole\n"
+    "      --from FILE      take the PATHs from FILE, one per line (- for standard\n"
+    "                       input; the editor and the questions use the terminal)\n"
+    "  -0, --null           the --from list is separated by NUL bytes (find -print0)\n"
     "  -n, --dry-run        show what would be done, and change nothing\n"
     "  -y, --yes            apply without asking\n"
     "      --list           print the list and exit\n"
     "      --apply FILE     take the edited list from FILE (- for standard input)\n"
-    "      --permanent      delete emptied lines instead of using the Trash\n"
-    "      --undo           undo the newest batch applied in FOLDER not yet undone\n"
-    "                       (again for the one before it)\n"
-    "      --history        list the batches applied in FOLDER, newest first\n"
+    "      --permanent      delete emptied lines instead of using the Trash (a folder\n"
+    "                       only when it is empty)\n"
+    "      --undo           undo the newest batch applied in the folder (or started\n"
+    "                       there) not yet undone; again for the one before it\n"
+    "      --history        list the batches applied in the folder, newest first\n"
     "  -h, --help           show this help\n"
     "      --version        show the version\n"
     "\n"
@@ -32,19 +42,21 @@ const char kUsage[] =
     "undone.\n";
 
 bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
-    enum { kList = 256, kApply, kPermanent, kUndo, kHistory, kVersion };
+    enum { kList = 256, kApply, kPermanent, kUndo, kHistory, kVersion, kFrom };
     static const option kLong[] = {
         {"all", no_argument, nullptr, 'a'},        {"max-depth", required_argument, nullptr, 'd'},
         {"dry-run", no_argument, nullptr, 'n'},    {"yes", no_argument, nullptr, 'y'},
         {"list", no_argument, nullptr, kList},     {"apply", required_argument, nullptr, kApply},
         {"permanent", no_argument, nullptr, kPermanent}, {"undo", no_argument, nullptr, kUndo},
         {"history", no_argument, nullptr, kHistory},
+        {"folders", no_argument, nullptr, 'D'},    {"from", required_argument, nullptr, kFrom},
+        {"null", no_argument, nullptr, '0'},
         {"help", no_argument, nullptr, 'h'},       {"version", no_argument, nullptr, kVersion},
         {nullptr, 0, nullptr, 0},
     };
     opterr = 0;
     optind = 1;
-    for (int option; (option = getopt_long(argc, argv, "ad:nyh", kLong, nullptr)) != -1;) {
+    for (int option; (option = getopt_long(argc, argv, "ad:nyhD0", kLong, nullptr)) != -1;) {
         switch (option) {
             case 'a': options.all = true; break;
             case 'd': {
@@ -64,6 +76,9 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
             case kPermanent: options.permanent = true; break;
             case kUndo: options.undo = true; break;
             case kHistory: options.history = true; break;
+            case 'D': options.folders = true; break;
+            case '0': options.nulSeparated = true; break;
+            case kFrom: options.fromFile = optarg; break;
             case 'h': options.help = true; break;
             case kVersion: options.version = true; break;
             default:
@@ -71,6 +86,8 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
                     error = "--max-depth needs a number";
                 else if (optopt == kApply)
                     error = "--apply needs a FILE";
+                else if (optopt == kFrom)
+                    error = "--from needs a FILE";
                 else if (optopt > 0 && optopt < 256)
                     error = "unknown option '-" + std::string(1, static_cast<char>(optopt)) + "'";
                 else
@@ -78,11 +95,15 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
                 return false;
         }
     }
-    if (argc - optind > 1) {
-        error = "one FOLDER at most";
+    for (int i = optind; i < argc; ++i) options.paths.push_back(argv[i]);
+    if (options.fromFile == "-" && options.applyFile == "-") {
+        error = "--from - and --apply - cannot both read standard input";
         return false;
     }
-    if (optind < argc) options.folder = argv[optind];
+    if (options.nulSeparated && options.fromFile.empty()) {
+        error = "-0 goes with --from";
+        return false;
+    }
     if ((options.undo || options.history) && (options.list || !options.applyFile.empty())) {
         error = std::string(options.undo ? "--undo" : "--history") + " goes with neither --list nor --apply";
         return false;

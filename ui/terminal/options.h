@@ -2,11 +2,15 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace quil::terminal {
 
 struct Options {
-    std::string folder = ".";
+    std::vector<std::string> paths;  // files and folders to list; none: the current folder
+    std::string fromFile;            // --from: a list of paths ("-" for standard input)
+    bool nulSeparated = false;       // -0: that list is separated by NUL bytes
+    bool folders = false;            // -D: folder lines
     bool all = false;
     int maxDepth = -1;
     bool dryRun = false;
