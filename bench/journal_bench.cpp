@@ -68,12 +68,14 @@ void BenchJournal(int files) {
 
     auto apply = [&](StateStore& journals) {
         Session session(*services, *trash, journals);
-        session.Open(folder);
-        session.List(ScanOptions());
+        ListRequest request;
+        request.paths = {folder};
+        session.Open(request);
+        session.List();
         int found = 0;
         session.ReadBack(edited, found);
         Quiet quiet;
-        const RunResult result = session.Apply(session.Plan(), false, quiet);
+        const RunResult result = session.Apply(session.Plan(false), false, quiet);
         if (result.applied != files) std::fprintf(stderr, "applied %d of %d\n", result.applied, files);
     };
     auto rebuild = [&] {

@@ -29,7 +29,7 @@ Typing MeasureTyping(const std::string& folder) {
     auto trash = MakeSystemTrash(*files);
     auto store = MakeSystemStateStore();
     qt::QuillaneWindow window(*files, *trash, *store);
-    window.Load(QString::fromStdString(folder));
+    window.Load({folder});
     window.show();
     if (!QTest::qWaitForWindowExposed(&window)) std::fprintf(stderr, "the window did not show\n");
     qt::NamesEdit* names = window.names();
@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
         auto trash = quil::MakeSystemTrash(*files);
         auto store = quil::MakeSystemStateStore();
         quil::qt::QuillaneWindow window(*files, *trash, *store);
-        window.Load(QString::fromLocal8Bit(argv[2]));
+        window.Load({std::string(argv[2])});
         window.show();
         return QTest::qWaitForWindowExposed(&window) ? 0 : 1;
     }

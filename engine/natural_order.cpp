@@ -38,4 +38,31 @@ int CompareNatural(std::string_view a, std::string_view b) {
     return bytes < 0 ? -1 : bytes > 0 ? 1 : 0;
 }
 
+// Letters folded; a run of digits as "0", its significant length in two
+// bytes that are never zero, and its digits without leading zeros (a "0"
+// sorts against any other character as the run's own first digit would,
+// since that character is no digit); then a zero and the name itself, for
+// names equal but for case or leading zeros.
+void AppendNaturalKey(std::string_view name, std::string& out) {
+    const auto* x = reinterpret_cast<const unsigned char*>(name.data());
+    const std::size_t m = name.size();
+    for (std::size_t i = 0; i < m;) {
+        if (!IsDigit(x[i])) {
+            out += static_cast<char>(Folded(x[i++]));
+            continue;
+        }
+        while (i < m && x[i] == '0') ++i;
+        std::size_t end = i;
+        while (end < m && IsDigit(x[end])) ++end;
+        const std::size_t length = end - i;
+        out += '0';
+        out += static_cast<char>(0x80 | ((length >> 7) & 0x7F));
+        out += static_cast<char>(0x80 | (length & 0x7F));
+        out.append(name.data() + i, length);
+        i = end;
+    }
+    out += '\0';
+    out.append(name);
+}
+
 }  // namespace quil

@@ -5,6 +5,7 @@
 // beyond ASCII compare by code point (the order of their UTF-8 bytes).
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace quil {
@@ -13,5 +14,10 @@ namespace quil {
 int CompareNatural(std::string_view a, std::string_view b);
 
 inline bool NaturalLess(std::string_view a, std::string_view b) { return CompareNatural(a, b) < 0; }
+
+// Appends to out a key whose byte order is the natural order of names:
+// keys compare with memcmp, which sorting a large folder needs (a name is
+// made into a key once, where comparisons are made n log n times).
+void AppendNaturalKey(std::string_view name, std::string& out);
 
 }  // namespace quil

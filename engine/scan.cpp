@@ -24,8 +24,9 @@ RootStatus CaptureRoot(BatchState& state, FileServices& files) {
 namespace {
 
 struct SortedEntry {
-    std::size_t offset;  // of the name in the folder's name buffer
-    std::size_t length;
+    std::size_t name;  // offsets in the folder's name buffer
+    std::size_t key;
+    std::size_t keyLength;
     bool isFolder;
 };
 
@@ -46,23 +47,29 @@ public:
             const QueuedFolder folder = queue_[current];
             bool complete;
             if (options_.naturalOrder) {
-                // The names side by side in one buffer, each ended by its zero,
-                // and small records to sort: no allocation per name.
+                // Each name and its natural key side by side in one buffer,
+                // and small records to sort by memcmp of the keys: no
+                // allocation per name.
                 std::string names;
                 std::vector<SortedEntry> entries;
                 complete = files_.ListFolder(folder.path, [&](const char* name, bool isFolder) {
                     const std::size_t length = std::strlen(name);
-                    entries.push_back({names.size(), length, isFolder});
+                    SortedEntry& entry = entries.emplace_back();
+                    entry.name = names.size();
+                    entry.isFolder = isFolder;
                     names.append(name, length + 1);
+                    entry.key = names.size();
+                    AppendNaturalKey(std::string_view(name, length), names);
+                    entry.keyLength = names.size() - entry.key;
                     return true;
                 });
                 const char* base = names.data();
                 std::sort(entries.begin(), entries.end(), [base](const SortedEntry& a, const SortedEntry& b) {
-                    return NaturalLess(std::string_view(base + a.offset, a.length),
-                                       std::string_view(base + b.offset, b.length));
+                    const int order = std::memcmp(base + a.key, base + b.key, std::min(a.keyLength, b.keyLength));
+                    return order != 0 ? order < 0 : a.keyLength < b.keyLength;
                 });
                 for (const SortedEntry& entry : entries)
-                    if (!Take(folder, names.c_str() + entry.offset, entry.isFolder)) break;
+                    if (!Take(folder, names.c_str() + entry.name, entry.isFolder)) break;
             } else {
                 complete = files_.ListFolder(
                     folder.path, [&](const char* name, bool isFolder) { return Take(folder, name, isFolder); });

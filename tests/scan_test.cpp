@@ -200,8 +200,33 @@ TEST(NaturalOrder, SortsAsFileManagersShowNames) {
             for (std::size_t j = 0; j < row.sorted.size(); ++j) {
                 const int expected = i < j ? -1 : i > j ? 1 : 0;
                 EXPECT_EQ(CompareNatural(row.sorted[i], row.sorted[j]), expected) << row.sorted[i] << " " << row.sorted[j];
+                std::string x, y;
+                AppendNaturalKey(row.sorted[i], x);
+                AppendNaturalKey(row.sorted[j], y);
+                EXPECT_EQ(x.compare(y) < 0, expected < 0) << row.sorted[i] << " " << row.sorted[j];
             }
     }
+}
+
+// The keys the scan sorts by order names as CompareNatural does, on names
+// built from the pieces that matter: digits, zeros, case, other bytes.
+TEST(NaturalOrder, KeysAgreeWithTheComparison) {
+    const char* pieces[] = {"0", "00", "1", "9", "10", "007", "a", "A", "z", "-", ".", "\xC3\xA9", "_", "b1", "B01"};
+    std::vector<std::string> names = {""};
+    for (int round = 0; round < 2; ++round) {
+        const std::vector<std::string> shorter = names;
+        for (const std::string& name : shorter)
+            for (const char* piece : pieces) names.push_back(name + piece);
+    }
+    std::vector<std::string> keys;
+    for (const std::string& name : names) AppendNaturalKey(name, keys.emplace_back());
+    for (std::size_t i = 0; i < names.size(); ++i)
+        for (std::size_t j = 0; j < names.size(); j += 7) {
+            const int compared = CompareNatural(names[i], names[j]);
+            const int byKey = keys[i].compare(keys[j]);
+            ASSERT_EQ(compared < 0, byKey < 0) << names[i] << " / " << names[j];
+            ASSERT_EQ(compared == 0, byKey == 0) << names[i] << " / " << names[j];
+        }
 }
 
 }  // namespace

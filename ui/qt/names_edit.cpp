@@ -19,6 +19,8 @@ QString Word(LineAction action) {
         case LineAction::Delete: return QStringLiteral("delete");
         case LineAction::Restore: return QStringLiteral("restore");
         case LineAction::Refuse: return QStringLiteral("refused");
+        case LineAction::RemoveFolder:
+        case LineAction::KeepFolder: return {};  // folders, not lines
     }
     return {};
 }
