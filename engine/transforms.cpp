@@ -1,0 +1,275 @@
+#include "engine/transforms.h"
+
+#define PCRE2_CODE_UNIT_WIDTH 8
+#include <pcre2.h>
+
+#include <unordered_map>
+
+#include "platform/code_page.h"
+#include "platform/letter_case.h"
+
+namespace quil {
+namespace {
+
+// One piece of a replacement: text as it is, a captured group, or the
+// counter.
+struct Piece {
+    enum class Kind { Text, Group, Counter };
+    Kind kind;
+    std::string text;
+    int number = 0;          // the group, or the counter's least width
+    std::size_t offset = 0;  // where it was written
+};
+
+bool IsDigit(char ch) { return ch >= '0' && ch <= '9'; }
+
+// Parses a replacement into pieces; groups only where regex.
+bool ParseReplacement(std::string_view text, bool regex, std::vector<Piece>& pieces, TransformError& error) {
+    std::size_t at = 0;
+    auto literal = [&](char ch) {
+        if (pieces.empty() || pieces.back().kind != Piece::Kind::Text) pieces.push_back({Piece::Kind::Text, {}, 0, at});
+        pieces.back().text += ch;
+    };
+    auto group = [&](int number) { pieces.push_back({Piece::Kind::Group, {}, number, at}); };
+    while (at < text.size()) {
+        const char ch = text[at];
+        if (ch == '{' && text.compare(at, 2, "{n") == 0) {
+            std::size_t end = at + 2;
+            int width = 0;
+            if (end < text.size() && text[end] == ':') {
+                ++end;
+                const std::size_t digits = end;
+                while (end < text.size() && IsDigit(text[end]) && width < 100) width = width * 10 + (text[end++] - '0');
+                if (end == digits) {
+                    error = {TransformError::Where::Replacement, "{n:} needs a width, as in {n:3}", at};
+                    return false;
+                }
+            }
+            if (end < text.size() && text[end] == '}') {
+                pieces.push_back({Piece::Kind::Counter, {}, width, at});
+                at = end + 1;
+                continue;
+            }
+        }
+        if (ch == '\\' && at + 1 < text.size()) {
+            if (regex && IsDigit(text[at + 1])) {
+                group(text[at + 1] - '0');
+                at += 2;
+            } else {
+                literal(text[at + 1]);
+                at += 2;
+            }
+            continue;
+        }
+        if (regex && ch == '$' && at + 1 < text.size() && (IsDigit(text[at + 1]) || text[at + 1] == '{')) {
+            std::size_t end = at + 1;
+            const bool braced = text[end] == '{';
+            if (braced) ++end;
+            int number = 0;
+            const std::size_t digits = end;
+            while (end < text.size() && IsDigit(text[end]) && number < 1000) number = number * 10 + (text[end++] - '0');
+            if (end == digits || (braced && (end >= text.size() || text[end] != '}'))) {
+                error = {TransformError::Where::Replacement, "a group is written $1, ${1} or \\1", at};
+                return false;
+            }
+            group(number);
+            at = braced ? end + 1 : end;
+            continue;
+        }
+        literal(ch);
+        ++at;
+    }
+    return true;
+}
+
+std::size_t FolderEnd(std::string_view line, char separator) {
+    const std::size_t slash = line.rfind(separator);
+    return slash == std::string_view::npos ? 0 : slash + 1;
+}
+
+// Where each line's counter stands: one count over all lines, or one per
+// folder of the line.
+class Counters {
+public:
+    Counters(const Numbering& numbering, char separator) : numbering_(numbering), separator_(separator) {}
+    long long Next(std::string_view line) {
+        long long& index = numbering_.perFolder ? perFolder_[std::string(line.substr(0, FolderEnd(line, separator_)))] : all_;
+        return numbering_.start + numbering_.step * index++;
+    }
+
+private:
+    const Numbering& numbering_;
+    char separator_;
+    long long all_ = 0;
+    std::unordered_map<std::string, long long> perFolder_;
+};
+
+}  // namespace
+
+bool ParseScope(std::string_view word, Scope& scope) {
+    if (word == "name") scope = Scope::Name;
+    else if (word == "ext") scope = Scope::Extension;
+    else if (word == "full") scope = Scope::NameWithExtension;
+    else if (word == "path") scope = Scope::Path;
+    else return false;
+    return true;
+}
+
+Span ScopeSpan(std::string_view line, Scope scope, char separator) {
+    if (scope == Scope::Path) return {0, line.size()};
+    const std::size_t nameStart = FolderEnd(line, separator);
+    if (scope == Scope::NameWithExtension) return {nameStart, line.size() - nameStart};
+    const std::size_t dot = line.rfind('.');
+    const bool hasExtension = dot != std::string_view::npos && dot > nameStart;
+    if (scope == Scope::Name) return {nameStart, (hasExtension ? dot : line.size()) - nameStart};
+    return hasExtension ? Span{dot + 1, line.size() - dot - 1} : Span{line.size(), 0};
+}
+
+std::string CounterText(long long value, int width) {
+    std::string digits = std::to_string(value < 0 ? -value : value);
+    if (static_cast<int>(digits.size()) < width) digits.insert(0, static_cast<std::size_t>(width) - digits.size(), '0');
+    return value < 0 ? "-" + digits : digits;
+}
+
+struct Replacement::Compiled {
+    ~Compiled() {
+        if (match) pcre2_match_data_free(match);
+        if (code) pcre2_code_free(code);
+    }
+    pcre2_code* code = nullptr;  // null for a prefix
+    pcre2_match_data* match = nullptr;
+    std::vector<Piece> pieces;
+    bool counter = false;
+};
+
+Replacement::Replacement(std::unique_ptr<Compiled> compiled) : compiled_(std::move(compiled)) {}
+Replacement::~Replacement() = default;
+
+bool Replacement::UsesCounter() const { return compiled_->counter; }
+
+std::unique_ptr<Replacement> Replacement::Make(std::string_view find, std::string_view replacement, bool regex,
+                                               bool matchCase, TransformError& error) {
+    auto compiled = std::make_unique<Compiled>();
+    if (!ParseReplacement(replacement, regex && !find.empty(), compiled->pieces, error)) return nullptr;
+    for (const Piece& piece : compiled->pieces) compiled->counter |= piece.kind == Piece::Kind::Counter;
+    if (find.empty()) return std::unique_ptr<Replacement>(new Replacement(std::move(compiled)));
+
+    // Names may hold bytes that are not UTF-8: they are matched as
+    // themselves, never as the start of another character.
+    uint32_t options = PCRE2_UTF | PCRE2_MATCH_INVALID_UTF | (regex ? PCRE2_UCP : PCRE2_LITERAL);
+    if (!matchCase) options |= PCRE2_CASELESS;
+    int code = 0;
+    PCRE2_SIZE offset = 0;
+    compiled->code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(find.data()), find.size(), options, &code, &offset, nullptr);
+    if (compiled->code == nullptr) {
+        PCRE2_UCHAR message[256];
+        pcre2_get_error_message(code, message, sizeof message);
+        error = {TransformError::Where::Expression, reinterpret_cast<const char*>(message), offset};
+        return nullptr;
+    }
+    pcre2_jit_compile(compiled->code, PCRE2_JIT_COMPLETE);
+    uint32_t groups = 0;
+    pcre2_pattern_info(compiled->code, PCRE2_INFO_CAPTURECOUNT, &groups);
+    for (const Piece& piece : compiled->pieces)
+        if (piece.kind == Piece::Kind::Group && piece.number > static_cast<int>(groups)) {
+            error = {TransformError::Where::Replacement, "there is no group " + std::to_string(piece.number),
+                     piece.offset};
+            return nullptr;
+        }
+    compiled->match = pcre2_match_data_create_from_pattern(compiled->code, nullptr);
+    return std::unique_ptr<Replacement>(new Replacement(std::move(compiled)));
+}
+
+std::size_t Replacement::Apply(std::vector<std::string>& lines, Scope scope, const Numbering& numbering,
+                               char separator) const {
+    const Compiled& c = *compiled_;
+    Counters counters(numbering, separator);
+    std::size_t changed = 0;
+    std::string out;
+    for (std::string& line : lines) {
+        const Span span = ScopeSpan(line, scope, separator);
+        const char* subject = line.data() + span.start;
+        long long counter = 0;
+        bool counted = false;
+        auto expand = [&](const PCRE2_SIZE* groups, std::size_t groupCount) {
+            for (const Piece& piece : c.pieces) {
+                if (piece.kind == Piece::Kind::Text) {
+                    out += piece.text;
+                } else if (piece.kind == Piece::Kind::Counter) {
+                    if (!counted) counter = counters.Next(line), counted = true;
+                    out += CounterText(counter, piece.number);
+                } else if (static_cast<std::size_t>(piece.number) < groupCount &&
+                           groups[2 * piece.number] != PCRE2_UNSET) {
+                    out.append(subject + groups[2 * piece.number], groups[2 * piece.number + 1] - groups[2 * piece.number]);
+                }
+            }
+        };
+        out.assign(line, 0, span.start);
+        if (c.code == nullptr) {  // a prefix, before the part
+            if (line.empty()) continue;
+            expand(nullptr, 0);
+            out.append(line, span.start, std::string::npos);
+        } else {
+            // As sed does: after a match, none that is empty at its end.
+            std::size_t at = 0;
+            bool matched = false;
+            uint32_t flags = 0;
+            while (at <= span.length && pcre2_match(c.code, reinterpret_cast<PCRE2_SPTR>(subject), span.length, at,
+                                                    flags, c.match, nullptr) >= 0) {
+                const PCRE2_SIZE* groups = pcre2_get_ovector_pointer(c.match);
+                matched = true;
+                out.append(subject + at, groups[0] - at);
+                expand(groups, pcre2_get_ovector_count(c.match));
+                at = groups[1];
+                flags = PCRE2_NOTEMPTY_ATSTART;
+            }
+            if (!matched) continue;
+            out.append(subject + at, span.length - std::min(at, span.length));
+            out.append(line, span.start + span.length, std::string::npos);
+        }
+        // A replacement never makes a line of two: a line break stays out.
+        if (out.find_first_of("\r\n") != std::string::npos || out == line) continue;
+        line.swap(out);
+        ++changed;
+    }
+    return changed;
+}
+
+std::size_t ChangeCase(std::vector<std::string>& lines, CaseChange change, Scope scope, char separator) {
+    std::size_t changed = 0;
+    std::string out;
+    for (std::string& line : lines) {
+        const Span span = ScopeSpan(line, scope, separator);
+        const std::string_view part(line.data() + span.start, span.length);
+        out.assign(line, 0, span.start);
+        bool wordStart = true, first = true;
+        for (std::size_t at = 0; at < part.size();) {
+            char32_t code;
+            if (!DecodeUtf8(part, at, code)) {
+                out += part[at++];  // not UTF-8: kept as it is
+                continue;
+            }
+            if (!IsLetter(code)) {
+                EncodeUtf8(code, out);
+                wordStart = code != '\'' && code != 0x2019;  // "don't" is one word
+                continue;
+            }
+            bool upper = false;
+            switch (change) {
+                case CaseChange::Upper: upper = true; break;
+                case CaseChange::Lower: upper = false; break;
+                case CaseChange::Title: upper = wordStart; break;
+                case CaseChange::Sentence: upper = first; break;
+            }
+            EncodeUtf8(upper ? UpperCaseOf(code) : LowerCaseOf(code), out);
+            wordStart = first = false;
+        }
+        out.append(line, span.start + span.length, std::string::npos);
+        if (out == line) continue;
+        line.swap(out);
+        ++changed;
+    }
+    return changed;
+}
+
+}  // namespace quil

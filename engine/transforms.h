@@ -1,0 +1,88 @@
+// The text transforms of the Linux editions: find and replace (literal or
+// by regular expression, with capture groups and a counter), a prefix, and
+// case changes, each on a chosen part of every line. A transform rewrites
+// lines of the list text and nothing else: the plan then sees the result
+// as it sees any edit, with every check it makes.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quil {
+
+// The part of a line a transform acts on.
+enum class Scope {
+    Name,               // the file's name without its extension (the default)
+    Extension,          // the extension, without its dot
+    NameWithExtension,  // the whole name
+    Path,               // the whole line, folders included
+};
+
+// "name", "ext", "full", "path"; false for any other word.
+bool ParseScope(std::string_view word, Scope& scope);
+
+struct Span {
+    std::size_t start = 0;
+    std::size_t length = 0;
+};
+
+// Where scope lies in line, a path relative to the root. The extension
+// follows the name's last dot, unless that dot begins the name (".bashrc"
+// has none).
+Span ScopeSpan(std::string_view line, Scope scope, char separator);
+
+// The counter {n}: start, step, and whether it starts again in each folder.
+// It counts the lines a transform changes, in their order.
+struct Numbering {
+    long long start = 1;
+    long long step = 1;
+    bool perFolder = false;
+};
+
+struct TransformError {
+    enum class Where { Expression, Replacement };
+    Where where = Where::Expression;
+    std::string message;
+    std::size_t offset = 0;  // in the text that is wrong
+};
+
+// A find and replace, compiled once. The replacement takes $0, $1, ${1}
+// and \1 for what the expression captured (regular expressions only), and
+// {n} or {n:3} (3 digits at least) for the counter; \ takes the next
+// character as it is. An empty find puts the replacement before the part.
+class Replacement {
+public:
+    static std::unique_ptr<Replacement> Make(std::string_view find, std::string_view replacement, bool regex,
+                                             bool matchCase, TransformError& error);
+    ~Replacement();
+
+    bool UsesCounter() const;
+
+    // Rewrites the part of each line that scope names; a line where nothing
+    // matches (and an empty line, for a prefix) stays as it is. Returns how
+    // many lines changed.
+    std::size_t Apply(std::vector<std::string>& lines, Scope scope, const Numbering& numbering, char separator) const;
+
+private:
+    struct Compiled;
+    explicit Replacement(std::unique_ptr<Compiled> compiled);
+    std::unique_ptr<Compiled> compiled_;
+};
+
+enum class CaseChange {
+    Upper,
+    Lower,
+    Title,     // the first letter of each word upper case, the others lower
+    Sentence,  // the first letter upper case, the others lower
+};
+
+// Changes the case of the part of each line that scope names, letter by
+// letter beyond ASCII too. Returns how many lines changed.
+std::size_t ChangeCase(std::vector<std::string>& lines, CaseChange change, Scope scope, char separator);
+
+// The counter as {n:width} would write it: start + step * index.
+std::string CounterText(long long value, int width);
+
+}  // namespace quil
