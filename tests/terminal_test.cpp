@@ -133,6 +133,26 @@ TEST_F(TerminalTest, Batches) {
          "rename  a -> 'a '", ""},
         {"invisible characters are shown", ab, "a\xE2\x80\x8B\n\xC2\xA0\n", {"--dry-run"}, ab, 0,
          "rename  a -> a\\u{200B}\nrename  b -> \\u{00A0}", ""},
+        // --replace and --filter edit the list instead of the editor, which
+        // fails here if it is opened.
+        {"replace with a group and a counter per folder", {{"IMG_7.jpg", "1"}, {"IMG_8.jpg", "2"}, {"s/IMG_9.jpg", "3"}},
+         "exit:1", {"--yes", "--replace", "IMG_(\\d)", "h{n:2}-$1", "--per-folder"},
+         {{"h01-7.jpg", "1"}, {"h02-8.jpg", "2"}, {"s/h01-9.jpg", "3"}}, 0, "3 renames", ""},
+        {"replaces in order, the counter's start and step", {{"a.txt", "1"}, {"b.txt", "2"}}, "exit:1",
+         {"--yes", "--replace", "^", "x", "--replace", "^x(.)", "{n}_\\1", "--start", "10", "--step", "5"},
+         {{"10_a.txt", "1"}, {"15_b.txt", "2"}}, 0, "2 renames", ""},
+        {"the extension, without case", {{"a.TXT", "1"}, {"txt.md", "2"}}, "exit:1",
+         {"--yes", "--scope", "ext", "-i", "--replace", "txt", "text"}, {{"a.text", "1"}, {"txt.md", "2"}}, 0,
+         "rename  a.TXT -> a.text", ""},
+        {"the folders of a path", {{"s/a", "1"}, {"b", "2"}}, "exit:1", {"--yes", "--scope", "path", "--replace", "^s/", "t/"},
+         {{"t/a", "1"}, {"b", "2"}}, 0, "move    s/a -> t/a", ""},
+        {"a filter", ab, "exit:1", {"--yes", "--filter", "sed 's/^a$/z/'"}, {{"z", "1"}, {"b", "2"}}, 0, "rename  a -> z", ""},
+        {"a filter that drops a line", ab, "exit:1", {"--yes", "--filter", "head -n 1"}, ab, 2, "",
+         "expected 2 lines, one per file, but found 1"},
+        {"a filter that fails", ab, "exit:1", {"--yes", "--filter", "exit 3"}, ab, 2, "", "did not end successfully"},
+        {"an invalid expression", ab, "exit:1", {"--yes", "--replace", "a(", "x"}, ab, 2, "",
+         "the expression 'a(': missing closing parenthesis at character 3; nothing changed"},
+        {"an invalid counter", ab, "exit:1", {"--yes", "--replace", "a", "{n:x}"}, ab, 2, "", "the replacement '{n:x}'"},
     };
     for (const Row& row : rows) {
         TearDown();

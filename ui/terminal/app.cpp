@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "ui/terminal/editor.h"
+#include "ui/terminal/scripted_edit.h"
 
 namespace quil::terminal {
 
@@ -148,9 +149,21 @@ int TerminalApp::RunBatch(const Options& options) {
     }
 
     std::string text = state.text + (state.count > 0 ? "\n" : "");
+    // --replace and --filter edit the list once; 'e' then opens the editor
+    // on what they made.
+    bool scripted = !options.replaces.empty() || !options.filter.empty();
     for (;;) {
-        int status;
-        if (!EditedList(options, text, status)) return status;
+        int status = kNothingApplied;
+        std::string error;
+        if (scripted) {
+            scripted = false;
+            if (!EditByScript(options, text, error)) {
+                Error(error + "; nothing changed");
+                return kNothingApplied;
+            }
+        } else if (!EditedList(options, text, status)) {
+            return status;
+        }
         int found = 0;
         if (!session_.ReadBack(text, found)) {
             Error("expected " + std::to_string(state.count) + " lines, one per file, but found " +

@@ -28,6 +28,18 @@ const char kUsage[] =
     "  -y, --yes            apply without asking\n"
     "      --list           print the list and exit\n"
     "      --apply FILE     take the edited list from FILE (- for standard input)\n"
+    "      --replace REGEX REPLACEMENT\n"
+    "                       rewrite each line by a regular expression instead of the\n"
+    "                       editor (again for more, in order); the replacement takes\n"
+    "                       $1, ${1} or \\1 for groups, $0 for the match, {n} for a\n"
+    "                       counter, {n:3} for one of 3 digits at least\n"
+    "      --scope PART     the part --replace rewrites: name (without extension, the\n"
+    "                       default), ext, full (the name with its extension), path\n"
+    "  -i, --ignore-case    --replace matches letters without their case\n"
+    "      --start N, --step N\n"
+    "                       the counter's first value and step (1 and 1)\n"
+    "      --per-folder     the counter starts again in each folder\n"
+    "      --filter COMMAND put the list through COMMAND (sh -c) instead of the editor\n"
     "      --permanent      delete emptied lines instead of using the Trash (a folder\n"
     "                       only when it is empty)\n"
     "      --undo           undo the newest batch applied in the folder (or started\n"
@@ -42,7 +54,8 @@ const char kUsage[] =
     "undone.\n";
 
 bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
-    enum { kList = 256, kApply, kPermanent, kUndo, kHistory, kVersion, kFrom };
+    enum { kList = 256, kApply, kPermanent, kUndo, kHistory, kVersion, kFrom, kReplace, kScope, kStart, kStep,
+           kPerFolder, kFilter };
     static const option kLong[] = {
         {"all", no_argument, nullptr, 'a'},        {"max-depth", required_argument, nullptr, 'd'},
         {"dry-run", no_argument, nullptr, 'n'},    {"yes", no_argument, nullptr, 'y'},
@@ -51,12 +64,16 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
         {"history", no_argument, nullptr, kHistory},
         {"folders", no_argument, nullptr, 'D'},    {"from", required_argument, nullptr, kFrom},
         {"null", no_argument, nullptr, '0'},
+        {"replace", required_argument, nullptr, kReplace}, {"scope", required_argument, nullptr, kScope},
+        {"ignore-case", no_argument, nullptr, 'i'},        {"start", required_argument, nullptr, kStart},
+        {"step", required_argument, nullptr, kStep},       {"per-folder", no_argument, nullptr, kPerFolder},
+        {"filter", required_argument, nullptr, kFilter},
         {"help", no_argument, nullptr, 'h'},       {"version", no_argument, nullptr, kVersion},
         {nullptr, 0, nullptr, 0},
     };
     opterr = 0;
     optind = 1;
-    for (int option; (option = getopt_long(argc, argv, "ad:nyhD0", kLong, nullptr)) != -1;) {
+    for (int option; (option = getopt_long(argc, argv, "ad:nyhD0i", kLong, nullptr)) != -1;) {
         switch (option) {
             case 'a': options.all = true; break;
             case 'd': {
@@ -79,6 +96,35 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
             case 'D': options.folders = true; break;
             case '0': options.nulSeparated = true; break;
             case kFrom: options.fromFile = optarg; break;
+            case kReplace:
+                // Two arguments: the expression, and the replacement after it.
+                if (optind >= argc) {
+                    error = "--replace needs a REGEX and a REPLACEMENT";
+                    return false;
+                }
+                options.replaces.emplace_back(optarg, argv[optind++]);
+                break;
+            case kScope:
+                options.scope = optarg;
+                if (options.scope != "name" && options.scope != "ext" && options.scope != "full" && options.scope != "path") {
+                    error = "--scope takes name, ext, full or path, not '" + options.scope + "'";
+                    return false;
+                }
+                break;
+            case 'i': options.ignoreCase = true; break;
+            case kStart:
+            case kStep: {
+                char* end = nullptr;
+                const long long value = std::strtoll(optarg, &end, 10);
+                if (*optarg == '\0' || *end != '\0') {
+                    error = std::string(option == kStart ? "--start" : "--step") + " takes a whole number, not '" + optarg + "'";
+                    return false;
+                }
+                (option == kStart ? options.start : options.step) = value;
+                break;
+            }
+            case kPerFolder: options.perFolder = true; break;
+            case kFilter: options.filter = optarg; break;
             case 'h': options.help = true; break;
             case kVersion: options.version = true; break;
             default:
@@ -98,6 +144,10 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
     for (int i = optind; i < argc; ++i) options.paths.push_back(argv[i]);
     if (options.fromFile == "-" && options.applyFile == "-") {
         error = "--from - and --apply - cannot both read standard input";
+        return false;
+    }
+    if ((!options.replaces.empty() || !options.filter.empty()) && !options.applyFile.empty()) {
+        error = "--replace and --filter go without --apply";
         return false;
     }
     if (options.nulSeparated && options.fromFile.empty()) {

@@ -17,6 +17,13 @@ struct Options {
     bool yes = false;
     bool list = false;
     std::string applyFile;  // "-" for standard input; empty: the editor
+    // --replace REGEX REPLACEMENT, in order; --filter COMMAND.
+    std::vector<std::pair<std::string, std::string>> replaces;
+    std::string filter;
+    std::string scope = "name";  // the part of each line a --replace acts on
+    bool ignoreCase = false;
+    long long start = 1, step = 1;  // the counter {n}
+    bool perFolder = false;
     bool permanent = false;
     bool undo = false;
     bool history = false;

@@ -1,0 +1,54 @@
+#include "ui/terminal/scripted_edit.h"
+
+#include <memory>
+#include <vector>
+
+#include "engine/transforms.h"
+#include "ui/terminal/filter.h"
+
+namespace quil::terminal {
+
+namespace {
+
+std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        lines.emplace_back(text, start, end - start);
+        start = end + 1;
+    }
+    return lines;
+}
+
+std::string JoinLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) (text += line) += '\n';
+    return text;
+}
+
+}  // namespace
+
+bool EditByScript(const Options& options, std::string& text, std::string& error) {
+    if (!options.replaces.empty()) {
+        Scope scope = Scope::Name;
+        ParseScope(options.scope, scope);
+        const Numbering numbering{options.start, options.step, options.perFolder};
+        std::vector<std::string> lines = SplitLines(text);
+        for (const auto& [find, replacement] : options.replaces) {
+            TransformError problem;
+            const auto compiled = Replacement::Make(find, replacement, true, !options.ignoreCase, problem);
+            if (!compiled) {
+                const bool inFind = problem.where == TransformError::Where::Expression;
+                error = std::string(inFind ? "the expression '" + find : "the replacement '" + replacement) + "': " +
+                        problem.message + " at character " + std::to_string(problem.offset + 1);
+                return false;
+            }
+            compiled->Apply(lines, scope, numbering, '/');
+        }
+        text = JoinLines(lines);
+    }
+    return options.filter.empty() || FilterThrough(options.filter, text, error);
+}
+
+}  // namespace quil::terminal

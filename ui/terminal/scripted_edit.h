@@ -1,0 +1,15 @@
+// The edit --replace and --filter make in place of the editor: the list
+// rewritten by each expression in order, then put through the filter.
+#pragma once
+
+#include <string>
+
+#include "ui/terminal/options.h"
+
+namespace quil::terminal {
+
+// Rewrites text, the list as the editor would get it. False, with what the
+// user should be told, when an expression or the filter is wrong.
+bool EditByScript(const Options& options, std::string& text, std::string& error);
+
+}  // namespace quil::terminal
