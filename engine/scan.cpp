@@ -74,7 +74,7 @@ public:
                 complete = files_.ListFolder(
                     folder.path, [&](const char* name, bool isFolder) { return Take(folder, name, isFolder); });
             }
-            if (!complete && !tableFull_) ++result_.unreadableFolders;
+            if (!complete && !tableFull_ && result_.unreadableFolders++ == 0) result_.firstUnreadable = folder.path;
             if (options_.progress && !options_.progress(result_.count)) {
                 result_.cutShort = true;
                 break;

@@ -33,6 +33,7 @@ struct ScanResult {
     bool cutShort = false;      // the table or the folder queue was full
     int unlistable = 0;         // names left out because they hold a line break
     int unreadableFolders = 0;  // folders whose listing failed or broke off
+    std::string firstUnreadable;  // the path of the first of them, to name it
 };
 
 // Breadth-first: the root's files, then each queued folder's in the order

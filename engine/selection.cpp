@@ -137,7 +137,7 @@ ScanResult ListSelection(const ListRequest& request, const Selection& selection,
             if (isFolder && !IsDotName(name) && !(options.skipHidden && name[0] == '.')) take(selection.root + name);
             return true;
         });
-        result.unreadableFolders += !complete;
+        if (!complete && result.unreadableFolders++ == 0) result.firstUnreadable = selection.root;
     } else {
         for (const Selection::Given& given : selection.given) {
             if (!given.folder || request.folders) {
@@ -148,6 +148,7 @@ ScanResult ListSelection(const ListRequest& request, const Selection& selection,
             const ScanResult scanned = ScanTree(found, given.path + separator, options, files);
             for (int slot = 1; slot <= scanned.count; ++slot) take(found[static_cast<std::size_t>(slot)]);
             result.unlistable += scanned.unlistable;
+            if (result.unreadableFolders == 0) result.firstUnreadable = scanned.firstUnreadable;
             result.unreadableFolders += scanned.unreadableFolders;
             result.cutShort |= scanned.cutShort;
         }

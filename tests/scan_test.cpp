@@ -103,6 +103,7 @@ TEST_F(ScanTreeTest, AnUnlistableFolderContributesNothing) {
     files.FailListing("C:\\r\\locked\\");
     EXPECT_EQ(Scan(), (std::vector<std::string>{"C:\\r\\open\\file"}));
     EXPECT_EQ(result.unreadableFolders, 1);
+    EXPECT_EQ(result.firstUnreadable, "C:\\r\\locked\\");
     files.FailListing("C:\\r\\");
     EXPECT_TRUE(Scan().empty());
     EXPECT_EQ(result.unreadableFolders, 1);
