@@ -3,6 +3,7 @@
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
 
+#include <algorithm>
 #include <unordered_map>
 
 #include "platform/code_page.h"
@@ -129,6 +130,24 @@ std::string CounterText(long long value, int width) {
     std::string digits = std::to_string(value < 0 ? -value : value);
     if (static_cast<int>(digits.size()) < width) digits.insert(0, static_cast<std::size_t>(width) - digits.size(), '0');
     return value < 0 ? "-" + digits : digits;
+}
+
+std::vector<std::string> CounterTexts(const std::vector<std::string>& lines, const Numbering& numbering,
+                                      char separator, int width) {
+    Counters counters(numbering, separator);
+    std::vector<long long> values(lines.size());
+    std::vector<bool> counted(lines.size());
+    int widest = 0;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].empty()) continue;
+        values[i] = counters.Next(lines[i]);
+        counted[i] = true;
+        widest = std::max(widest, static_cast<int>(CounterText(values[i] < 0 ? -values[i] : values[i], 0).size()));
+    }
+    std::vector<std::string> texts(lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        if (counted[i]) texts[i] = CounterText(values[i], width > 0 ? width : widest);
+    return texts;
 }
 
 struct Replacement::Compiled {

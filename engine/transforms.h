@@ -85,4 +85,10 @@ std::size_t ChangeCase(std::vector<std::string>& lines, CaseChange change, Scope
 // The counter as {n:width} would write it: start + step * index.
 std::string CounterText(long long value, int width);
 
+// The counter of each line in order, as {n:width} numbers them; an empty
+// line (a file to delete) gets none and is not counted. Width 0: the
+// digits of the widest value, so that the names sort as they count.
+std::vector<std::string> CounterTexts(const std::vector<std::string>& lines, const Numbering& numbering,
+                                      char separator, int width = 0);
+
 }  // namespace quil

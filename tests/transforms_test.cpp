@@ -129,4 +129,24 @@ TEST(Transforms, CaseChangesBeyondAscii) {
 }
 
 }  // namespace
+TEST(Transforms, CountersForTheNumberAction) {
+    struct Row {
+        const char* name;
+        std::vector<std::string> lines;
+        Numbering numbering;
+        int width;
+        std::vector<std::string> counters;
+    };
+    const std::vector<std::string> ten(10, "f");
+    for (const Row& row : std::vector<Row>{
+             {"padded to the widest", ten, {}, 0, {"01", "02", "03", "04", "05", "06", "07", "08", "09", "10"}},
+             {"an emptied line is not counted", {"a", "", "b"}, {}, 0, {"1", "", "2"}},
+             {"a width asked for", {"a", "b"}, {8, 2, false}, 3, {"008", "010"}},
+             {"down past zero", {"a", "b", "c"}, {1, -1, false}, 0, {"1", "0", "-1"}},
+             {"again in each folder", {"x/a", "y/b", "x/c"}, {1, 1, true}, 0, {"1", "1", "2"}},
+         }) {
+        EXPECT_EQ(CounterTexts(row.lines, row.numbering, '/', row.width), row.counters) << row.name;
+    }
+}
+
 }  // namespace quil
