@@ -63,6 +63,35 @@ void Session::List() {
     BuildListText(state_, files_.conventions());
 }
 
+void Session::ListNothing() {
+    scan_ = ScanResult();
+    const std::string root = state_.root;
+    state_ = BatchState(kUnlimited);
+    state_.root = root;
+}
+
+std::vector<std::string> Session::PathsAfter(const BatchPlan& plan, const RunResult& result) const {
+    std::vector<std::string> paths;
+    if (request_.paths.empty()) return paths;
+    std::unordered_set<int> applied;
+    for (const FileOp& op : plan.ops) applied.insert(op.slot);
+    for (const OpFailure& failure : result.failures) applied.erase(failure.slot);
+    std::map<std::string_view, int> slots;
+    for (int slot = 1; slot <= state_.count; ++slot) slots.emplace(state_.oldPaths[static_cast<std::size_t>(slot)], slot);
+    for (const Selection::Given& given : selection_.given) {
+        const auto line = selection_.listsContent ? slots.end() : slots.find(given.path);
+        if (line != slots.end() && applied.count(line->second) != 0) {
+            const std::string& target = state_.newPaths[static_cast<std::size_t>(line->second)];
+            if (!target.empty() && files_.Query(target) != PathKind::Missing) {
+                paths.push_back(target);
+                continue;
+            }
+        }
+        if (files_.Query(given.path) != PathKind::Missing) paths.push_back(given.path);
+    }
+    return paths;
+}
+
 BatchPlan Session::Plan(bool permanent) {
     PlanOptions options;
     options.permanent = permanent;

@@ -49,6 +49,14 @@ public:
     // Lists what was picked into the list text.
     void List();
 
+    // Shows nothing, the root kept: what is left when every path picked
+    // is gone.
+    void ListNothing();
+    // What to list after the batch that ran plan: each path picked where it
+    // is now (its line's new name where its change was applied), those gone
+    // left out. Empty for the current folder, and when all are gone.
+    std::vector<std::string> PathsAfter(const BatchPlan& plan, const RunResult& result) const;
+
     const BatchState& state() const { return state_; }
     const ScanResult& scan() const { return scan_; }
 
