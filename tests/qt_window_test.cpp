@@ -1,6 +1,7 @@
 // The desktop window driven through key and mouse events on the offscreen
 // platform, over a real temporary folder, with the Trash and the journal in
 // temporary folders and the questions answered through the window's seam.
+#include <QAccessible>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDir>
@@ -8,33 +9,67 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QSpinBox>
 #include <QTemporaryDir>
-#include <QTextBlock>
 #include <QtTest>
+#include <cstdio>
 #include <deque>
+#include <filesystem>
 
 #include "platform/file_services.h"
 #include "platform/state_store.h"
 #include "platform/trash.h"
 #include "ui/qt/quillane_window.h"
+#include "ui/qt/start_paths.h"
 
 namespace quil::qt {
 namespace {
 
 class ScriptedAsker final : public Asker {
 public:
-    bool AskYesNo(const QString& text, const QString& caption) override {
-        asked.push_back(caption + ": " + text);
+    bool Ask(const Question& question) override {
+        asked.push_back(question);
         if (answers.empty()) return true;
         const bool answer = answers.front();
         answers.pop_front();
         return answer;
     }
-    void Tell(const QString& text, const QString& caption) override { told.push_back(caption + ": " + text); }
+    void Tell(const QString& text, Kind kind) override {
+        told.push_back(text);
+        errors += kind == Kind::Error;
+    }
 
     std::deque<bool> answers;
-    QStringList asked;
+    std::vector<Question> asked;
     QStringList told;
+    int errors = 0;
+};
+
+// The system's file services, but one folder cannot be listed (root reads
+// every folder, so permissions cannot make one).
+class OneFolderUnreadable final : public FileServices {
+public:
+    OneFolderUnreadable(FileServices& files, std::string folder) : files_(files), folder_(std::move(folder)) {}
+    const Conventions& conventions() const override { return files_.conventions(); }
+    bool CurrentFolder(std::string& folder) override { return files_.CurrentFolder(folder); }
+    bool AbsolutePath(const std::string& path, std::string& absolute) override { return files_.AbsolutePath(path, absolute); }
+    bool ListFolder(const std::string& folder, const EntryVisitor& visit) override {
+        return folder != folder_ && files_.ListFolder(folder, visit);
+    }
+    OpResult Move(const std::string& from, const std::string& to, WindowHandle owner) override {
+        return files_.Move(from, to, owner);
+    }
+    OpResult Delete(const std::string& path, WindowHandle owner) override { return files_.Delete(path, owner); }
+    void Open(const std::string& path, WindowHandle owner) override { files_.Open(path, owner); }
+    PathInfo Lookup(const std::string& path) override { return files_.Lookup(path); }
+    bool FoldsCase(const std::string& folder) override { return files_.FoldsCase(folder); }
+    OpResult MakeFolder(const std::string& path) override { return files_.MakeFolder(path); }
+    OpResult RemoveFolder(const std::string& path) override { return files_.RemoveFolder(path); }
+
+private:
+    FileServices& files_;
+    std::string folder_;
 };
 
 }  // namespace
@@ -63,28 +98,34 @@ private:
         QFile file(tree_ + "/" + relative);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
     }
-    void Open() {
-        window_ = std::make_unique<QuillaneWindow>(*files_, *trash_, *store_);
+    void Open(std::vector<std::string> paths = {}, FileServices* files = nullptr) {
+        if (paths.empty()) paths = {QFile::encodeName(tree_).toStdString()};
+        window_ = std::make_unique<QuillaneWindow>(files ? *files : *files_, *trash_, *store_);
         window_->SetAsker(&asker_);
         window_->SetOpener([this](const QString& path) { opened_ << path; });
-        QVERIFY(window_->Load({QFile::encodeName(tree_).toStdString()}));
+        QVERIFY(window_->Load(paths));
         window_->show();
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
     }
-    NamesEdit* names() { return window_->names(); }
-    // Puts the caret at the start of line (0-based) of the names box.
+    NamesEditor* names() { return window_->names(); }
+    QString Text() { return names()->text(); }
     void CaretTo(int line, int column = 0) {
-        QTextCursor cursor(names()->document()->findBlockByNumber(line));
-        cursor.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, column);
-        names()->setTextCursor(cursor);
         names()->setFocus();
+        names()->setCursorPosition(line, column);
+        names()->SendScintilla(QsciScintillaBase::SCI_CHOOSECARETX);  // as a click does, for moves up and down
     }
     // Replaces line (0-based) by text through the keyboard.
     void RetypeLine(int line, const QString& text) {
         CaretTo(line);
         QTest::keyClick(names(), Qt::Key_End, Qt::ShiftModifier);
-        if (names()->textCursor().hasSelection()) QTest::keyClick(names(), Qt::Key_Delete);
+        if (names()->hasSelectedText()) QTest::keyClick(names(), Qt::Key_Delete);
         QTest::keyClicks(names(), text);
+    }
+    void Click(const QString& button) { QTest::mouseClick(window_->button(button), Qt::LeftButton); }
+    QString LastQuestion() {
+        if (asker_.asked.empty()) return {};
+        const Question& question = asker_.asked.back();
+        return question.details.isEmpty() ? question.text : question.details + "\n\n" + question.text;
     }
 
 private slots:
@@ -100,7 +141,7 @@ private slots:
         store_ = MakeSystemStateStore();
     }
     void init() {
-        tree_ = base_.path() + "/tree-" + QString::number(QRandomGenerator::global()->generate());
+        tree_ = base_.path() + "/photos-" + QString::number(QRandomGenerator::global()->generate());
         QDir().mkpath(tree_);
         Write("a.txt", "a");
         Write("b.txt", "b");
@@ -111,98 +152,274 @@ private slots:
     }
     void cleanup() { window_.reset(); }
 
-    void listsSortedWithoutHiddenFiles() {
+    void listsSortedWithoutHiddenFilesUnderTheFoldersName() {
         Open();
-        QCOMPARE(names()->toPlainText(), QString("a.txt\nb.txt\ns/c.txt"));
+        QCOMPARE(Text(), QString("a.txt\nb.txt\ns/c.txt"));
+        QCOMPARE(window_->windowTitle(), QFileInfo(tree_).fileName() + QString::fromUtf8(" \u2014 Quillane"));
         window_->hiddenBox()->setChecked(true);
-        QCOMPARE(names()->toPlainText(), QString(".hidden\na.txt\nb.txt\ns/c.txt"));
+        QCOMPARE(Text(), QString(".hidden\na.txt\nb.txt\ns/c.txt"));
     }
 
-    void editsThatChangeTheLineCountAreUndone() {
+    void editsThatChangeTheLineCountAreNotTaken() {
         Open();
-        const QString listed = names()->toPlainText();
+        CaretTo(0, 1);
+        QTest::keyClicks(names(), "xy");  // typing, joined into one undo step
+        const QString typed = Text();
         CaretTo(1);
         QTest::keyClick(names(), Qt::Key_Backspace);  // would join two lines
-        QCOMPARE(names()->toPlainText(), listed);
+        QCOMPARE(Text(), typed);                       // and the typing before it stays
+        QTest::keyClick(names(), Qt::Key_Y, Qt::ControlModifier);  // nor comes back by redo
+        QCOMPARE(Text(), typed);
         QGuiApplication::clipboard()->setText("x\ny");
         CaretTo(0, 1);
         QTest::keyClick(names(), Qt::Key_V, Qt::ControlModifier);  // would add a line
-        QCOMPARE(names()->toPlainText(), listed);
-        QTest::keyClick(names(), Qt::Key_Return);  // opens, adds nothing
-        QCOMPARE(names()->toPlainText(), listed);
-        QCOMPARE(opened_, QStringList{tree_ + "/a.txt"});
-        QTest::keyClicks(names(), "z");  // stands
-        QCOMPARE(names()->toPlainText(), QString("az.txt\nb.txt\ns/c.txt"));
+        QCOMPARE(Text(), typed);
+        names()->setSelection(0, 2, 1, 1);
+        QTest::keyClick(names(), Qt::Key_Delete);  // a selection over two lines
+        QCOMPARE(Text(), typed);
+        QTest::keyClick(names(), Qt::Key_Return, Qt::ShiftModifier);  // opens, adds nothing
+        QCOMPARE(Text(), typed);
+        QTest::keyClick(names(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(Text(), QString("a.txt\nb.txt\ns/c.txt"));
+        QCOMPARE(names()->lines(), 3);
     }
 
-    void replaceAndPrefix() {
+    void aColumnIsTypedIntoAndPastedInto() {
+        Open();
+        CaretTo(0);
+        QTest::keyClick(names(), Qt::Key_Down, Qt::AltModifier | Qt::ShiftModifier);
+        QTest::keyClick(names(), Qt::Key_Down, Qt::AltModifier | Qt::ShiftModifier);
+        QTest::keyClicks(names(), "x");
+        QCOMPARE(Text(), QString("xa.txt\nxb.txt\nxs/c.txt"));
+        // A column of carets after the x: a paste of three lines fills it.
+        QGuiApplication::clipboard()->setText("1\n2\n3\n");
+        QTest::keyClick(names(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(Text(), QString("x1a.txt\nx2b.txt\nx3s/c.txt"));
+        QGuiApplication::clipboard()->setText("1\n2");  // not as many lines: not taken
+        QTest::keyClick(names(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(names()->lines(), 3);
+    }
+
+    void tabMovesOnAndEnterInAFieldReplaces() {
+        Open();
+        names()->setFocus();
+        QTest::keyClick(names(), Qt::Key_Tab);
+        QVERIFY(!names()->hasFocus());
+        QCOMPARE(Text(), QString("a.txt\nb.txt\ns/c.txt"));
+        CaretTo(0);
+        QTest::keyClick(names(), Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(Text(), QString("\ta.txt\nb.txt\ns/c.txt"));
+        QTest::keyClick(names(), Qt::Key_Z, Qt::ControlModifier);
+        window_->findField()->setFocus();
+        QTest::keyClicks(window_->findField(), "txt");
+        QTest::keyClicks(window_->withField(), "md");
+        QTest::keyClick(window_->withField(), Qt::Key_Return);
+        QCOMPARE(Text(), QString("a.md\nb.md\ns/c.md"));
+        QVERIFY(opened_.isEmpty());
+        // Every button and switch has its own mnemonic (Cancel has Escape).
+        QSet<QChar> keys;
+        for (QAbstractButton* button : window_->findChildren<QAbstractButton*>()) {
+            if (!button->isVisible() || button->text().isEmpty() || button->text() == "Cancel") continue;
+            const int amp = button->text().indexOf('&');
+            QVERIFY2(amp >= 0, qPrintable(button->text()));
+            QVERIFY2(!keys.contains(button->text()[amp + 1].toLower()), qPrintable(button->text()));
+            keys.insert(button->text()[amp + 1].toLower());
+        }
+    }
+
+    void replaceAndPrefixAreOneUndoableEdit() {
         Open();
         QTest::keyClicks(window_->findField(), "txt");
         QTest::keyClicks(window_->withField(), "md");
-        QTest::mouseClick(window_->button("Replace"), Qt::LeftButton);
-        QCOMPARE(names()->toPlainText(), QString("a.md\nb.md\ns/c.md"));
-        QVERIFY(!names()->document()->isModified());
+        Click("Replace");
+        QCOMPARE(Text(), QString("a.md\nb.md\ns/c.md"));
+        QVERIFY(names()->IsEdited());
         RetypeLine(1, "");
         window_->findField()->clear();
         window_->withField()->setText("p_");
-        QTest::mouseClick(window_->button("Replace"), Qt::LeftButton);
-        QCOMPARE(names()->toPlainText(), QString("p_a.md\n\np_s/c.md"));  // the emptied line stays empty
+        Click("Replace");
+        // Before the file's name, not its folders; an emptied line stays empty.
+        QCOMPARE(Text(), QString("p_a.md\n\ns/p_c.md"));
+        names()->setFocus();
+        QTest::keyClick(names(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(Text(), QString("a.md\n\ns/c.md"));
+        asker_.answers = {false};
+        QTest::keyClick(window_.get(), Qt::Key_Escape);
+        QVERIFY(window_->isVisible());
+        QCOMPARE(asker_.asked.back().action, QString("Close"));
     }
 
-    void thePreviewFollowsTheText() {
+    void transformsActOnTheSelectionAsOneUndoStep() {
+        Open();
+        names()->setSelection(0, 0, 1, 3);
+        window_->transforms()->regexBox()->setChecked(true);
+        window_->findField()->setText("^(.)");
+        window_->withField()->setText("{n:2}_$1");
+        Click("Replace");
+        QCOMPARE(Text(), QString("01_a.txt\n02_b.txt\ns/c.txt"));
+        QTRY_COMPARE(window_->summary()->fullText(), QString("2 renames"));  // the preview follows
+        QTest::keyClick(names(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(Text(), QString("a.txt\nb.txt\ns/c.txt"));
+        QVERIFY(!names()->IsEdited());
+
+        names()->selectAll();
+        window_->transforms()->scopeBox()->setCurrentIndex(1);  // the extension
+        Click("UPPER");
+        QCOMPARE(Text(), QString("a.TXT\nb.TXT\ns/c.TXT"));
+        window_->transforms()->scopeBox()->setCurrentIndex(3);  // the whole line
+        Click("Title Case");
+        QCOMPARE(Text(), QString("A.Txt\nB.Txt\nS/C.Txt"));
+    }
+
+    void numberPutsTheCounterAtEachCaretOfAColumn() {
+        for (int i = 0; i < 9; ++i) Write(QString("m%1").arg(i), "m");
+        Open();
+        CaretTo(0, 1);
+        for (int i = 0; i < 9; ++i) QTest::keyClick(names(), Qt::Key_Down, Qt::AltModifier | Qt::ShiftModifier);
+        window_->transforms()->startBox()->setValue(5);
+        Click("Number");
+        QCOMPARE(names()->Lines(0, 1), (std::vector<std::string>{"a05.txt", "b06.txt"}));
+        QCOMPARE(names()->Lines(9, 9), (std::vector<std::string>{"m147"}));
+        QTest::keyClick(names(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(names()->Lines(0, 0), (std::vector<std::string>{"a.txt"}));
+    }
+
+    void aWrongExpressionIsShownAndChangesNothing() {
+        Open();
+        window_->transforms()->regexBox()->setChecked(true);
+        QTest::keyClicks(window_->findField(), "a(");
+        QCOMPARE(window_->transforms()->errorLabel()->text(),
+                 QString("Invalid expression: missing closing parenthesis (at character 3)"));
+        window_->withField()->setText("x");
+        Click("Replace");
+        QCOMPARE(Text(), QString("a.txt\nb.txt\ns/c.txt"));
+        QVERIFY(!names()->IsEdited());
+        window_->findField()->setText("a");
+        QVERIFY(window_->transforms()->errorLabel()->text().isEmpty());
+    }
+
+    void thePreviewFollowsTheTextAndTheCaretLineSaysIt() {
         Open();
         RetypeLine(0, "renamed.txt");
         RetypeLine(1, "");
         RetypeLine(2, ".hidden");  // onto a file that stays (unlisted): refused
-        QTRY_COMPARE(window_->summary()->text(), QString("1 rename, 1 to the Trash, 1 refused"));
+        QTRY_COMPARE(window_->summary()->fullText(), QString("1 rename, 1 to the Trash, 1 refused"));
         const std::vector<LineStatus>& statuses = names()->statuses();
         QCOMPARE(statuses.size(), std::size_t{3});
         QCOMPARE(statuses[0].action, LineAction::Rename);
         QCOMPARE(statuses[1].action, LineAction::Trash);
         QCOMPARE(statuses[2].action, LineAction::Refuse);
-        QCOMPARE(statuses[2].reason, QString("a file with that name exists"));
+        QCOMPARE(window_->caretStatus()->text(), QString("Line 3 of 3: refused: a file with that name exists"));
+        QCOMPARE(names()->accessibleDescription(), window_->caretStatus()->text());
+        QTest::keyClick(names(), Qt::Key_Up);
+        QCOMPARE(window_->caretStatus()->text(), QString("Line 2 of 3: trash"));
         QTest::mouseClick(window_->permanentBox(), Qt::LeftButton, {}, QPoint(5, 5));
-        QTRY_COMPARE(window_->summary()->text(), QString("1 rename, 1 delete, 1 refused"));
+        QTRY_COMPARE(window_->summary()->fullText(), QString("1 rename, 1 delete, 1 refused"));
     }
 
-    void okAsksShowsRefusalsAndApplies() {
+    void theFieldsAndTheNamesHaveAccessibleNames() {
         Open();
-        RetypeLine(0, "b.txt");  // refused: b.txt stays
-        RetypeLine(2, "t/c.txt");
-        asker_.answers = {false};
-        QTest::mouseClick(window_->button("OK"), Qt::LeftButton);
-        QCOMPARE(asker_.asked.size(), 1);
-        QVERIFY(window_->isVisible());
-        asker_.answers = {true, false};
-        QTest::mouseClick(window_->button("OK"), Qt::LeftButton);
-        QCOMPARE(asker_.asked.size(), 3);
-        QVERIFY(asker_.asked[2].contains("'a.txt' to 'b.txt': a file with that name exists"));
-        QVERIFY(window_->isVisible());
-        QCOMPARE(Read("s/c.txt"), QByteArray("c"));
-        asker_.answers = {true, true};
-        QTest::mouseClick(window_->button("OK"), Qt::LeftButton);
-        QVERIFY(!window_->isVisible());
-        QCOMPARE(window_->result(), int(QDialog::Accepted));
-        QCOMPARE(Read("a.txt"), QByteArray("a"));
-        QCOMPARE(Read("t/c.txt"), QByteArray("c"));
-        QVERIFY(asker_.told.isEmpty());
+        QCOMPARE(QAccessible::queryAccessibleInterface(names())->text(QAccessible::Name), QString("Names"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(window_->findField())->text(QAccessible::Name), QString("Find"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(window_->withField())->text(QAccessible::Name),
+                 QString("Replace with"));
+        QCOMPARE(window_->transforms()->scopeBox()->accessibleName(), QString("Part of each line"));
+        QCOMPARE(window_->transforms()->startBox()->accessibleName(), QString("Counter start"));
     }
 
-    void cancelAsksOnlyAfterAnEdit() {
+    void theStatusColumnIsBesideTheTextAndTheSummaryNeverWidens() {
+        for (int i = 0; i < 200; ++i) Write(QString("many/f%1").arg(i), "");
+        Open();
+        QScrollBar* bar = names()->verticalScrollBar();
+        QTRY_VERIFY(bar->isVisible());
+        const QRect column = names()->StatusColumnRect();
+        QVERIFY(!column.intersects(QRect(bar->mapTo(names(), QPoint(0, 0)), bar->size())));
+        QVERIFY(column.right() < names()->width() / 2);  // on the left, where the text begins
+        const int width = window_->width();
+        window_->summary()->SetFullText(QString("1 rename, ").repeated(200));
+        QApplication::processEvents();
+        QCOMPARE(window_->width(), width);
+        QVERIFY(window_->summary()->text().endsWith(QChar(0x2026)));
+    }
+
+    void okAsksOnceCountingAndNamingThenStaysOpen() {
+        Write("d.txt", "d");
+        Open();
+        RetypeLine(0, ".hidden");  // refused: .hidden stays
+        RetypeLine(1, "b2.txt");
+        RetypeLine(2, "d2.txt");
+        RetypeLine(3, "s/t/c.txt");
+        asker_.answers = {false};
+        window_->findField()->setFocus();
+        QTest::keyClick(window_->findField(), Qt::Key_Return, Qt::ControlModifier);  // Ctrl+Return is OK
+        QCOMPARE(asker_.asked.size(), std::size_t{1});
+        QCOMPARE(LastQuestion(), QString("1 line is refused and stays as it is:\n"
+                                         "'a.txt' to '.hidden': a file with that name exists\n\n"
+                                         "Rename 2 files and move 1?"));
+        QCOMPARE(asker_.asked[0].action, QString("Rename"));
+        QVERIFY(!asker_.asked[0].warning);
+        QCOMPARE(Read("a.txt"), QByteArray("a"));
+        Click("OK");
+        QVERIFY(window_->isVisible());
+        QCOMPARE(Read("b2.txt"), QByteArray("b"));
+        QCOMPARE(Read("s/t/c.txt"), QByteArray("c"));
+        QCOMPARE(Text(), QString("a.txt\nb2.txt\nd2.txt\ns/t/c.txt"));  // listed again
+        QVERIFY(!names()->IsEdited());
+        QVERIFY(window_->messageBar()->isVisible());
+        QCOMPARE(window_->messageBar()->label()->text(), QString("Renamed 2 files and moved 1."));
+        QTest::mouseClick(window_->messageBar()->undoButton(), Qt::LeftButton);
+        QCOMPARE(Read("b.txt"), QByteArray("b"));
+        QCOMPARE(Read("d.txt"), QByteArray("d"));
+        QCOMPARE(Text(), QString("a.txt\nb.txt\nd.txt\ns/c.txt"));
+        Click("Cancel");
+        QCOMPARE(window_->ExitStatus(), 1);  // a line was refused
+    }
+
+    void deletingForGoodIsAWarning() {
+        Open();
+        window_->permanentBox()->setChecked(true);
+        RetypeLine(0, "");
+        RetypeLine(1, "");
+        asker_.answers = {false};
+        Click("OK");
+        QCOMPARE(LastQuestion(), QString("Delete 2 files permanently?"));
+        QCOMPARE(asker_.asked.back().action, QString("Delete"));
+        QVERIFY(asker_.asked.back().warning);
+        asker_.answers = {true};
+        Click("OK");
+        QVERIFY(!QFile::exists(tree_ + "/a.txt"));
+        QCOMPARE(window_->messageBar()->label()->text(), QString("Deleted 2 files permanently."));
+        QVERIFY(window_->messageBar()->undoButton()->isHidden());  // nothing of it can come back
+    }
+
+    void cancelAsksOnlyAfterAnEditAndTheExitStatusTells() {
         Open();
         QTest::keyClick(window_.get(), Qt::Key_Escape);
         QVERIFY(!window_->isVisible());
-        QVERIFY(asker_.asked.isEmpty());
+        QVERIFY(asker_.asked.empty());
+        QCOMPARE(window_->ExitStatus(), 0);
         Open();
         RetypeLine(0, "x.txt");
         asker_.answers = {false};
-        QTest::mouseClick(window_->button("Cancel"), Qt::LeftButton);
+        Click("Cancel");
         QVERIFY(window_->isVisible());
-        QCOMPARE(asker_.asked.value(0), QString("Cancel = Lose Changes: Are you sure?"));
+        QCOMPARE(asker_.asked.back().text, QString("Close without applying the edited names?"));
         asker_.answers = {true};
-        QTest::mouseClick(window_->button("Cancel"), Qt::LeftButton);
+        Click("Cancel");
         QVERIFY(!window_->isVisible());
         QCOMPARE(Read("a.txt"), QByteArray("a"));
+        QCOMPARE(window_->ExitStatus(), 2);
+        Open();
+        RetypeLine(0, "x.txt");
+        Click("OK");
+        Click("Cancel");
+        QCOMPARE(window_->ExitStatus(), 0);
+
+        window_ = std::make_unique<QuillaneWindow>(*files_, *trash_, *store_);
+        window_->SetAsker(&asker_);
+        QVERIFY(!window_->Load({QFile::encodeName(tree_ + "/gone").toStdString()}));
+        QVERIFY(asker_.told.last().contains("does not exist"));
+        QCOMPARE(window_->ExitStatus(), 2);
     }
 
     void theTrashAndUndoGoThereAndBack() {
@@ -210,21 +427,35 @@ private slots:
         QVERIFY(!window_->button("Undo last batch")->isEnabled());
         RetypeLine(0, "");
         RetypeLine(1, "s/b.txt");
-        QTest::mouseClick(window_->button("OK"), Qt::LeftButton);
-        QVERIFY(!window_->isVisible());
+        Click("OK");
+        QCOMPARE(LastQuestion(), QString("Move 1 file and put 1 in the Trash?"));
         QVERIFY(!QFile::exists(tree_ + "/a.txt"));
         QCOMPARE(Read("s/b.txt"), QByteArray("b"));
         QVERIFY(QFile::exists(base_.path() + "/data/Trash/files/a.txt"));
+        QCOMPARE(window_->messageBar()->label()->text(), QString("Moved 1 file and put 1 in the Trash."));
 
         Open();
         QPushButton* undo = window_->button("Undo last batch");
         QVERIFY(undo->isEnabled());
-        QTest::mouseClick(undo, Qt::LeftButton);
-        QVERIFY(asker_.asked.last().contains("restore a.txt"));
+        Click("Undo last batch");
+        QVERIFY(LastQuestion().startsWith("Undo the last batch: restore 2 files"));
         QCOMPARE(Read("a.txt"), QByteArray("a"));
         QCOMPARE(Read("b.txt"), QByteArray("b"));
-        QCOMPARE(names()->toPlainText(), QString("a.txt\nb.txt\ns/c.txt"));
+        QCOMPARE(Text(), QString("a.txt\nb.txt\ns/c.txt"));
         QVERIFY(!undo->isEnabled());
+    }
+
+    void anUndoThatWouldBeRefusedWholeAsksNothing() {
+        Open();
+        RetypeLine(0, "x.txt");
+        Click("OK");
+        Write("a.txt", "new");  // the old name is taken again
+        const std::size_t asked = asker_.asked.size();
+        QTest::mouseClick(window_->messageBar()->undoButton(), Qt::LeftButton);
+        QCOMPARE(asker_.asked.size(), asked);
+        QVERIFY(asker_.told.last().startsWith("The last batch cannot be undone."));
+        QVERIFY(asker_.told.last().contains("'x.txt' to 'a.txt'"));
+        QCOMPARE(Read("x.txt"), QByteArray("a"));
     }
 
     void aBatchThatCannotBeUndoneIsSaidFirst() {
@@ -239,29 +470,34 @@ private slots:
         window_->show();
         RetypeLine(0, "x.txt");
         asker_.answers = {true, false};
-        QTest::mouseClick(window_->button("OK"), Qt::LeftButton);
-        QCOMPARE(asker_.asked.size(), 2);
-        QVERIFY(asker_.asked[1].contains("This batch cannot be undone ("));
-        QVERIFY(asker_.asked[1].endsWith("Apply anyway?"));
-        QVERIFY(window_->isVisible());
+        Click("OK");
+        QCOMPARE(asker_.asked.size(), std::size_t{2});
+        QVERIFY(asker_.asked[1].text.startsWith("This batch cannot be undone ("));
+        QVERIFY(asker_.asked[1].warning);
         QCOMPARE(Read("a.txt"), QByteArray("a"));
     }
 
-    void aSelectionOfFilesListsOnlyThem() {
-        window_ = std::make_unique<QuillaneWindow>(*files_, *trash_, *store_);
-        window_->SetAsker(&asker_);
-        QVERIFY(window_->Load({QFile::encodeName(tree_ + "/s/c.txt").toStdString(),
-                               QFile::encodeName(tree_ + "/a.txt").toStdString()}));
-        QCOMPARE(names()->toPlainText(), QString("a.txt\ns/c.txt"));
+    void aSelectionOfFilesIsListedAndFollowed() {
+        Open({QFile::encodeName(tree_ + "/s/c.txt").toStdString(), QFile::encodeName(tree_ + "/a.txt").toStdString()});
+        QCOMPARE(Text(), QString("a.txt\ns/c.txt"));
+        RetypeLine(0, "z.txt");
+        Click("OK");
+        QCOMPARE(Text(), QString("z.txt\ns/c.txt"));  // the picked files, under their new names
+        RetypeLine(0, "");
+        RetypeLine(1, "");
+        Click("OK");
+        QCOMPARE(Text(), QString());  // all gone
+        QTest::mouseClick(window_->messageBar()->undoButton(), Qt::LeftButton);
+        QCOMPARE(Text(), QString("z.txt\ns/c.txt"));
     }
 
     void theFoldersSwitchListsFoldersAndMovesThemWhole() {
         Open();
         window_->foldersBox()->setChecked(true);
-        QCOMPARE(names()->toPlainText(), QString("s"));
+        QCOMPARE(Text(), QString("s"));
         RetypeLine(0, "t");
-        asker_.answers = {true};
-        QTest::mouseClick(window_->button("OK"), Qt::LeftButton);
+        Click("OK");
+        QCOMPARE(LastQuestion(), QString("Rename 1 folder?"));
         QCOMPARE(Read("t/c.txt"), QByteArray("c"));
         QVERIFY(!QFile::exists(tree_ + "/s"));
     }
@@ -271,6 +507,36 @@ private slots:
         RetypeLine(1, "edited.txt");
         QTest::keyClick(names(), Qt::Key_Return);
         QCOMPARE(opened_, QStringList{tree_ + "/b.txt"});
+        QCOMPARE(Text(), QString("a.txt\nedited.txt\ns/c.txt"));
+    }
+
+    void aFolderThatCannotBeReadIsNamedAsAnError() {
+        OneFolderUnreadable files(*files_, QFile::encodeName(tree_ + "/s/").toStdString());
+        Open({}, &files);
+        QCOMPARE(Text(), QString("a.txt\nb.txt"));
+        QTRY_COMPARE(asker_.errors, 1);
+        QCOMPARE(asker_.told.last(), "The folder '" + tree_ + "/s/' could not be read; the files in it are not listed.");
+    }
+
+    void aNameThatIsNotUtf8KeepsItsBytes() {
+        const std::string odd = QFile::encodeName(tree_).toStdString() + "/caf\xe9.txt";
+        QCOMPARE(::rename(QFile::encodeName(tree_ + "/b.txt").constData(), odd.c_str()), 0);
+        Open();
+        RetypeLine(0, "z.txt");
+        Click("OK");
+        QCOMPARE(Read("z.txt"), QByteArray("a"));
+        QVERIFY(std::filesystem::exists(odd));
+        std::filesystem::remove(odd);  // a name QTemporaryDir could not remove
+    }
+
+    void withNoFolderTheMenuStartAsksForOne() {
+        int asked = 0;
+        const auto choose = [&] { return ++asked, QString("/chosen"); };
+        QVERIFY(StartPaths({}, false, choose) == std::vector<std::string>{"/chosen"});
+        QVERIFY(StartPaths({}, true, choose) == std::vector<std::string>{});  // the current folder
+        QVERIFY(StartPaths({"x"}, false, choose) == std::vector<std::string>{"x"});
+        QCOMPARE(asked, 1);
+        QVERIFY(!StartPaths({}, false, [] { return QString(); }));  // cancelled: nothing to list
     }
 };
 

@@ -1,16 +1,28 @@
 #include "ui/qt/asker.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace quil::qt {
 
-bool MessageBoxAsker::AskYesNo(const QString& text, const QString& caption) {
-    return QMessageBox::question(parent_, caption, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
-           QMessageBox::Yes;
+bool MessageBoxAsker::Ask(const Question& question) {
+    QMessageBox box(question.warning ? QMessageBox::Warning : QMessageBox::Question, QStringLiteral("Quillane"),
+                    question.details.isEmpty() ? question.text : question.details + "\n\n" + question.text,
+                    QMessageBox::NoButton, parent_);
+    box.setTextFormat(Qt::PlainText);
+    QPushButton* go = box.addButton(question.action, QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(question.warning ? cancel : go);
+    box.setEscapeButton(cancel);
+    box.exec();
+    return box.clickedButton() == go;
 }
 
-void MessageBoxAsker::Tell(const QString& text, const QString& caption) {
-    QMessageBox::information(parent_, caption, text);
+void MessageBoxAsker::Tell(const QString& text, Kind kind) {
+    QMessageBox box(kind == Kind::Error ? QMessageBox::Critical : QMessageBox::Information, QStringLiteral("Quillane"),
+                    text, QMessageBox::Ok, parent_);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
 }
 
 }  // namespace quil::qt

@@ -8,19 +8,29 @@ class QWidget;
 
 namespace quil::qt {
 
+// One question, as the desktop's guidelines put it: what stays as it is
+// first, then the question, answered by a verb or Cancel.
+struct Question {
+    QString details;  // before the question; may be empty
+    QString text;
+    QString action;   // the button that goes ahead: "Rename", "Delete"
+    bool warning = false;  // what cannot be taken back: the warning icon, Cancel the default
+};
+
 class Asker {
 public:
+    enum class Kind { Information, Error };
     virtual ~Asker() = default;
-    virtual bool AskYesNo(const QString& text, const QString& caption) = 0;
-    virtual void Tell(const QString& text, const QString& caption) = 0;
+    virtual bool Ask(const Question& question) = 0;
+    virtual void Tell(const QString& text, Kind kind) = 0;
 };
 
 // Modal message boxes over parent.
 class MessageBoxAsker final : public Asker {
 public:
     explicit MessageBoxAsker(QWidget* parent) : parent_(parent) {}
-    bool AskYesNo(const QString& text, const QString& caption) override;
-    void Tell(const QString& text, const QString& caption) override;
+    bool Ask(const Question& question) override;
+    void Tell(const QString& text, Kind kind) override;
 
 private:
     QWidget* parent_;

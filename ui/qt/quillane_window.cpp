@@ -2,32 +2,43 @@
 
 #include <QApplication>
 #include <QDesktopServices>
-#include <QFutureWatcher>
+#include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QProgressDialog>
-#include <QTextBlock>
+#include <QShortcut>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrent>
 #include <atomic>
 
-#include "engine/batch_execute.h"
 #include "engine/list_text.h"
+#include "engine/printable.h"
 #include "engine/replace.h"
+#include "ui/qt/batch_texts.h"
 
 namespace quil::qt {
 namespace {
 
-const char kCaption[] = "Execute renaming batch";
 const char kVersion[] = "3.03";
 const char kHelpText[] =
     "Edit the names in the text window to rename.\n\nAdd or remove slashes at the appropriate location to\n"
     "move files in and out of subdirectories.\n\nLeave the first field empty to add the second field to the\n"
     "beginning of all filenames.\n\nLeave a line empty to delete a file (it goes to the Trash unless\n"
-    "Delete permanently is ticked).\n\nPress enter on a line to execute that file.\n";
+    "Delete permanently is ticked).\n\nPress enter on a line to execute that file.\n\n"
+    "Regular expression, Match case, the part to apply to, numbering with {n} and\n"
+    "the case buttons act on the selected lines, or on all. Ctrl+Z takes back each one.\n";
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
+QString Display(const std::string& path) { return Q(Printable(path)); }
+
+// "photos" for "/home/ann/photos/".
+QString FolderName(const std::string& root) {
+    std::string_view folder(root);
+    while (folder.size() > 1 && folder.back() == '/') folder.remove_suffix(1);
+    const std::size_t slash = folder.rfind('/');
+    return Display(std::string(slash == std::string_view::npos || folder.size() == 1 ? folder : folder.substr(slash + 1)));
+}
 
 // A batch from the window runs to its end: it is short beside the typing.
 class RunToTheEnd final : public RunObserver {
@@ -55,20 +66,17 @@ Preview Plan(std::shared_ptr<const BatchState> listed, std::string text, bool pe
     return preview;
 }
 
-QString UndoText(const std::vector<PlanRow>& rows, bool question) {
-    QString text;
-    for (const PlanRow& row : rows) {
-        switch (row.action) {
-            case LineAction::Restore: text += "restore " + Q(row.from); break;
-            case LineAction::Refuse:
-                text += "refused " + Q(row.from) + (row.to.empty() ? "" : " -> " + Q(row.to)) + " (" +
-                        Describe(row.reason) + ")";
-                break;
-            default: text += Q(row.from) + " -> " + Q(row.to); break;
-        }
-        text += '\n';
+QString FailuresText(const std::vector<OpFailure>& failures, const std::string& root) {
+    QStringList lines;
+    for (std::size_t i = 0; i < failures.size() && i < 10; ++i) {
+        const OpFailure& failure = failures[i];
+        const QString from = "'" + Display(Shown(failure.from, root)) + "'";
+        lines << (failure.to.empty() ? "Could not remove " + from
+                                     : "Could not move " + from + " to '" + Display(Shown(failure.to, root)) + "'") +
+                     (failure.result.message.empty() ? QString() : ": " + Q(failure.result.message));
     }
-    return text + '\n' + Q(Summary(rows)) + (question ? "\n\nUndo the last batch?" : "\n\nNothing of it can be undone.");
+    if (failures.size() > 10) lines << QStringLiteral("and %1 more").arg(failures.size() - 10);
+    return lines.join('\n');
 }
 
 }  // namespace
@@ -85,54 +93,89 @@ QuillaneWindow::QuillaneWindow(FileServices& files, TrashService& trash, StateSt
         const Preview preview = previewWatcher_.result();
         if (preview.generation != generation_) return;  // the text moved on
         names_->SetStatuses(preview.statuses);
-        summary_->setText(preview.summary);
-        ++previewsShown_;
+        summary_->SetFullText(preview.summary);
+        ShowCaretStatus();
     });
 }
 
 QuillaneWindow::~QuillaneWindow() { previewWatcher_.waitForFinished(); }
 
 void QuillaneWindow::BuildLayout() {
-    names_ = new NamesEdit(this);
+    names_ = new NamesEditor(this);
     find_ = new QLineEdit(this);
     with_ = new QLineEdit(this);
-    find_->setMaxLength(static_cast<int>(kFieldChars) - 1);
-    with_->setMaxLength(static_cast<int>(kFieldChars) - 1);
+    for (QLineEdit* field : {find_, with_}) field->setMaxLength(static_cast<int>(kFieldChars) - 1);
     find_->setPlaceholderText(QStringLiteral("find"));
     with_->setPlaceholderText(QStringLiteral("replace with"));
+    find_->setAccessibleName(QStringLiteral("Find"));
+    with_->setAccessibleName(QStringLiteral("Replace with"));
+    transforms_ = new TransformBar(names_, find_, with_, this);
     banner_ = new QLabel(QStringLiteral("Quillane v%1 - Quillane team - quillane.dev").arg(kVersion), this);
     banner_->setAlignment(Qt::AlignCenter);
-    summary_ = new QLabel(QStringLiteral("nothing to change"), this);
-    showHidden_ = new QCheckBox(QStringLiteral("Show hidden files"), this);
-    folders_ = new QCheckBox(QStringLiteral("Folders"), this);
+    summary_ = new ElidedLabel(this);
+    summary_->setObjectName(QStringLiteral("summary"));
+    summary_->SetFullText(QStringLiteral("nothing to change"));
+    // The caret line's status as words, for the keyboard and screen readers.
+    caretStatus_ = new QLabel(this);
+    caretStatus_->setObjectName(QStringLiteral("caretStatus"));
+    caretStatus_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    messageBar_ = new MessageBar(this);
+    showHidden_ = new QCheckBox(QStringLiteral("Show h&idden files"), this);
+    folders_ = new QCheckBox(QStringLiteral("&Folders"), this);
     folders_->setToolTip(QStringLiteral("List folders instead of files: a line moves its folder with everything in it"));
-    permanent_ = new QCheckBox(QStringLiteral("Delete permanently"), this);
-
-    auto makeButton = [this](const QString& text, void (QuillaneWindow::*slot)()) {
-        auto* button = new QPushButton(text, this);
-        button->setObjectName(text);
-        button->setAutoDefault(false);
-        connect(button, &QPushButton::clicked, this, slot);
-        return button;
-    };
-    QPushButton* replace = makeButton(QStringLiteral("Replace"), &QuillaneWindow::OnReplace);
-    QPushButton* help = makeButton(QStringLiteral("Help"), &QuillaneWindow::OnHelp);
-    QPushButton* execute = makeButton(QStringLiteral("Execute File"), &QuillaneWindow::OnExecuteFile);
-    QPushButton* ok = makeButton(QStringLiteral("OK"), &QuillaneWindow::OnOk);
-    QPushButton* cancel = makeButton(QStringLiteral("Cancel"), &QuillaneWindow::reject);
-    QPushButton* about = makeButton(QStringLiteral("About"), &QuillaneWindow::OnAbout);
-    undo_ = makeButton(QStringLiteral("Undo last batch"), &QuillaneWindow::OnUndo);
+    permanent_ = new QCheckBox(QStringLiteral("Delete &permanently"), this);
 
     auto* options = new QHBoxLayout;
     options->addWidget(summary_, 1);
     options->addWidget(folders_);
     options->addWidget(showHidden_);
     options->addWidget(permanent_);
-    options->addWidget(undo_);
-    options->addWidget(about);
 
-    // As in the Windows dialog: the fields on the left, the banner over the
-    // buttons, Cancel over OK on the right.
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(messageBar_);
+    layout->addWidget(names_, 1);
+    layout->addWidget(caretStatus_);
+    layout->addLayout(options);
+    layout->addWidget(transforms_);
+    layout->addLayout(BuildButtons());
+    resize(820, 560);
+
+    connect(names_, &NamesEditor::NamesChanged, this, [this] {
+        if (!listing_) previewTimer_.start();
+    });
+    connect(names_, &QsciScintilla::cursorPositionChanged, this, &QuillaneWindow::ShowCaretStatus);
+    connect(names_, &NamesEditor::CaretLineChanged, this, &QuillaneWindow::ShowCaretStatus);
+    connect(names_, &NamesEditor::EnterPressed, this, &QuillaneWindow::OnExecuteFile);
+    // Enter in a field runs Replace; it never opens a file.
+    connect(find_, &QLineEdit::returnPressed, transforms_, &TransformBar::Replace);
+    connect(with_, &QLineEdit::returnPressed, transforms_, &TransformBar::Replace);
+    connect(permanent_, &QCheckBox::toggled, this, [this] { previewTimer_.start(0); });
+    connect(showHidden_, &QCheckBox::toggled, this, [this] { Relist(showHidden_); });
+    connect(folders_, &QCheckBox::toggled, this, [this] { Relist(folders_); });
+    connect(messageBar_, &MessageBar::UndoClicked, this, &QuillaneWindow::OnUndo);
+    for (const auto key : {Qt::Key_Return, Qt::Key_Enter})
+        connect(new QShortcut(QKeySequence(Qt::CTRL | key), this), &QShortcut::activated, this, &QuillaneWindow::OnOk);
+}
+
+// As in the Windows dialog: the fields on the left, the banner over the
+// buttons, Cancel over OK on the right.
+QLayout* QuillaneWindow::BuildButtons() {
+    auto makeButton = [this](const QString& text, const std::function<void()>& slot) {
+        auto* button = new QPushButton(text, this);
+        button->setObjectName(QString(text).remove('&'));
+        button->setAutoDefault(false);
+        connect(button, &QPushButton::clicked, this, slot);
+        return button;
+    };
+    QPushButton* replace = makeButton(QStringLiteral("&Replace"), [this] { transforms_->Replace(); });
+    QPushButton* help = makeButton(QStringLiteral("&Help"), [this] { OnHelp(); });
+    QPushButton* execute = makeButton(QStringLiteral("E&xecute File"), [this] { OnExecuteFile(); });
+    QPushButton* ok = makeButton(QStringLiteral("&OK"), [this] { OnOk(); });
+    ok->setToolTip(QStringLiteral("Apply the edited names (Ctrl+Return)"));
+    QPushButton* cancel = makeButton(QStringLiteral("Cancel"), [this] { reject(); });
+    QPushButton* about = makeButton(QStringLiteral("&About"), [this] { OnAbout(); });
+    undo_ = makeButton(QStringLiteral("&Undo last batch"), [this] { OnUndo(); });
+
     auto* bottom = new QGridLayout;
     bottom->addWidget(find_, 0, 0);
     bottom->addWidget(banner_, 0, 1, 1, 3);
@@ -141,32 +184,27 @@ void QuillaneWindow::BuildLayout() {
     auto* middle = new QHBoxLayout;
     middle->addWidget(replace);
     middle->addStretch(1);
+    middle->addWidget(undo_);
+    middle->addWidget(about);
     middle->addWidget(help);
     middle->addWidget(execute);
     bottom->addLayout(middle, 1, 1, 1, 3);
     bottom->addWidget(ok, 1, 4);
     bottom->setColumnStretch(1, 1);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(names_, 1);
-    layout->addLayout(options);
-    layout->addLayout(bottom);
-    resize(760, 520);
-
-    connect(names_, &QPlainTextEdit::textChanged, this, &QuillaneWindow::OnNamesChanged);
-    connect(names_, &NamesEdit::EnterPressed, this, &QuillaneWindow::OnExecuteFile);
-    connect(find_, &QLineEdit::returnPressed, this, &QuillaneWindow::OnExecuteFile);
-    connect(with_, &QLineEdit::returnPressed, this, &QuillaneWindow::OnExecuteFile);
-    connect(permanent_, &QCheckBox::toggled, this, [this] { previewTimer_.start(0); });
-    connect(showHidden_, &QCheckBox::toggled, this, [this] { Relist(showHidden_); });
-    connect(folders_, &QCheckBox::toggled, this, [this] { Relist(folders_); });
+    return bottom;
 }
 
 QPushButton* QuillaneWindow::button(const QString& name) const { return findChild<QPushButton*>(name); }
 
 bool QuillaneWindow::Load(const std::vector<std::string>& paths) {
     paths_ = paths;
-    return List();
+    listFailed_ = !List();
+    return !listFailed_;
+}
+
+int QuillaneWindow::ExitStatus() const {
+    if (applied_) return refusedOrFailed_ ? 1 : 0;
+    return listFailed_ || editsLost_ ? 2 : 0;
 }
 
 // What is picked is listed on a worker; the UI shows its progress from
@@ -183,11 +221,11 @@ bool QuillaneWindow::List() {
         return !cancelled;
     };
     if (const ListProblem problem = session_.Open(request)) {
-        const QString path = "'" + QFile::decodeName(problem.path.c_str()) + "' ";
+        const QString path = "'" + Display(problem.path) + "' ";
         const QString why = problem.kind == ListProblem::Kind::Missing      ? "does not exist"
                             : problem.kind == ListProblem::Kind::NotAFolder ? "is not a folder, and Folders lists folders"
                                                                             : "cannot be read";
-        asker_->Tell(path + why + ". No file has been changed.", QStringLiteral("Quillane"));
+        asker_->Tell(path + why + ". No file has been changed.", Asker::Kind::Error);
         return false;
     }
     QFutureWatcher<void> watcher;
@@ -212,71 +250,71 @@ bool QuillaneWindow::List() {
 }
 
 void QuillaneWindow::ShowList() {
-    listed_ = std::make_shared<const BatchState>(session_.state());
-    const ScanResult& scan = session_.scan();
-    reverting_ = true;
-    names_->setPlainText(Q(session_.state().text));
-    reverting_ = false;
-    names_->document()->setModified(false);
-    names_->SetStatuses({});
-    summary_->setText(QStringLiteral("nothing to change"));
+    const BatchState& state = session_.state();
+    listed_ = std::make_shared<const BatchState>(state);
+    ++generation_;  // a preview under way is of the old list
+    setWindowTitle(FolderName(state.root) + QStringLiteral(" \u2014 Quillane"));
+    listing_ = true;
+    names_->SetList(state.text, state.count);
+    listing_ = false;
+    summary_->SetFullText(state.count == 0 ? QStringLiteral("nothing is listed") : QStringLiteral("nothing to change"));
     names_->setFocus();
+    ShowCaretStatus();
     UpdateUndoButton();
+    const ScanResult& scan = session_.scan();
     QString report;
+    if (scan.unreadableFolders > 0)
+        report += "The folder '" + Display(scan.firstUnreadable) + "' could not be read" +
+                  (scan.unreadableFolders > 1 ? QStringLiteral(", nor %1 more").arg(scan.unreadableFolders - 1) : "") +
+                  "; the files in it are not listed.\n";
     if (scan.unlistable > 0)
         report += QString::number(scan.unlistable) + " names hold a line break and cannot be listed; they stay as they are.\n";
-    if (scan.unreadableFolders > 0)
-        report += QString::number(scan.unreadableFolders) + " folders could not be read; their files are not listed.\n";
-    if (!report.isEmpty()) QTimer::singleShot(0, this, [this, report] { asker_->Tell(report, "Quillane"); });
+    if (!report.isEmpty())
+        QTimer::singleShot(0, this, [this, report] {
+            asker_->Tell(report.trimmed(), Asker::Kind::Error);
+        });
+}
+
+void QuillaneWindow::ShowCaretStatus() {
+    const int line = names_->CaretLine();
+    const QString text =
+        session_.state().count == 0
+            ? QString()
+            : QStringLiteral("Line %1 of %2: %3").arg(line + 1).arg(session_.state().count).arg(names_->StatusText(line));
+    caretStatus_->setText(text);
+    // Screen readers announce the names box's description with the line.
+    names_->setAccessibleDescription(text);
 }
 
 void QuillaneWindow::UpdateUndoButton() { undo_->setEnabled(session_.CanUndo()); }
 
-// An edit that changes the number of lines is undone at once.
-void QuillaneWindow::OnNamesChanged() {
-    if (reverting_) return;
-    const int count = session_.state().count;
-    const bool fits = count == 0 ? names_->document()->isEmpty() : names_->blockCount() == count;
-    if (!fits) {
-        reverting_ = true;
-        names_->undo();
-        reverting_ = false;
-        return;
-    }
-    previewTimer_.start();
-}
-
 void QuillaneWindow::StartPreview() {
-    if (!listed_) return;
+    if (!listed_ || listed_->count == 0) return;
     ++generation_;
-    previewWatcher_.setFuture(QtConcurrent::run(Plan, listed_, names_->toPlainText().toStdString(),
-                                                permanent_->isChecked(), &files_, generation_));
-}
-
-void QuillaneWindow::OnReplace() {
-    replaced_ = 1;
-    BatchState state;
-    state.text = names_->toPlainText().toStdString();
-    ApplyReplace(state, find_->text().toStdString(), with_->text().toStdString(), files_.conventions());
-    reverting_ = true;
-    names_->setPlainText(Q(state.text));  // clears the edited mark, as on Windows
-    reverting_ = false;
-    names_->document()->setModified(false);
-    previewTimer_.start(0);
+    previewWatcher_.setFuture(
+        QtConcurrent::run(Plan, listed_, names_->Text(), permanent_->isChecked(), &files_, generation_));
 }
 
 void QuillaneWindow::OnOk() {
-    if (!names_->document()->isModified() && replaced_ == 0) {
+    if (!names_->IsEdited()) {
         accept();
         return;
     }
-    if (!asker_->AskYesNo(QStringLiteral("Are you sure?"), kCaption)) {
+    const bool permanent = permanent_->isChecked();
+    session_.SetListText(names_->Text());
+    const BatchPlan plan = session_.Plan(permanent);
+    const std::vector<PlanRow> rows = session_.Describe(plan, permanent);
+    const Question question = BatchQuestion(rows, folders_->isChecked());
+    if (question.text.isEmpty()) {
+        if (question.details.isEmpty()) {
+            accept();  // edited back to what was listed: nothing to do
+            return;
+        }
+        asker_->Tell(question.details + "\n\nNo line can be applied.", Asker::Kind::Information);
         names_->setFocus();
         return;
     }
-    session_.SetListText(names_->toPlainText().toStdString());
-    const BatchPlan plan = session_.Plan(permanent_->isChecked());
-    if (!plan.refused.empty() && !asker_->AskYesNo(Q(RefusalQuestion(session_.state(), plan.refused)), kCaption)) {
+    if (!asker_->Ask(question)) {
         names_->setFocus();
         return;
     }
@@ -284,73 +322,100 @@ void QuillaneWindow::OnOk() {
     switch (session_.PrepareBatch(reason)) {
         case Session::Readiness::Ready: break;
         case Session::Readiness::Busy:
-            asker_->Tell(Q(reason) + ". No file has been changed.", kCaption);
+            asker_->Tell(Q(reason) + ". No file has been changed.", Asker::Kind::Error);
             return;
         case Session::Readiness::Unjournaled:
-            if (!asker_->AskYesNo("This batch cannot be undone (" + Q(reason) + "). Apply anyway?", kCaption)) {
+            if (!asker_->Ask({QString(), "This batch cannot be undone (" + Q(reason) + "). Apply anyway?",
+                              QStringLiteral("Apply Anyway"), true})) {
                 names_->setFocus();
                 return;
             }
     }
     RunToTheEnd observer;
-    const RunResult result = session_.Apply(plan, permanent_->isChecked(), observer);
-    if (!result.failures.empty()) asker_->Tell(Q(FailureReport(result.failures)), kCaption);
-    if (!result.journalError.empty()) asker_->Tell(Q(result.journalError), kCaption);
-    accept();
+    const RunResult result = session_.Apply(plan, permanent, observer);
+    applied_ = true;
+    refusedOrFailed_ |= !plan.refused.empty() || !result.failures.empty();
+    if (!result.failures.empty()) asker_->Tell(FailuresText(result.failures, session_.state().root), Asker::Kind::Error);
+    if (!result.journalError.empty()) asker_->Tell(Q(result.journalError), Asker::Kind::Error);
+    const QString done = DoneText(rows, result, folders_->isChecked());
+    if (!paths_.empty()) {
+        pathsBefore_.push_back(paths_);
+        paths_ = session_.PathsAfter(plan, result);
+    }
+    if (pathsBefore_.empty() || !paths_.empty()) {
+        List();
+    } else {  // every file picked is gone
+        session_.ListNothing();
+        ShowList();
+    }
+    messageBar_->Show(done, Undoable(rows) && session_.CanUndo());
 }
 
 void QuillaneWindow::reject() {
-    if (names_->document()->isModified() &&
-        !asker_->AskYesNo(QStringLiteral("Are you sure?"), QStringLiteral("Cancel = Lose Changes"))) {
-        names_->setFocus();
-        return;
+    if (names_->IsEdited()) {
+        if (!MayLoseEdits(QStringLiteral("Close without applying the edited names?"), QStringLiteral("Close"))) return;
+        editsLost_ = true;
     }
     QDialog::reject();
 }
 
+bool QuillaneWindow::MayLoseEdits(const QString& question, const QString& action) {
+    if (asker_->Ask({QStringLiteral("The names were edited; the edits will be lost."), question, action, false}))
+        return true;
+    names_->setFocus();
+    return false;
+}
+
 // The file that the caret's line was listed as, whatever the line says now.
 void QuillaneWindow::OnExecuteFile() {
-    const int slot = names_->textCursor().blockNumber() + 1;
-    if (slot <= session_.state().count) opener_(Q(session_.state().oldPaths[static_cast<std::size_t>(slot)]));
+    const int slot = names_->CaretLine() + 1;
+    if (slot <= session_.state().count) opener_(QFile::decodeName(session_.state().oldPaths[static_cast<std::size_t>(slot)].c_str()));
     names_->setFocus();
 }
 
-void QuillaneWindow::OnHelp() { asker_->Tell(kHelpText, QStringLiteral("Quillane")); }
+void QuillaneWindow::OnHelp() { asker_->Tell(kHelpText, Asker::Kind::Information); }
 
 void QuillaneWindow::OnAbout() {
     asker_->Tell(QStringLiteral("quil Version 1.0\nQuillane for the Linux desktop, v%1").arg(kVersion),
-                 QStringLiteral("About quil"));
+                 Asker::Kind::Information);
 }
 
 void QuillaneWindow::OnUndo() {
-    const QString caption = QStringLiteral("Undo last batch");
     UndoPlan undo;
     if (!session_.PlanUndo(undo)) {
-        asker_->Tell(QStringLiteral("Nothing is left to undo in this folder."), caption);
+        asker_->Tell(QStringLiteral("Nothing is left to undo in this folder."), Asker::Kind::Information);
         UpdateUndoButton();
         return;
     }
-    if (undo.refused == static_cast<int>(undo.rows.size())) {
-        asker_->Tell(UndoText(undo.rows, false), caption);
+    const Question question = UndoQuestion(undo.rows);
+    if (question.text.isEmpty()) {  // every line refused: nothing to ask
+        asker_->Tell("The last batch cannot be undone.\n\n" + question.details, Asker::Kind::Information);
         return;
     }
-    if (!asker_->AskYesNo(UndoText(undo.rows, true), caption)) return;
+    if (names_->IsEdited() && !MayLoseEdits(question.text, question.action)) return;
+    if (!names_->IsEdited() && !asker_->Ask(question)) return;
     std::string reason;
     if (session_.PrepareUndo(undo, reason) == Session::Readiness::Busy) {
-        asker_->Tell(Q(reason) + ". No file has been changed.", caption);
+        asker_->Tell(Q(reason) + ". No file has been changed.", Asker::Kind::Error);
         return;
     }
     RunToTheEnd observer;
     const RunResult result = session_.ApplyUndo(undo, observer);
-    if (!result.failures.empty()) asker_->Tell(Q(FailureReport(result.failures)), caption);
+    if (!result.failures.empty()) asker_->Tell(FailuresText(result.failures, session_.state().root), Asker::Kind::Error);
+    if (!pathsBefore_.empty()) {
+        paths_ = pathsBefore_.back();
+        pathsBefore_.pop_back();
+    }
     List();
+    messageBar_->Show(result.failures.empty() ? QStringLiteral("The last batch was undone.")
+                                              : QStringLiteral("The last batch was undone in part."),
+                      false);
 }
 
 // Lists again after a switch changed what is listed, once the user has
 // said that edits may be lost.
 void QuillaneWindow::Relist(QCheckBox* changed) {
-    if (names_->document()->isModified() &&
-        !asker_->AskYesNo(QStringLiteral("Are you sure?"), QStringLiteral("Cancel = Lose Changes"))) {
+    if (names_->IsEdited() && !MayLoseEdits(QStringLiteral("List again?"), QStringLiteral("List Again"))) {
         const QSignalBlocker blocker(changed);
         changed->setChecked(!changed->isChecked());
         return;

@@ -1,6 +1,8 @@
 // The Linux desktop window: the Windows dialog's parts in the same places,
 // over the engine's session, with a live preview of what OK would do, the
-// Trash and undo. Questions go through an Asker, so that tests answer them.
+// transforms, the Trash and undo. It stays open after a batch, on the new
+// listing, with a message bar to undo it. Questions go through an Asker,
+// so that tests answer them.
 #pragma once
 
 #include <QCheckBox>
@@ -15,7 +17,10 @@
 
 #include "engine/session.h"
 #include "ui/qt/asker.h"
-#include "ui/qt/names_edit.h"
+#include "ui/qt/elided_label.h"
+#include "ui/qt/message_bar.h"
+#include "ui/qt/names_editor.h"
+#include "ui/qt/transform_bar.h"
 
 namespace quil::qt {
 
@@ -37,28 +42,34 @@ public:
     // cancelled.
     bool Load(const std::vector<std::string>& paths);
 
+    // For the caller, as quil's: 0 done or nothing to do, 1 a line refused
+    // or failed, 2 nothing applied (cancelled, or nothing could be listed).
+    int ExitStatus() const;
+
     void SetAsker(Asker* asker) { asker_ = asker; }
     void SetOpener(std::function<void(const QString&)> opener) { opener_ = std::move(opener); }
 
-    NamesEdit* names() const { return names_; }
+    NamesEditor* names() const { return names_; }
     QLineEdit* findField() const { return find_; }
     QLineEdit* withField() const { return with_; }
-    QLabel* summary() const { return summary_; }
+    TransformBar* transforms() const { return transforms_; }
+    ElidedLabel* summary() const { return summary_; }
+    QLabel* caretStatus() const { return caretStatus_; }
+    MessageBar* messageBar() const { return messageBar_; }
     QPushButton* button(const QString& name) const;
     QCheckBox* permanentBox() const { return permanent_; }
     QCheckBox* hiddenBox() const { return showHidden_; }
     QCheckBox* foldersBox() const { return folders_; }
-    quint64 previewsShown() const { return previewsShown_; }
 
 public slots:
     void reject() override;  // Cancel, Escape and the close box
 
 private:
     void BuildLayout();
+    QLayout* BuildButtons();
     void ShowList();
-    void OnNamesChanged();
+    void ShowCaretStatus();
     void StartPreview();
-    void OnReplace();
     void OnOk();
     void OnExecuteFile();
     void OnHelp();
@@ -67,6 +78,8 @@ private:
     void Relist(QCheckBox* changed);
     void UpdateUndoButton();
     bool List();
+    // Asks before edited names are lost; true to go on.
+    bool MayLoseEdits(const QString& question, const QString& action);
 
     Session session_;
     FileServices& files_;
@@ -74,24 +87,34 @@ private:
     Asker* asker_ = &defaultAsker_;
     std::function<void(const QString&)> opener_;
     std::vector<std::string> paths_;
+    // The paths listed before each batch of this window, to list again
+    // when it is undone.
+    std::vector<std::vector<std::string>> pathsBefore_;
 
-    NamesEdit* names_;
+    NamesEditor* names_;
     QLineEdit* find_;
     QLineEdit* with_;
+    TransformBar* transforms_;
     QLabel* banner_;
-    QLabel* summary_;
+    ElidedLabel* summary_;
+    QLabel* caretStatus_;
+    MessageBar* messageBar_;
     QCheckBox* showHidden_;
     QCheckBox* folders_;
     QCheckBox* permanent_;
     QPushButton* undo_;
 
-    int replaced_ = 0;
-    bool reverting_ = false;
+    bool listing_ = false;
     QTimer previewTimer_;
     std::shared_ptr<const BatchState> listed_;  // what the preview plans against
     QFutureWatcher<Preview> previewWatcher_;
     quint64 generation_ = 0;
-    quint64 previewsShown_ = 0;
+
+    // What the exit status tells.
+    bool applied_ = false;
+    bool refusedOrFailed_ = false;
+    bool editsLost_ = false;
+    bool listFailed_ = false;
 };
 
 }  // namespace quil::qt

@@ -1,0 +1,364 @@
+#include "ui/qt/names_editor.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFontDatabase>
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QToolTip>
+#include <algorithm>
+
+namespace quil::qt {
+namespace {
+
+using Sci = QsciScintillaBase;
+
+QString Word(LineAction action) {
+    switch (action) {
+        case LineAction::Unchanged: return {};
+        case LineAction::Rename: return QStringLiteral("rename");
+        case LineAction::Move: return QStringLiteral("move");
+        case LineAction::Trash: return QStringLiteral("trash");
+        case LineAction::Delete: return QStringLiteral("delete");
+        case LineAction::Restore: return QStringLiteral("restore");
+        case LineAction::Refuse: return QStringLiteral("refused");
+        case LineAction::RemoveFolder:
+        case LineAction::KeepFolder: return {};  // folders, not lines
+    }
+    return {};
+}
+
+QColor Colour(LineAction action) {
+    switch (action) {
+        case LineAction::Trash: return QColor(0xB0, 0x70, 0x00);
+        case LineAction::Delete:
+        case LineAction::Refuse: return QColor(0xC0, 0x10, 0x10);
+        default: return QColor(0x10, 0x80, 0x30);
+    }
+}
+
+std::vector<std::string> SplitLines(std::string_view text) {
+    std::vector<std::string> lines;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = text.find('\n', start);
+        lines.emplace_back(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+        if (end == std::string_view::npos) return lines;
+        start = end + 1;
+    }
+}
+
+}  // namespace
+
+NamesEditor::NamesEditor(QWidget* parent) : QsciScintilla(parent) {
+    setUtf8(true);
+    setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    setWrapMode(WrapNone);
+    setEolMode(EolUnix);
+    setCaretLineVisible(true);
+    QColor caretLine = palette().color(QPalette::Highlight);
+    caretLine.setAlpha(32);
+    setCaretLineBackgroundColor(caretLine);
+    // The horizontal scroll bar follows the longest line shown, not a
+    // fixed width.
+    Send(SCI_SETSCROLLWIDTH, 1);
+    Send(SCI_SETSCROLLWIDTHTRACKING, 1);
+    setAccessibleName(QStringLiteral("Names"));
+    // Margin 0 is left blank for the status column, painted over it.
+    setMarginType(0, TextMargin);
+    setMarginWidth(0, QFontMetrics(QFontDatabase::systemFont(QFontDatabase::FixedFont)).horizontalAdvance("refused") + 12);
+    setMarginWidth(1, 0);
+    setMarginWidth(2, 0);
+    // Alt+drag and Alt+Shift+arrows make a column; typing and pasting go
+    // to every line of it.
+    Send(SCI_SETRECTANGULARSELECTIONMODIFIER, SCMOD_ALT);
+    Send(SCI_SETMULTIPLESELECTION, 1);
+    Send(SCI_SETADDITIONALSELECTIONTYPING, 1);
+    Send(SCI_SETMULTIPASTE, SC_MULTIPASTE_EACH);
+    connect(this, &Sci::SCN_MODIFIED, this,
+            [this](int, int type, const char*, int, int linesAdded, int, int, int, int, int) { OnModified(type, linesAdded); });
+}
+
+void NamesEditor::SetList(const std::string& text, int lineCount) {
+    lineCount_ = lineCount;
+    ownEdit_ = true;
+    Send(SCI_SETREADONLY, 0);
+    Send(SCI_CLEARALL);
+    SendScintilla(SCI_APPENDTEXT, text.size(), text.data());
+    Send(SCI_EMPTYUNDOBUFFER);
+    Send(SCI_SETSAVEPOINT);
+    Send(SCI_GOTOPOS, 0);
+    Send(SCI_SETREADONLY, lineCount == 0);
+    ownEdit_ = false;
+    SetStatuses({});
+}
+
+const char* NamesEditor::Bytes() const {
+    return static_cast<const char*>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
+}
+
+std::string NamesEditor::Text() const { return std::string(Bytes(), static_cast<std::size_t>(Send(SCI_GETLENGTH))); }
+
+bool NamesEditor::IsEdited() const { return Send(SCI_GETMODIFY) != 0; }
+
+std::vector<std::string> NamesEditor::Lines(int first, int last) const {
+    const long start = Send(SCI_POSITIONFROMLINE, static_cast<unsigned long>(first));
+    const long end = Send(SCI_GETLINEENDPOSITION, static_cast<unsigned long>(last));
+    return SplitLines(std::string_view(Bytes() + start, static_cast<std::size_t>(end - start)));
+}
+
+void NamesEditor::ReplaceLines(int first, const std::vector<std::string>& lines) {
+    if (lines.empty()) return;
+    const long start = Send(SCI_POSITIONFROMLINE, static_cast<unsigned long>(first));
+    const long end = Send(SCI_GETLINEENDPOSITION, static_cast<unsigned long>(first + static_cast<int>(lines.size()) - 1));
+    std::string joined;
+    for (const std::string& line : lines) (joined += line) += '\n';
+    joined.pop_back();
+    const std::string_view old(Bytes() + start, static_cast<std::size_t>(end - start));
+    // Only what differs is replaced: the undo step stays small and the
+    // carets outside it stay where they are.
+    const std::size_t most = std::min(old.size(), joined.size());
+    std::size_t prefix = 0;
+    while (prefix < most && old[prefix] == joined[prefix]) ++prefix;
+    if (prefix == old.size() && prefix == joined.size()) return;
+    std::size_t suffix = 0;
+    while (suffix < most - prefix && old[old.size() - 1 - suffix] == joined[joined.size() - 1 - suffix]) ++suffix;
+    ownEdit_ = true;
+    Send(SCI_BEGINUNDOACTION);
+    Send(SCI_SETTARGETRANGE, static_cast<unsigned long>(start + static_cast<long>(prefix)),
+         end - static_cast<long>(suffix));
+    SendScintilla(SCI_REPLACETARGET, joined.size() - prefix - suffix, joined.data() + prefix);
+    Send(SCI_ENDUNDOACTION);
+    ownEdit_ = false;
+}
+
+std::vector<int> NamesEditor::SelectedLines() const {
+    const long count = Send(SCI_GETSELECTIONS);
+    std::vector<int> lines;
+    for (long i = 0; i < count; ++i) {
+        const long start = Send(SCI_GETSELECTIONNSTART, static_cast<unsigned long>(i));
+        const long end = Send(SCI_GETSELECTIONNEND, static_cast<unsigned long>(i));
+        if (count == 1 && start == end) return {};
+        const int first = static_cast<int>(Send(SCI_LINEFROMPOSITION, static_cast<unsigned long>(start)));
+        int last = static_cast<int>(Send(SCI_LINEFROMPOSITION, static_cast<unsigned long>(end)));
+        if (last > first && end == Send(SCI_POSITIONFROMLINE, static_cast<unsigned long>(last))) --last;
+        for (int line = first; line <= last; ++line) lines.push_back(line);
+    }
+    std::sort(lines.begin(), lines.end());
+    lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
+    return lines;
+}
+
+std::vector<NamesEditor::Place> NamesEditor::ColumnPlaces() const {
+    const long count = Send(SCI_GETSELECTIONS);
+    if (count < 2) return {};
+    std::vector<Place> places;
+    for (long i = 0; i < count; ++i) {
+        const long start = Send(SCI_GETSELECTIONNSTART, static_cast<unsigned long>(i));
+        const long end = Send(SCI_GETSELECTIONNEND, static_cast<unsigned long>(i));
+        const int line = static_cast<int>(Send(SCI_LINEFROMPOSITION, static_cast<unsigned long>(start)));
+        if (Send(SCI_LINEFROMPOSITION, static_cast<unsigned long>(end)) != line) return {};
+        places.push_back({line, start, end});
+    }
+    std::sort(places.begin(), places.end(), [](const Place& a, const Place& b) { return a.start < b.start; });
+    return places;
+}
+
+void NamesEditor::FillPlaces(const std::vector<Place>& places, const std::vector<std::string>& texts) {
+    ownEdit_ = true;
+    Send(SCI_BEGINUNDOACTION);
+    for (std::size_t i = places.size(); i-- > 0;) {  // from the end: the places before stay put
+        Send(SCI_SETTARGETRANGE, static_cast<unsigned long>(places[i].start), places[i].end);
+        SendScintilla(SCI_REPLACETARGET, texts[i].size(), texts[i].data());
+    }
+    Send(SCI_ENDUNDOACTION);
+    ownEdit_ = false;
+    long shift = 0;
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        const long caret = places[i].start + shift + static_cast<long>(texts[i].size());
+        Send(i == 0 ? SCI_SETSELECTION : SCI_ADDSELECTION, static_cast<unsigned long>(caret), caret);
+        shift += static_cast<long>(texts[i].size()) - (places[i].end - places[i].start);
+    }
+}
+
+void NamesEditor::SelectLines(const std::vector<int>& lines) {
+    if (lines.empty()) return;
+    auto lineStart = [this](int line) { return Send(SCI_POSITIONFROMLINE, static_cast<unsigned long>(line)); };
+    auto lineEnd = [this](int line) { return Send(SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line)); };
+    if (lines.back() - lines.front() + 1 == static_cast<int>(lines.size())) {
+        Send(SCI_SETSELECTION, static_cast<unsigned long>(lineEnd(lines.back())), lineStart(lines.front()));
+        return;
+    }
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        Send(i == 0 ? SCI_SETSELECTION : SCI_ADDSELECTION, static_cast<unsigned long>(lineEnd(lines[i])),
+             lineStart(lines[i]));
+}
+
+// The editor tells of a moved caret when it paints; the window hears of
+// it at once.
+void NamesEditor::NotifyCaret() {
+    const int line = CaretLine();
+    if (line == caretLine_) return;
+    caretLine_ = line;
+    emit CaretLineChanged(line);
+}
+
+int NamesEditor::CaretLine() const {
+    return static_cast<int>(Send(SCI_LINEFROMPOSITION, static_cast<unsigned long>(Send(SCI_GETCURRENTPOS))));
+}
+
+void NamesEditor::OnModified(int type, int linesAdded) {
+    if (!(type & (SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT))) return;
+    // An edit from a menu or a redo is checked once it is done.
+    if (linesAdded != 0 && !ownEdit_ && !checkQueued_) {
+        checkQueued_ = true;
+        QMetaObject::invokeMethod(this, &NamesEditor::FinishEdit, Qt::QueuedConnection);
+    }
+    emit NamesChanged();
+}
+
+// Scintilla joins typing and what follows it into one undo step; an empty
+// undo group between them ends the step, so that the undo that takes back
+// an edit not taken takes back nothing before it.
+void NamesEditor::BreakUndoJoin() {
+    Send(SCI_BEGINUNDOACTION);
+    Send(SCI_ENDUNDOACTION);
+}
+
+void NamesEditor::FinishEdit() {
+    checkQueued_ = false;
+    if (lineCount_ > 0 && lines() != lineCount_) {
+        ownEdit_ = true;
+        Send(SCI_UNDO);
+        ownEdit_ = false;
+    }
+}
+
+bool NamesEditor::event(QEvent* event) {
+    const bool handled = QsciScintilla::event(event);
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::InputMethod) {
+        FinishEdit();
+        NotifyCaret();
+    }
+    return handled;
+}
+
+bool NamesEditor::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const int line = LineAt(help->pos().y());
+        if (help->pos().x() < StatusColumnRect().width() && line < static_cast<int>(statuses_.size()) &&
+            !statuses_[static_cast<std::size_t>(line)].reason.isEmpty())
+            QToolTip::showText(help->globalPos(), statuses_[static_cast<std::size_t>(line)].reason, viewport());
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    if (event->type() == QEvent::MouseButtonPress) BreakUndoJoin();  // a middle-click paste
+    const bool handled = QsciScintilla::viewportEvent(event);
+    if (event->type() == QEvent::Drop || event->type() == QEvent::MouseButtonPress) FinishEdit();
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease) NotifyCaret();
+    return handled;
+}
+
+void NamesEditor::keyPressEvent(QKeyEvent* event) {
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        // Enter opens the caret line's file and never adds a line;
+        // Ctrl+Return belongs to the window (OK).
+        if (modifiers & Qt::ControlModifier)
+            event->ignore();
+        else
+            emit EnterPressed();
+        return;
+    }
+    if (event->matches(QKeySequence::Paste)) {
+        paste();
+        return;
+    }
+    if (event->matches(QKeySequence::Redo)) {  // Ctrl+Shift+Z too, as the desktop has it
+        redo();
+        return;
+    }
+    if (event->key() == Qt::Key_Tab && modifiers == Qt::ControlModifier) {  // Tab moves on; Ctrl+Tab types one
+        QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier, QStringLiteral("\t"));
+        BreakUndoJoin();
+        QsciScintilla::keyPressEvent(&tab);
+        return;
+    }
+    // Typing goes on as one undo step; any other key begins a new one.
+    const QString text = event->text();
+    const bool typing = !text.isEmpty() && !(modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) &&
+                        std::all_of(text.begin(), text.end(), [](QChar ch) { return ch.isPrint(); });
+    if (!typing) BreakUndoJoin();
+    QsciScintilla::keyPressEvent(event);
+}
+
+bool NamesEditor::focusNextPrevChild(bool next) { return QWidget::focusNextPrevChild(next); }
+
+void NamesEditor::paste() {
+    BreakUndoJoin();
+    if (!PasteIntoColumn()) QsciScintilla::paste();
+    FinishEdit();
+}
+
+// A text of as many lines as the column has places fills it, a line each.
+bool NamesEditor::PasteIntoColumn() {
+    const std::vector<Place> places = ColumnPlaces();
+    if (places.empty()) return false;
+    QString clipboard = QApplication::clipboard()->text();
+    clipboard.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    if (clipboard.endsWith('\n')) clipboard.chop(1);
+    std::vector<std::string> pieces = SplitLines(clipboard.toStdString());
+    if (pieces.size() != places.size()) return false;
+    FillPlaces(places, pieces);
+    return true;
+}
+
+void NamesEditor::SetStatuses(std::vector<LineStatus> statuses) {
+    statuses_ = std::move(statuses);
+    viewport()->update(QRect(QPoint(0, 0), StatusColumnRect().size()));
+}
+
+QString NamesEditor::StatusText(int line) const {
+    if (line < 0 || line >= static_cast<int>(statuses_.size())) return QStringLiteral("unchanged");
+    const LineStatus& status = statuses_[static_cast<std::size_t>(line)];
+    const QString word = Word(status.action);
+    if (word.isEmpty()) return QStringLiteral("unchanged");
+    return status.reason.isEmpty() ? word : word + ": " + status.reason;
+}
+
+QRect NamesEditor::StatusColumnRect() const {
+    return QRect(viewport()->mapTo(this, QPoint(0, 0)),
+                 QSize(static_cast<int>(Send(SCI_GETMARGINWIDTHN, 0)), viewport()->height()));
+}
+
+int NamesEditor::LineAt(int y) const {
+    const long height = std::max(1L, Send(SCI_TEXTHEIGHT, 0));
+    return static_cast<int>(Send(SCI_GETFIRSTVISIBLELINE) + y / height);
+}
+
+// The status words of the visible lines over the blank margin, after the
+// editor painted: only what shows is drawn, whatever the list's length.
+void NamesEditor::paintEvent(QPaintEvent* event) {
+    QsciScintilla::paintEvent(event);
+    const QRect column(QPoint(0, 0), StatusColumnRect().size());
+    if (!event->rect().intersects(column)) return;
+    QPainter painter(viewport());
+    painter.setClipRect(column);
+    painter.fillRect(column, palette().color(QPalette::AlternateBase));
+    painter.setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    const int height = static_cast<int>(std::max(1L, Send(SCI_TEXTHEIGHT, 0)));
+    const int first = static_cast<int>(Send(SCI_GETFIRSTVISIBLELINE));
+    for (int row = 0; row * height < column.height(); ++row) {
+        const auto line = static_cast<std::size_t>(first + row);
+        if (line >= statuses_.size()) break;
+        const LineAction action = statuses_[line].action;
+        if (Word(action).isEmpty()) continue;
+        painter.setPen(Colour(action));
+        painter.drawText(QRect(4, row * height, column.width() - 4, height), Qt::AlignLeft | Qt::AlignVCenter,
+                         Word(action));
+    }
+}
+
+}  // namespace quil::qt
