@@ -1,12 +1,12 @@
-// The desktop window at 1,000 and 100,000 lines on the offscreen platform:
-// how long a key press takes to return, how long until the preview shows
-// the new status, and the start-up to a filled window beside the terminal
+// The desktop window at 1,000, 100,000 and 1,000,000 lines on the offscreen
+// platform: how long a key press takes to return, how long until the
+// preview shows the new status, a transform on every line to its preview,
+// and the start-up to a filled window beside the terminal
 // edition's --list of the same tree plus an empty window's start-up.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTest>
-#include <QTextBlock>
 #include <cstdio>
 
 #include "bench/fixtures.h"
@@ -24,6 +24,19 @@ struct Typing {
     double previewMs;
 };
 
+// Waits until the preview shows line changed (or, with changed false,
+// unchanged again); the time from timer's start, or 10 s when it never does.
+double UntilStatus(qt::NamesEditor* names, int line, bool changed, const QElapsedTimer& timer) {
+    auto shown = [&] {
+        const auto& statuses = names->statuses();
+        const bool isChanged = static_cast<int>(statuses.size()) > line &&
+                               statuses[static_cast<std::size_t>(line)].action != LineAction::Unchanged;
+        return isChanged == changed;
+    };
+    while (!shown() && timer.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return timer.nsecsElapsed() / 1e6;
+}
+
 Typing MeasureTyping(const std::string& folder) {
     auto files = MakeSystemFileServices();
     auto trash = MakeSystemTrash(*files);
@@ -32,22 +45,50 @@ Typing MeasureTyping(const std::string& folder) {
     window.Load({folder});
     window.show();
     if (!QTest::qWaitForWindowExposed(&window)) std::fprintf(stderr, "the window did not show\n");
-    qt::NamesEdit* names = window.names();
+    qt::NamesEditor* names = window.names();
     std::vector<double> keys, previews;
     for (int i = 0; i < 9; ++i) {
-        QTextCursor cursor(names->document()->findBlockByNumber(i));
-        names->setTextCursor(cursor);
-        const quint64 shown = window.previewsShown();
+        names->setCursorPosition(i, 0);
         QElapsedTimer timer;
         timer.start();
         QTest::keyClick(names, Qt::Key_X);
         keys.push_back(timer.nsecsElapsed() / 1e6);
-        while (window.previewsShown() == shown && timer.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        previews.push_back(timer.nsecsElapsed() / 1e6);
+        previews.push_back(UntilStatus(names, i, true, timer));
     }
     std::sort(keys.begin(), keys.end());
     std::sort(previews.begin(), previews.end());
     return {keys[keys.size() / 2], previews[previews.size() / 2]};
+}
+
+// A regular-expression replace over every line, selected, until the
+// preview shows its last line renamed; undone between runs.
+double MeasureTransform(const std::string& folder) {
+    auto files = MakeSystemFileServices();
+    auto trash = MakeSystemTrash(*files);
+    auto store = MakeSystemStateStore();
+    qt::QuillaneWindow window(*files, *trash, *store);
+    window.Load({folder});
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window)) std::fprintf(stderr, "the window did not show\n");
+    qt::NamesEditor* names = window.names();
+    const int last = names->lines() - 1;
+    window.transforms()->regexBox()->setChecked(true);
+    window.findField()->setText(QStringLiteral("file-(\\d+)"));
+    window.withField()->setText(QStringLiteral("f{n:6}-$1"));
+    std::vector<double> times;
+    for (int i = 0; i < 5; ++i) {
+        names->selectAll();
+        QElapsedTimer timer;
+        timer.start();
+        window.transforms()->Replace();
+        times.push_back(UntilStatus(names, last, true, timer));
+        names->undo();
+        QElapsedTimer back;
+        back.start();
+        UntilStatus(names, last, false, back);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
 }
 
 double StartUpMs(const std::vector<std::string>& command) {
@@ -77,22 +118,41 @@ int main(int argc, char** argv) {
         return QTest::qWaitForWindowExposed(&window) ? 0 : 1;
     }
     QApplication app(argc, argv);
+    // Optional arguments pick sections: typing transform start-up.
+    auto wanted = [&](const char* section) {
+        if (argc < 2) return true;
+        for (int i = 1; i < argc; ++i)
+            if (std::string(argv[i]) == section) return true;
+        return false;
+    };
     PrintHeader();
     const std::string small = MakeTempFolder("window-1k"), large = MakeTempFolder("window-100k"),
                       empty = MakeTempFolder("window-empty");
     MakeTree(small, 1000);
     MakeTree(large, 100000);
-    const Typing few = MeasureTyping(small);
-    const Typing many = MeasureTyping(large);
-    PrintRow("key press returns, 100,000 lines", many.keyMs, "1,000 lines", few.keyMs, "< 16 ms");
-    PrintRow("key press to preview, 100,000 lines", many.previewMs, "1,000 lines", few.previewMs, "< 100 ms");
-
-    const std::string self = QCoreApplication::applicationFilePath().toStdString();
-    const double window = StartUpMs({self, "--start-up", large});
-    const double list = StartUpMs({QUIL_TERMINAL_PATH, "--list", large});
-    const double bare = StartUpMs({self, "--start-up", empty});
-    PrintRow("start-up to a filled window, 100,000 files", window, "quil --list + empty window", list + bare,
-             "<= 1.5x");
+    if (wanted("typing")) {
+        const std::string huge = MakeTempFolder("window-1m");
+        MakeTree(huge, 1000000);
+        const Typing few = MeasureTyping(small);
+        const Typing many = MeasureTyping(large);
+        const Typing most = MeasureTyping(huge);
+        RemoveTree(huge);
+        PrintRow("key press returns, 1,000,000 lines", most.keyMs, "1,000 lines", few.keyMs, "< 16 ms");
+        PrintRow("key press returns, 100,000 lines", many.keyMs, "1,000 lines", few.keyMs, "< 16 ms");
+        PrintRow("key press to preview, 100,000 lines", many.previewMs, "1,000 lines", few.previewMs, "< 100 ms");
+        PrintRow("key press to preview, 1,000,000 lines", most.previewMs, "1,000 lines", few.previewMs, "");
+    }
+    if (wanted("transform"))
+        PrintRow("regex replace on 100,000 selected lines to preview", MeasureTransform(large), "1,000 lines",
+                 MeasureTransform(small), "< 200 ms");
+    if (wanted("start-up")) {
+        const std::string self = QCoreApplication::applicationFilePath().toStdString();
+        const double window = StartUpMs({self, "--start-up", large});
+        const double list = StartUpMs({QUIL_TERMINAL_PATH, "--list", large});
+        const double bare = StartUpMs({self, "--start-up", empty});
+        PrintRow("start-up to a filled window, 100,000 files", window, "quil --list + empty window", list + bare,
+                 "<= 1.5x");
+    }
     RemoveTree(small);
     RemoveTree(large);
     RemoveTree(empty);

@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QProgressDialog>
 #include <QShortcut>
+#include <QThreadPool>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrent>
@@ -49,20 +50,31 @@ class RunToTheEnd final : public RunObserver {
 // The preview of one text, planned on a copy of the listed state.
 Preview Plan(std::shared_ptr<const BatchState> listed, std::string text, bool permanent, FileServices* files,
              quint64 generation) {
-    BatchState state = *listed;
+    auto owned = std::make_shared<BatchState>(*listed);
+    BatchState& state = *owned;
     state.text = std::move(text);
     ParseListText(state, files->conventions());
     PlanOptions options;
     options.permanent = permanent;
-    const BatchPlan plan = PlanBatch(state, *files, options);
-    const std::vector<PlanRow> rows = DescribePlan(state, plan, permanent, files->conventions());
+    auto plan = std::make_shared<const BatchPlan>(PlanBatch(state, *files, options));
+    // Each line's action alone: the paths themselves are not needed here.
     Preview preview;
     preview.generation = generation;
     preview.statuses.resize(static_cast<std::size_t>(state.count));
-    for (const PlanRow& row : rows)
-        preview.statuses[static_cast<std::size_t>(row.slot - 1)] = {
-            row.action, row.action == LineAction::Refuse ? QString(Describe(row.reason)) : QString()};
-    preview.summary = Q(Summary(rows));
+    std::vector<PlanRow> counted;
+    auto refused = plan->refused.begin();  // in slot order
+    for (int slot = 1; slot <= state.count; ++slot) {
+        while (refused != plan->refused.end() && refused->slot < slot) ++refused;
+        const bool isRefused = refused != plan->refused.end() && refused->slot == slot;
+        const LineAction action = ActionOf(state, slot, isRefused, permanent, files->conventions());
+        if (action == LineAction::Unchanged) continue;
+        preview.statuses[static_cast<std::size_t>(slot - 1)] = {action, isRefused ? QString(Describe(refused->reason)) : QString()};
+        counted.push_back({slot, action, {}, {}});
+    }
+    preview.summary = Q(Summary(counted));
+    // Freeing a copy of every path costs as much as a tenth of the checks:
+    // it is done after the preview is shown.
+    QThreadPool::globalInstance()->start([owned = std::move(owned), plan = std::move(plan)] {});
     return preview;
 }
 
@@ -145,6 +157,10 @@ void QuillaneWindow::BuildLayout() {
     });
     connect(names_, &QsciScintilla::cursorPositionChanged, this, &QuillaneWindow::ShowCaretStatus);
     connect(names_, &NamesEditor::CaretLineChanged, this, &QuillaneWindow::ShowCaretStatus);
+    connect(transforms_, &TransformBar::Rewritten, this, [this] {
+        previewTimer_.stop();
+        StartPreview();
+    });
     connect(names_, &NamesEditor::EnterPressed, this, &QuillaneWindow::OnExecuteFile);
     // Enter in a field runs Replace; it never opens a file.
     connect(find_, &QLineEdit::returnPressed, transforms_, &TransformBar::Replace);

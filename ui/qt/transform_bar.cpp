@@ -133,6 +133,7 @@ void TransformBar::Rewrite(const std::function<void(std::vector<std::string>&)>&
         std::vector<std::string> lines = names_->Lines(0, names_->lines() - 1);
         change(lines);
         names_->ReplaceLines(0, lines);
+        emit Rewritten();
         return;
     }
     const int first = selected.front();
@@ -145,6 +146,7 @@ void TransformBar::Rewrite(const std::function<void(std::vector<std::string>&)>&
         span[static_cast<std::size_t>(selected[i] - first)] = std::move(picked[i]);
     names_->ReplaceLines(first, span);
     names_->SelectLines(selected);
+    emit Rewritten();
 }
 
 void TransformBar::Replace() {
@@ -184,6 +186,7 @@ void TransformBar::Number() {
     std::vector<std::string> lines;
     for (const NamesEditor::Place& place : places) lines.push_back(span[static_cast<std::size_t>(place.line - first)]);
     names_->FillPlaces(places, CounterTexts(lines, numbering, kSeparator));
+    emit Rewritten();
 }
 
 void TransformBar::ChangeCase(CaseChange change) {

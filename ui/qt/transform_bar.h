@@ -40,6 +40,11 @@ public:
     QCheckBox* perFolderBox() const { return perFolder_; }
     QLabel* errorLabel() const { return error_; }
 
+signals:
+    // A transform changed the names: the whole edit is there, no pause in
+    // typing to wait for.
+    void Rewritten();
+
 private:
     // The compiled find and replace, or null with the error shown.
     std::unique_ptr<Replacement> Compile();
