@@ -1,5 +1,6 @@
-// The baseline of quil --apply: list one folder with readdir and rename each
-// file with rename(2) to its name plus a suffix; nothing else.
+// The baseline of quil --apply: list a folder and the folders below it with
+// readdir, breadth-first, and rename each file with rename(2) to its name
+// plus a suffix; nothing else.
 #include <dirent.h>
 #include <stdio.h>
 #include <string.h>
@@ -9,14 +10,19 @@
 
 int main(int argc, char** argv) {
     if (argc != 3) return 2;
-    const std::string folder = std::string(argv[1]) + "/";
-    std::vector<std::string> names;
-    DIR* dir = opendir(argv[1]);
-    if (dir == nullptr) return 1;
-    while (const dirent* entry = readdir(dir))
-        if (entry->d_type != DT_DIR) names.emplace_back(entry->d_name);
-    closedir(dir);
-    for (const std::string& name : names)
-        if (rename((folder + name).c_str(), (folder + name + argv[2]).c_str()) != 0) perror(name.c_str());
+    std::vector<std::string> folders{std::string(argv[1]) + "/"}, files;
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        DIR* dir = opendir(folders[i].c_str());
+        if (dir == nullptr) return 1;
+        while (const dirent* entry = readdir(dir)) {
+            if (entry->d_type != DT_DIR)
+                files.push_back(folders[i] + entry->d_name);
+            else if (strcmp(entry->d_name, ".") != 0 && strcmp(entry->d_name, "..") != 0)
+                folders.push_back(folders[i] + entry->d_name + "/");
+        }
+        closedir(dir);
+    }
+    for (const std::string& file : files)
+        if (rename(file.c_str(), (file + argv[2]).c_str()) != 0) perror(file.c_str());
     return 0;
 }

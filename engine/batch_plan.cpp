@@ -2,6 +2,7 @@
 
 #include "engine/folder_snapshot.h"
 
+#include <algorithm>
 #include <cstring>
 #include <deque>
 #include <memory>
@@ -58,21 +59,37 @@ public:
         : state_(state), files_(files), conventions_(files.conventions()), root_(state.root), options_(options) {}
 
     BatchPlan Run() {
-        CollectChangedLines();
-        CheckFolderLines();
-        AddFolderRemovals();
-        CheckTargetPaths();
-        RefuseSharedTargets();
-        CheckFoldersOnTheWay();
-        CheckTargetNames();
-        PropagateRefusals();
-        OrderOperations();
+        for (void (Planner::*step)() : {&Planner::CollectChangedLines, &Planner::CheckFolderLines,
+                                        &Planner::AddFolderRemovals, &Planner::CheckTargetPaths,
+                                        &Planner::RefuseSharedTargets, &Planner::CheckFoldersOnTheWay,
+                                        &Planner::CheckTargetNames, &Planner::PropagateRefusals,
+                                        &Planner::OrderOperations}) {
+            (this->*step)();
+            if (stopped_) {
+                BatchPlan stopped;
+                stopped.stopped = true;
+                return stopped;
+            }
+        }
         for (const Line& line : lines_)
             if (!line.active && !line.removesFolder) plan_.refused.push_back({line.slot, line.reason});
         return std::move(plan_);
     }
 
 private:
+    // The steps that go over every line, for progress.
+    static constexpr int kLongSteps = 6;
+
+    // Tells the caller how far planning is, every few thousand lines of
+    // the step under way (of kLongSteps); false once asked to stop.
+    bool Going(std::size_t done, std::size_t total) {
+        if ((done & 4095) != 0 || !options_.progress) return true;
+        if (done == 0) ++step_;
+        const double fraction = (step_ - 1 + static_cast<double>(done) / static_cast<double>(std::max<std::size_t>(total, 1))) / kLongSteps;
+        stopped_ = stopped_ || !options_.progress(std::min(fraction, 1.0));
+        return !stopped_;
+    }
+
     const std::string& From(std::size_t index) const { return state_.oldPaths[lines_[index].slot]; }
     const std::string& To(std::size_t index) const { return state_.newPaths[lines_[index].slot]; }
     // A move, or a folder removal, still to order.
@@ -162,6 +179,7 @@ private:
         names_.reserve(2 * changed);
         uses_.reserve(2 * changed);
         for (int slot = 1; slot <= state_.count; ++slot) {
+            if (!Going(static_cast<std::size_t>(slot - 1), static_cast<std::size_t>(state_.count))) return;
             const std::string& source = state_.oldPaths[slot];
             if (source == state_.newPaths[slot]) continue;
             const std::size_t index = lines_.size();
@@ -244,6 +262,7 @@ private:
 
     void CheckTargetPaths() {
         for (std::size_t i = 0; i < lines_.size(); ++i) {
+            if (!Going(i, lines_.size())) return;
             if (!IsActiveMove(i)) continue;
             if (auto refusal = CheckTargetPath(To(i), Below(To(i)), conventions_)) {
                 Refuse(i, *refusal);
@@ -256,6 +275,7 @@ private:
     void RefuseSharedTargets() {
         std::vector<std::size_t> shared;
         for (std::size_t i = 0; i < lines_.size(); ++i) {
+            if (!Going(i, lines_.size())) return;
             if (!IsActiveMove(i)) continue;
             NameUse& use = Use(lines_[i].targetKey);
             lines_[i].target = static_cast<std::size_t>(&use - uses_.data());
@@ -276,6 +296,7 @@ private:
     // that rename(2) refuses halfway: it is refused here.
     void CheckFoldersOnTheWay() {
         for (std::size_t i = 0; i < lines_.size(); ++i) {
+            if (!Going(i, lines_.size())) return;
             if (!IsActiveMove(i)) continue;
             const std::string& target = To(i);
             // A rename in place: the folder holds the source.
@@ -352,6 +373,7 @@ private:
     void CheckTargetNames() {
         CountTargetsPerFolder();
         for (std::size_t i = 0; i < lines_.size(); ++i) {
+            if (!Going(i, lines_.size())) return;
             if (!IsActiveMove(i)) continue;
             const Line& line = lines_[i];
             if (!foldersToCreate_.empty() && foldersToCreate_.count(line.targetKey) != 0) {
@@ -459,6 +481,7 @@ private:
         temporaries_.assign(lines_.size(), {});
         std::vector<std::pair<std::size_t, std::size_t>> stack;  // line, next blocker to look at
         for (std::size_t start = 0; start < lines_.size(); ++start) {
+            if (!Going(start, lines_.size())) return;
             if (!IsActiveStep(start) || marks[start] != Unseen) continue;
             marks[start] = OnPath;
             stack.push_back({start, 0});
@@ -515,6 +538,8 @@ private:
     std::vector<std::string> temporaries_;
     std::vector<std::size_t> worklist_;
     BatchPlan plan_;
+    int step_ = 0;  // of the long steps, the one under way (1-based)
+    bool stopped_ = false;
 };
 
 }  // namespace

@@ -6,6 +6,7 @@
 // changes nothing.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,7 @@ struct FolderFate {
 };
 
 struct BatchPlan {
+    bool stopped = false;  // planning was asked to stop: nothing is planned
     std::vector<FileOp> ops;
     std::vector<RefusedLine> refused;  // in slot order
     std::vector<FolderFate> folders;   // deepest first
@@ -59,6 +61,9 @@ struct PlanOptions {
     // Emptied lines are deleted for good rather than sent to the Trash: a
     // folder that is not empty cannot be.
     bool permanent = false;
+    // Called now and then with how far planning is (0 to 1); returning
+    // false stops it, and the plan comes back empty and stopped.
+    std::function<bool(double fraction)> progress;
 };
 
 // newPaths must be in canonical form (ParseListText puts them so).

@@ -56,7 +56,8 @@ ListProblem Session::Open(const ListRequest& request) {
     return problem;
 }
 
-void Session::List() {
+void Session::List(const std::function<bool(int files)>& progress) {
+    if (progress) request_.scan.progress = progress;
     scan_ = ListSelection(request_, selection_, files_, state_.oldPaths, state_.folders);
     state_.count = scan_.count;
     state_.newPaths.assign(state_.oldPaths.size(), std::string());
@@ -92,10 +93,12 @@ std::vector<std::string> Session::PathsAfter(const BatchPlan& plan, const RunRes
     return paths;
 }
 
-BatchPlan Session::Plan(bool permanent) {
+BatchPlan Session::Plan(bool permanent, const std::function<bool(double)>& progress) {
     PlanOptions options;
     options.permanent = permanent;
+    options.progress = progress;
     BatchPlan plan = PlanBatch(state_, files_, options);
+    if (plan.stopped) return plan;
     plan.folders = FoldersLeftBehind(state_, plan, files_);
     // Emptied folders go after every line, when nothing is left in them.
     int slot = state_.count;

@@ -46,8 +46,9 @@ public:
     // Resolves what the user picked and takes its root; nothing is listed
     // yet. A problem names the path that cannot be listed.
     ListProblem Open(const ListRequest& request);
-    // Lists what was picked into the list text.
-    void List();
+    // Lists what was picked into the list text; progress, where given,
+    // takes the place of the request's (see ScanOptions).
+    void List(const std::function<bool(int files)>& progress = {});
 
     // Shows nothing, the root kept: what is left when every path picked
     // is gone.
@@ -70,8 +71,8 @@ public:
     void SetListText(std::string text);
 
     // The plan of the edited list, the folders it empties removed at its
-    // end.
-    BatchPlan Plan(bool permanent);
+    // end; progress as PlanOptions has it (a stopped plan is empty).
+    BatchPlan Plan(bool permanent, const std::function<bool(double)>& progress = {});
     // Every changed line, then what becomes of the folders the lines leave.
     std::vector<PlanRow> Describe(const BatchPlan& plan, bool permanent) const;
 

@@ -2,6 +2,8 @@
 // command through the fake dialog.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/batch_support.h"
 #include "tests/fake_dialog.h"
 
@@ -163,6 +165,37 @@ TEST(PlanBatch, WhereAFolderFoldsCaseTargetsThatFoldToOneAreRefused) {
     EXPECT_TRUE(plan.ops[1].caseOnly);
     EXPECT_TRUE(RunPlan(plan, fixture.files, nullptr).failures.empty());
     EXPECT_EQ(fixture.Tree(), (Tree{{"a", "a"}, {"b", "b"}, {"C", "c"}}));
+}
+
+TEST(PlanBatch, ProgressGoesForwardAndAStopPlansNothing) {
+    std::vector<std::string> files, lines;
+    for (int i = 0; i < 9000; ++i) {
+        files.push_back("f" + std::to_string(i));
+        lines.push_back("g" + std::to_string(i));
+    }
+    BatchFixture fixture(kPosixConventions, files);
+    fixture.state.text = fixture.Edited(lines);
+    ParseListText(fixture.state, kPosixConventions);
+    for (const int stopAt : {-1, 0, 5}) {
+        std::vector<double> seen;
+        PlanOptions options;
+        options.progress = [&](double fraction) {
+            seen.push_back(fraction);
+            return static_cast<int>(seen.size()) != stopAt + 1;
+        };
+        const BatchPlan plan = PlanBatch(fixture.state, fixture.files, options);
+        EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end())) << stopAt;
+        if (stopAt < 0) {
+            EXPECT_FALSE(plan.stopped);
+            EXPECT_EQ(plan.ops.size(), files.size());
+            EXPECT_GT(seen.size(), 6u);
+            EXPECT_LE(seen.back(), 1.0);
+        } else {
+            EXPECT_TRUE(plan.stopped) << stopAt;
+            EXPECT_TRUE(plan.ops.empty()) << stopAt;
+            EXPECT_EQ(static_cast<int>(seen.size()), stopAt + 1);  // asked no more after it said stop
+        }
+    }
 }
 
 TEST(RunPlan, AFailedStepLosesNoFileAndIsReported) {

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSpinBox>
@@ -20,6 +21,7 @@
 #include "platform/file_services.h"
 #include "platform/state_store.h"
 #include "platform/trash.h"
+#include "ui/qt/busy_task.h"
 #include "ui/qt/quillane_window.h"
 #include "ui/qt/start_paths.h"
 
@@ -527,6 +529,34 @@ private slots:
         QCOMPARE(Read("z.txt"), QByteArray("a"));
         QVERIFY(std::filesystem::exists(odd));
         std::filesystem::remove(odd);  // a name QTemporaryDir could not remove
+    }
+
+    void aLongTaskShowsItsProgressAndCancelStopsIt() {
+        QWidget parent;
+        parent.show();
+        QString label;
+        QTimer::singleShot(800, [&] {
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (auto* dialog = qobject_cast<QProgressDialog*>(widget); dialog && dialog->isVisible()) {
+                    label = dialog->labelText();
+                    QTest::mouseClick(dialog->findChild<QPushButton*>(), Qt::LeftButton);
+                }
+        });
+        bool sawCancel = false;
+        const bool finished = RunBusy(
+            &parent, [](long done, long total) { return QString("Working... %1 of %2").arg(done).arg(total); },
+            [&](TaskProgress& progress) {
+                progress.done = 3;
+                progress.total = 7;
+                QElapsedTimer waited;
+                waited.start();
+                while (!progress.cancelled && waited.elapsed() < 10000) QThread::msleep(5);
+                sawCancel = progress.cancelled;
+            });
+        QVERIFY(!finished);
+        QVERIFY(sawCancel);
+        QCOMPARE(label, QString("Working... 3 of 7"));
+        QVERIFY(RunBusy(&parent, [](long, long) { return QString(); }, [](TaskProgress&) {}));
     }
 
     void withNoFolderTheMenuStartAsksForOne() {

@@ -103,6 +103,8 @@ Question BatchQuestion(const std::vector<PlanRow>& rows, bool folders) {
 }
 
 QString DoneText(const std::vector<PlanRow>& rows, const RunResult& result, bool folders) {
+    if (result.stopped)
+        return QStringLiteral("Stopped after %1 of %2 changes; Undo takes them back.").arg(result.applied).arg(result.total);
     if (!result.failures.empty() || result.applied < result.total)
         return QStringLiteral("Applied %1 of %2 changes; %3 failed.")
             .arg(result.applied)

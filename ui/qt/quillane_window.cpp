@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QProgressDialog>
 #include <QShortcut>
 #include <QThreadPool>
 #include <QUrl>
@@ -17,6 +16,7 @@
 #include "engine/printable.h"
 #include "engine/replace.h"
 #include "ui/qt/batch_texts.h"
+#include "ui/qt/busy_task.h"
 
 namespace quil::qt {
 namespace {
@@ -41,11 +41,22 @@ QString FolderName(const std::string& root) {
     return Display(std::string(slash == std::string_view::npos || folder.size() == 1 ? folder : folder.substr(slash + 1)));
 }
 
-// A batch from the window runs to its end: it is short beside the typing.
-class RunToTheEnd final : public RunObserver {
-    void Progress(int, int) override {}
-    bool StopRequested() override { return false; }
+// A run's progress for the busy dialog, and its Cancel, which stops the
+// run between operations as Ctrl-C stops quil's.
+class BusyRun final : public RunObserver {
+public:
+    explicit BusyRun(TaskProgress& progress) : progress_(progress) {}
+    void Progress(int applied, int total) override {
+        progress_.done = applied;
+        progress_.total = total;
+    }
+    bool StopRequested() override { return progress_.cancelled; }
+
+private:
+    TaskProgress& progress_;
 };
+
+QString Applying(long done, long total) { return QStringLiteral("Applying... %1 of %2").arg(done).arg(total); }
 
 // The preview of one text, planned on a copy of the listed state.
 Preview Plan(std::shared_ptr<const BatchState> listed, std::string text, bool permanent, FileServices* files,
@@ -226,16 +237,10 @@ int QuillaneWindow::ExitStatus() const {
 // What is picked is listed on a worker; the UI shows its progress from
 // half a second on, and Cancel stops it.
 bool QuillaneWindow::List() {
-    std::atomic<int> found{0};
-    std::atomic<bool> cancelled{false};
     ListRequest request;
     request.paths = paths_;
     request.folders = folders_->isChecked();
     request.scan.skipHidden = !showHidden_->isChecked();
-    request.scan.progress = [&](int files) {
-        found = files;
-        return !cancelled;
-    };
     if (const ListProblem problem = session_.Open(request)) {
         const QString path = "'" + Display(problem.path) + "' ";
         const QString why = problem.kind == ListProblem::Kind::Missing      ? "does not exist"
@@ -244,23 +249,15 @@ bool QuillaneWindow::List() {
         asker_->Tell(path + why + ". No file has been changed.", Asker::Kind::Error);
         return false;
     }
-    QFutureWatcher<void> watcher;
-    QProgressDialog progress(QStringLiteral("Listing files..."), QStringLiteral("Cancel"), 0, 0);
-    progress.setWindowTitle(QStringLiteral("Quillane"));
-    progress.setMinimumDuration(500);
-    QTimer poll;
-    connect(&poll, &QTimer::timeout, &progress, [&] {
-        progress.setLabelText(QStringLiteral("Listing files... %1 found").arg(found.load()));
-        progress.setValue(0);
-    });
-    connect(&progress, &QProgressDialog::canceled, [&] { cancelled = true; });
-    QEventLoop loop;
-    connect(&watcher, &QFutureWatcher<void>::finished, &loop, &QEventLoop::quit);
-    watcher.setFuture(QtConcurrent::run([this] { session_.List(); }));
-    poll.start(100);
-    if (!watcher.isFinished()) loop.exec();
-    poll.stop();
-    if (cancelled) return false;
+    const bool listed = RunBusy(
+        this, [](long found, long) { return QStringLiteral("Listing files... %1 found").arg(found); },
+        [this](TaskProgress& progress) {
+            session_.List([&progress](int files) {
+                progress.done = files;
+                return !progress.cancelled;
+            });
+        });
+    if (!listed) return false;
     ShowList();
     return true;
 }
@@ -318,8 +315,21 @@ void QuillaneWindow::OnOk() {
     }
     const bool permanent = permanent_->isChecked();
     session_.SetListText(names_->Text());
-    const BatchPlan plan = session_.Plan(permanent);
-    const std::vector<PlanRow> rows = session_.Describe(plan, permanent);
+    BatchPlan plan;
+    std::vector<PlanRow> rows;
+    const bool planned = RunBusy(
+        this, [](long percent, long) { return QStringLiteral("Planning... %1%").arg(percent); },
+        [&](TaskProgress& progress) {
+            plan = session_.Plan(permanent, [&progress](double fraction) {
+                progress.done = static_cast<long>(fraction * 100);
+                return !progress.cancelled;
+            });
+            if (!plan.stopped) rows = session_.Describe(plan, permanent);
+        });
+    if (!planned || plan.stopped) {  // cancelled: nothing was changed
+        names_->setFocus();
+        return;
+    }
     const Question question = BatchQuestion(rows, folders_->isChecked());
     if (question.text.isEmpty()) {
         if (question.details.isEmpty()) {
@@ -347,10 +357,13 @@ void QuillaneWindow::OnOk() {
                 return;
             }
     }
-    RunToTheEnd observer;
-    const RunResult result = session_.Apply(plan, permanent, observer);
+    RunResult result;
+    RunBusy(this, Applying, [&](TaskProgress& progress) {
+        BusyRun observer(progress);
+        result = session_.Apply(plan, permanent, observer);
+    });
     applied_ = true;
-    refusedOrFailed_ |= !plan.refused.empty() || !result.failures.empty();
+    refusedOrFailed_ |= !plan.refused.empty() || !result.failures.empty() || result.stopped;
     if (!result.failures.empty()) asker_->Tell(FailuresText(result.failures, session_.state().root), Asker::Kind::Error);
     if (!result.journalError.empty()) asker_->Tell(Q(result.journalError), Asker::Kind::Error);
     const QString done = DoneText(rows, result, folders_->isChecked());
@@ -415,16 +428,19 @@ void QuillaneWindow::OnUndo() {
         asker_->Tell(Q(reason) + ". No file has been changed.", Asker::Kind::Error);
         return;
     }
-    RunToTheEnd observer;
-    const RunResult result = session_.ApplyUndo(undo, observer);
+    RunResult result;
+    RunBusy(this, Applying, [&](TaskProgress& progress) {
+        BusyRun observer(progress);
+        result = session_.ApplyUndo(undo, observer);
+    });
     if (!result.failures.empty()) asker_->Tell(FailuresText(result.failures, session_.state().root), Asker::Kind::Error);
     if (!pathsBefore_.empty()) {
         paths_ = pathsBefore_.back();
         pathsBefore_.pop_back();
     }
     List();
-    messageBar_->Show(result.failures.empty() ? QStringLiteral("The last batch was undone.")
-                                              : QStringLiteral("The last batch was undone in part."),
+    messageBar_->Show(result.failures.empty() && !result.stopped ? QStringLiteral("The last batch was undone.")
+                                                                 : QStringLiteral("The last batch was undone in part."),
                       false);
 }
 

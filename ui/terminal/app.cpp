@@ -171,7 +171,19 @@ int TerminalApp::RunBatch(const Options& options) {
             if (!options.applyFile.empty() || console_.Ask("Edit again? [Y/n] ", 'y') != 'y') return kNothingApplied;
             continue;
         }
-        const BatchPlan plan = session_.Plan(options.permanent);
+        BatchPlan plan;
+        {
+            InterruptCatcher catcher;
+            ProgressLine progress("planning");
+            plan = session_.Plan(options.permanent, [&](double fraction) {
+                progress.ShowFraction(fraction);
+                return interrupted == 0;
+            });
+        }
+        if (plan.stopped) {
+            Error("stopped while planning; nothing changed");
+            return StoppedStatus();
+        }
         const std::vector<PlanRow> rows = session_.Describe(plan, options.permanent);
         console_.PrintPlan(rows);
         const bool refused = !plan.refused.empty();

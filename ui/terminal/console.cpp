@@ -86,12 +86,23 @@ ProgressLine::~ProgressLine() {
     if (shown_) std::fputs("\r\033[K", stderr);
 }
 
-void ProgressLine::Show(long done, long total) {
-    if (!enabled_) return;
+bool ProgressLine::Due() {
+    if (!enabled_) return false;
     const auto now = std::chrono::steady_clock::now();
-    if (now - start_ < std::chrono::milliseconds(500) || now - last_ < std::chrono::milliseconds(100)) return;
+    if (now - start_ < std::chrono::milliseconds(500) || now - last_ < std::chrono::milliseconds(100)) return false;
     last_ = now;
     shown_ = true;
+    return true;
+}
+
+void ProgressLine::ShowFraction(double fraction) {
+    if (!Due()) return;
+    std::fprintf(stderr, "\r%s %d%%", verb_, static_cast<int>(fraction * 100));
+    std::fflush(stderr);
+}
+
+void ProgressLine::Show(long done, long total) {
+    if (!Due()) return;
     if (total > 0)
         std::fprintf(stderr, "\r%s %ld of %ld", verb_, done, total);
     else

@@ -34,17 +34,20 @@ private:
     bool colour_ = false;
 };
 
-// "applied 120000 of 1000000" on standard error once a run has taken half a
-// second, when standard error is a terminal; cleared at the end.
+// "applied 120000 of 1000000" (or "planning 45%") on standard error once a
+// step has taken half a second, when standard error is a terminal; cleared
+// at the end.
 class ProgressLine {
 public:
     explicit ProgressLine(const char* verb);
     ~ProgressLine();
     void Show(long done, long total);
+    void ShowFraction(double fraction);  // "planning 45%"
 
 private:
     const char* verb_;
     bool enabled_;
+    bool Due();
     bool shown_ = false;
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
     std::chrono::steady_clock::time_point last_{};
