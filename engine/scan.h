@@ -23,6 +23,10 @@ struct ScanOptions {
     bool naturalOrder = false;   // each folder's entries as file managers show them (CompareNatural)
     bool skipHidden = false;     // leave out files and folders whose name begins with "."
     int maxDepth = -1;           // folder levels below the root to enter; -1: all
+    // With natural order: threads that read folders ahead of the one being
+    // taken (0: none). The file services must then be safe to call from
+    // several threads at once, as the POSIX ones are.
+    int threads = 0;
     // Called with the number of files found, once per folder listed;
     // returning false stops the scan there.
     std::function<bool(int files)> progress;

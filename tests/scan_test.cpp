@@ -172,10 +172,46 @@ TEST(ScanTreeOptions, SortedHiddenDepthAndUnlimited) {
         {"depth 1", options(true, true, 1), {"/r/a", "/r/B", "/r/b", "/r/\xC3\xA9", "/r/z/1", "/r/z/2"}},
     };
     for (const Row& row : rows) {
-        std::vector<std::string> table(1);
-        const ScanResult result = ScanTree(table, "/r/", row.options, files);
-        EXPECT_EQ(std::vector<std::string>(table.begin() + 1, table.begin() + 1 + result.count), row.listed) << row.name;
-        EXPECT_FALSE(result.cutShort) << row.name;
+        for (const int threads : {0, 2}) {
+            ScanOptions options = row.options;
+            options.threads = threads;
+            std::vector<std::string> table(1);
+            const ScanResult result = ScanTree(table, "/r/", options, files);
+            EXPECT_EQ(std::vector<std::string>(table.begin() + 1, table.begin() + 1 + result.count), row.listed)
+                << row.name << ", " << threads << " threads";
+            EXPECT_FALSE(result.cutShort) << row.name;
+        }
+    }
+}
+
+// Folders read ahead on other threads give what one thread gives, in the
+// same order, and stop where the caller stops.
+TEST(ScanTreeOptions, ReadingAheadChangesNothing) {
+    FakeFileSystem files(kPosixConventions, "/r");
+    for (int folder = 0; folder < 150; ++folder)
+        for (int file = 0; file < 7; ++file)
+            files.AddFile("/r/d" + std::to_string(folder) + "/s" + std::to_string(file % 2) + "/f" + std::to_string(file));
+    files.FailListing("/r/d77/s1/");
+    for (const int stopAfter : {-1, 40}) {
+        ScanResult results[2];
+        std::vector<std::string> tables[2];
+        for (const int threads : {0, 2}) {
+            ScanOptions options;
+            options.capacity = kUnlimited;
+            options.naturalOrder = true;
+            options.threads = threads;
+            int calls = 0;
+            options.progress = [&](int) { return stopAfter < 0 || ++calls < stopAfter; };
+            std::vector<std::string>& table = tables[threads / 2];
+            table.assign(1, std::string());
+            results[threads / 2] = ScanTree(table, "/r/", options, files);
+        }
+        EXPECT_EQ(tables[0], tables[1]) << stopAfter;
+        EXPECT_EQ(results[0].count, results[1].count) << stopAfter;
+        EXPECT_EQ(results[0].cutShort, stopAfter > 0);
+        EXPECT_EQ(results[1].cutShort, stopAfter > 0);
+        EXPECT_EQ(results[1].unreadableFolders, stopAfter > 0 ? 0 : 1);
+        EXPECT_EQ(results[1].firstUnreadable, stopAfter > 0 ? "" : "/r/d77/s1/");
     }
 }
 

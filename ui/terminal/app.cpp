@@ -103,6 +103,7 @@ bool TerminalApp::Request(const Options& options, ListRequest& request) {
     request.paths = options.paths;
     request.folders = options.folders;
     request.scan.naturalOrder = true;
+    request.scan.threads = 2;
     request.scan.skipHidden = !options.all;
     request.scan.maxDepth = options.maxDepth;
     if (options.fromFile.empty()) return true;
@@ -184,8 +185,7 @@ int TerminalApp::RunBatch(const Options& options) {
             Error("stopped while planning; nothing changed");
             return StoppedStatus();
         }
-        const std::vector<PlanRow> rows = session_.Describe(plan, options.permanent);
-        console_.PrintPlan(rows);
+        console_.PrintPlan(session_.Describe(plan, options.permanent));  // and let the rows go before the run
         const bool refused = !plan.refused.empty();
         if (plan.ops.empty() || options.dryRun) return refused ? kPartly : kDone;
         bool editAgain = false;
