@@ -20,4 +20,10 @@ void CheckLineCount(BatchState& state, DialogOps& namesBox);
 // their listed path.
 void ParseListText(BatchState& state, const Conventions& conventions);
 
+// As ParseListText, for a text that changed from before, which was parsed
+// into newPaths: only the lines between the first and the last byte that
+// differ are read again. What a preview needs after a key press among a
+// million lines. Both texts hold one line per file.
+void ReparseChangedLines(BatchState& state, const std::string& before, const Conventions& conventions);
+
 }  // namespace quil

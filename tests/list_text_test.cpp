@@ -1,6 +1,7 @@
 // Building, checking and parsing the list text.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "engine/list_text.h"
@@ -66,6 +67,47 @@ TEST(ParseListText, PosixLinesEndAtALineFeed) {
     ParseListText(state, kPosixConventions);
     EXPECT_EQ(state.newPaths[1], "/r/x\r");
     EXPECT_EQ(state.newPaths[2], "/r/y");
+}
+
+// Only the lines between the first and the last changed byte are read
+// again; the others keep what they held (marked here to show it), and the
+// result is what a full parse gives.
+TEST(ReparseChangedLines, ReadsAgainOnlyTheLinesThatChanged) {
+    struct Row {
+        const char* name;
+        std::string before;
+        std::string after;
+        std::vector<int> reread;  // slots
+    };
+    const std::string big = "aaaaaaaaaa/" + std::string(5000, 'n');  // lines longer than a block compared at once
+    const std::vector<Row> rows = {
+        {"the same text", "a\nb\nc\nd", "a\nb\nc\nd", {}},
+        {"the first line", "a\nb\nc\nd", "x\nb\nc\nd", {1}},
+        {"the last line", "a\nb\nc\nd", "a\nb\nc\ndz", {4}},
+        {"a line emptied", "a\nb\nc\nd", "a\n\nc\nd", {2}},
+        {"two lines apart", "a\nb\nc\nd", "a\nB\nc\nD", {2, 3, 4}},
+        {"a line's start", "a\nbb\nc\nd", "a\nxbb\nc\nd", {2}},
+        {"long lines", big + "1\n" + big + "2\n" + big + "3\nd", big + "1\n" + big + "X\n" + big + "3\nd", {2}},
+        {"a line break moved", "a\nb\nc\nd", "a\nbc\n\nd", {2, 3}},
+        {"a line fewer: all read", "a\nb\nc\nd", "a\nb\nc", {1, 2, 3, 4}},
+    };
+    for (const Row& row : rows) {
+        BatchState state = StateWith("/r/", {"a", "b", "c", "d"});
+        state.text = row.before;
+        ParseListText(state, kPosixConventions);
+        for (int slot = 1; slot <= 4; ++slot) state.newPaths[slot] += "#";  // as parsed before
+        state.text = row.after;
+        ReparseChangedLines(state, row.before, kPosixConventions);
+        BatchState full = StateWith("/r/", {"a", "b", "c", "d"});
+        full.text = row.after;
+        ParseListText(full, kPosixConventions);
+        for (int slot = 1; slot <= 4; ++slot) {
+            const bool reread = std::find(row.reread.begin(), row.reread.end(), slot) != row.reread.end();
+            std::string expected = full.newPaths[slot];
+            if (!reread) expected += "#";
+            EXPECT_EQ(state.newPaths[slot], expected) << row.name << ", slot " << slot;
+        }
+    }
 }
 
 class CheckLineCountTest : public ::testing::Test {

@@ -315,8 +315,15 @@ bool NamesEditor::PasteIntoColumn() {
     return true;
 }
 
-void NamesEditor::SetStatuses(std::vector<LineStatus> statuses) {
-    statuses_ = std::move(statuses);
+void NamesEditor::SetStatuses(std::vector<std::pair<int, LineStatus>> changed) {
+    if (statuses_.size() != static_cast<std::size_t>(lineCount_)) statuses_.assign(static_cast<std::size_t>(lineCount_), {});
+    for (const int line : marked_) statuses_[static_cast<std::size_t>(line)] = {};
+    marked_.clear();
+    for (auto& [line, status] : changed) {
+        if (line < 0 || line >= lineCount_) continue;
+        statuses_[static_cast<std::size_t>(line)] = std::move(status);
+        marked_.push_back(line);
+    }
     viewport()->update(QRect(QPoint(0, 0), StatusColumnRect().size()));
 }
 

@@ -52,7 +52,9 @@ public:
     void SelectLines(const std::vector<int>& lines);
 
     int CaretLine() const;
-    void SetStatuses(std::vector<LineStatus> statuses);
+    // The lines that do something (0-based line, status); the others are
+    // shown unchanged.
+    void SetStatuses(std::vector<std::pair<int, LineStatus>> changed);
     const std::vector<LineStatus>& statuses() const { return statuses_; }
     // "rename", "refused: a file with that name exists", or "unchanged".
     QString StatusText(int line) const;
@@ -90,7 +92,8 @@ private:
     bool ownEdit_ = false;      // a change made here, whole lines kept
     bool checkQueued_ = false;  // FinishEdit() is posted
     int caretLine_ = 0;
-    std::vector<LineStatus> statuses_;
+    std::vector<LineStatus> statuses_;  // one per line
+    std::vector<int> marked_;           // the lines whose status is not unchanged
 };
 
 }  // namespace quil::qt

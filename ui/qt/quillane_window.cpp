@@ -6,7 +6,6 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QShortcut>
-#include <QThreadPool>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrent>
@@ -58,37 +57,6 @@ private:
 
 QString Applying(long done, long total) { return QStringLiteral("Applying... %1 of %2").arg(done).arg(total); }
 
-// The preview of one text, planned on a copy of the listed state.
-Preview Plan(std::shared_ptr<const BatchState> listed, std::string text, bool permanent, FileServices* files,
-             quint64 generation) {
-    auto owned = std::make_shared<BatchState>(*listed);
-    BatchState& state = *owned;
-    state.text = std::move(text);
-    ParseListText(state, files->conventions());
-    PlanOptions options;
-    options.permanent = permanent;
-    auto plan = std::make_shared<const BatchPlan>(PlanBatch(state, *files, options));
-    // Each line's action alone: the paths themselves are not needed here.
-    Preview preview;
-    preview.generation = generation;
-    preview.statuses.resize(static_cast<std::size_t>(state.count));
-    std::vector<PlanRow> counted;
-    auto refused = plan->refused.begin();  // in slot order
-    for (int slot = 1; slot <= state.count; ++slot) {
-        while (refused != plan->refused.end() && refused->slot < slot) ++refused;
-        const bool isRefused = refused != plan->refused.end() && refused->slot == slot;
-        const LineAction action = ActionOf(state, slot, isRefused, permanent, files->conventions());
-        if (action == LineAction::Unchanged) continue;
-        preview.statuses[static_cast<std::size_t>(slot - 1)] = {action, isRefused ? QString(Describe(refused->reason)) : QString()};
-        counted.push_back({slot, action, {}, {}});
-    }
-    preview.summary = Q(Summary(counted));
-    // Freeing a copy of every path costs as much as a tenth of the checks:
-    // it is done after the preview is shown.
-    QThreadPool::globalInstance()->start([owned = std::move(owned), plan = std::move(plan)] {});
-    return preview;
-}
-
 QString FailuresText(const std::vector<OpFailure>& failures, const std::string& root) {
     QStringList lines;
     for (std::size_t i = 0; i < failures.size() && i < 10; ++i) {
@@ -105,7 +73,7 @@ QString FailuresText(const std::vector<OpFailure>& failures, const std::string& 
 }  // namespace
 
 QuillaneWindow::QuillaneWindow(FileServices& files, TrashService& trash, StateStore& store, QWidget* parent)
-    : QDialog(parent), session_(files, trash, store), files_(files) {
+    : QDialog(parent), session_(files, trash, store), files_(files), preview_(files) {
     setWindowTitle(QStringLiteral("Quillane"));
     opener_ = [](const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
     BuildLayout();
@@ -113,9 +81,9 @@ QuillaneWindow::QuillaneWindow(FileServices& files, TrashService& trash, StateSt
     previewTimer_.setInterval(30);  // a pause in typing
     connect(&previewTimer_, &QTimer::timeout, this, &QuillaneWindow::StartPreview);
     connect(&previewWatcher_, &QFutureWatcher<Preview>::finished, this, [this] {
-        const Preview preview = previewWatcher_.result();
+        Preview preview = previewWatcher_.result();
         if (preview.generation != generation_) return;  // the text moved on
-        names_->SetStatuses(preview.statuses);
+        names_->SetStatuses(std::move(preview.changed));
         summary_->SetFullText(preview.summary);
         ShowCaretStatus();
     });
@@ -241,6 +209,7 @@ bool QuillaneWindow::List() {
     request.paths = paths_;
     request.folders = folders_->isChecked();
     request.scan.skipHidden = !showHidden_->isChecked();
+    request.scan.threads = 2;
     if (const ListProblem problem = session_.Open(request)) {
         const QString path = "'" + Display(problem.path) + "' ";
         const QString why = problem.kind == ListProblem::Kind::Missing      ? "does not exist"
@@ -274,6 +243,7 @@ void QuillaneWindow::ShowList() {
     names_->setFocus();
     ShowCaretStatus();
     UpdateUndoButton();
+    preview_.Prime(listed_);
     const ScanResult& scan = session_.scan();
     QString report;
     if (scan.unreadableFolders > 0)
@@ -303,9 +273,7 @@ void QuillaneWindow::UpdateUndoButton() { undo_->setEnabled(session_.CanUndo());
 
 void QuillaneWindow::StartPreview() {
     if (!listed_ || listed_->count == 0) return;
-    ++generation_;
-    previewWatcher_.setFuture(
-        QtConcurrent::run(Plan, listed_, names_->Text(), permanent_->isChecked(), &files_, generation_));
+    previewWatcher_.setFuture(preview_.Start(listed_, names_->Text(), permanent_->isChecked(), ++generation_));
 }
 
 void QuillaneWindow::OnOk() {

@@ -20,15 +20,10 @@
 #include "ui/qt/elided_label.h"
 #include "ui/qt/message_bar.h"
 #include "ui/qt/names_editor.h"
+#include "ui/qt/preview.h"
 #include "ui/qt/transform_bar.h"
 
 namespace quil::qt {
-
-struct Preview {
-    std::vector<LineStatus> statuses;
-    QString summary;
-    quint64 generation = 0;
-};
 
 class QuillaneWindow final : public QDialog {
     Q_OBJECT
@@ -107,6 +102,7 @@ private:
     bool listing_ = false;
     QTimer previewTimer_;
     std::shared_ptr<const BatchState> listed_;  // what the preview plans against
+    PreviewPlanner preview_;
     QFutureWatcher<Preview> previewWatcher_;
     quint64 generation_ = 0;
 
