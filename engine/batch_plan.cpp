@@ -406,6 +406,7 @@ private:
                     break;
             }
         }
+        targetsIn_.clear();  // the folders read: not needed past this step
     }
 
     // A refused line keeps its file, so a move onto its name would replace
@@ -453,10 +454,11 @@ private:
             plan_.ops.push_back(std::move(op));
             return;
         }
-        if (line.caseOnly && temporaries_[index].empty()) StepAside(index);
-        FileOp op = temporaries_[index].empty()
+        if (line.caseOnly && temporaries_.count(index) == 0) StepAside(index);
+        const auto aside = temporaries_.find(index);
+        FileOp op = aside == temporaries_.end()
                         ? Op(FileOp::Kind::Move, FileOp::Stage::Direct, line.slot, From(index), To(index))
-                        : Op(FileOp::Kind::Move, FileOp::Stage::FromTemporary, line.slot, temporaries_[index], To(index),
+                        : Op(FileOp::Kind::Move, FileOp::Stage::FromTemporary, line.slot, aside->second, To(index),
                              From(index));
         op.caseOnly = line.caseOnly;
         op.makesFolders = line.makesFolders;
@@ -478,7 +480,6 @@ private:
         // for the path, and takes its target when its own turn comes.
         enum Mark : char { Unseen, OnPath, Done };
         std::vector<Mark> marks(lines_.size(), Unseen);
-        temporaries_.assign(lines_.size(), {});
         std::vector<std::pair<std::size_t, std::size_t>> stack;  // line, next blocker to look at
         for (std::size_t start = 0; start < lines_.size(); ++start) {
             if (!Going(start, lines_.size())) return;
@@ -500,7 +501,7 @@ private:
                         // A folder cannot step aside: the move that waits
                         // for it does, which lets the files inside it go.
                         const std::size_t aside = lines_[blocker].removesFolder ? line : blocker;
-                        if (temporaries_[aside].empty()) StepAside(aside);
+                        if (temporaries_.count(aside) == 0) StepAside(aside);
                     }
                 }
                 if (descended) continue;
@@ -535,7 +536,8 @@ private:
     std::string_view lastFolder_;
     bool lastFolds_ = false;
     std::unordered_map<std::string, int> temporaryNumbers_;  // folder key -> last number tried
-    std::vector<std::string> temporaries_;
+    // The lines that step aside, and the temporary names they take.
+    std::unordered_map<std::size_t, std::string> temporaries_;
     std::vector<std::size_t> worklist_;
     BatchPlan plan_;
     int step_ = 0;  // of the long steps, the one under way (1-based)
