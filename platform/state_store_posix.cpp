@@ -19,7 +19,7 @@ using Clock = std::chrono::steady_clock;
 
 // How long a record may stay in the page cache before it must be on the
 // disk: what a power cut can take from a running batch's journal.
-constexpr auto kSyncInterval = std::chrono::milliseconds(100);
+constexpr auto kSyncInterval = std::chrono::seconds(1);
 
 // $XDG_STATE_HOME when it is absolute, as the base directory layout asks
 // (a relative one is ignored); otherwise ~/.local/state.
