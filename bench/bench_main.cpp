@@ -14,6 +14,7 @@
 #include "bench/fixtures.h"
 #include "bench/harness.h"
 #include "bench/journal_bench.h"
+#include "bench/peers_bench.h"
 #include "bench/terminal_bench.h"
 #include "bench/transforms_bench.h"
 #include "engine/batch_execute.h"
@@ -235,7 +236,7 @@ void BenchExecute(FileServices& posix, const std::string& label, const std::vect
 
 int main(int argc, char** argv) {
     using namespace quil::bench;
-    // Optional arguments pick sections: scan list replace plan execute terminal journal transforms.
+    // Optional arguments pick sections: scan list replace plan execute terminal journal transforms peers.
     auto wanted = [&](const char* section) {
         if (argc < 2) return true;
         for (int i = 1; i < argc; ++i)
@@ -266,5 +267,6 @@ int main(int argc, char** argv) {
     if (wanted("terminal")) BenchTerminal();
     if (wanted("journal")) BenchJournal(100000);
     if (wanted("transforms")) BenchTransforms(1000000);
+    if (wanted("peers")) BenchPeers();
     return 0;
 }
