@@ -85,7 +85,7 @@ void BenchJournal(int files) {
     const double shipped = MedianMs(kRuns, rebuild, [&] { apply(*store); });
     const double synced = MedianMs(kRuns, rebuild, [&] { apply(syncing); });
     const std::string label = "apply " + std::to_string(files / 1000) + ",000 renames in process";
-    PrintRow(label + ", journal synced every 100 ms", shipped, "same, fdatasync per record", synced, "");
+    PrintRow(label + ", journal synced every second", shipped, "same, fdatasync per record", synced, "");
     RemoveTree(folder);
     RemoveTree(state);
 }

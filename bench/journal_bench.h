@@ -1,5 +1,5 @@
 // The undo journal's cost: a batch applied with the journal as it is kept
-// (a write per record, the disk every 100 ms) beside one that waits for
+// (a write per record, the disk every second) beside one that waits for
 // the disk after every record.
 #pragma once
 

@@ -78,44 +78,52 @@ std::string Shown(const Figure& figure) {
 
 }  // namespace
 
+// Its own table, after the main one: each tool at both sizes, with quil's
+// time divided by the tool's (below 1: quil is faster).
 void BenchPeers() {
     const std::string base = MakeTempFolder("peers");
     const std::string folder = base + "work/";
     const std::string editor = base + "edit";
     std::ofstream(editor) << "#!/bin/sh\nexec sed -i 's/\\.txt$/.dat/' \"$@\"\n";
     chmod(editor.c_str(), 0755);
-    const std::string sed = "sed 's/\\.txt$/.dat/'";
     const std::string state = "XDG_STATE_HOME=" + Quoted(base + "state") + " XDG_DATA_HOME=" + Quoted(base + "state");
     const std::vector<Tool> tools = {
+        {"quil --filter \"sed ...\" --yes", state + " " + Quoted(QUIL_TERMINAL_PATH) + " --yes --filter " +
+                                            Quoted("sed 's/\\.txt$/.dat/'") + " ."},
+        {"quil, the editor a sed script", state + " EDITOR=" + Quoted(editor) + " " + Quoted(QUIL_TERMINAL_PATH) + " --yes ."},
         {"readdir + rename(2) program", Quoted(QUIL_RAW_RENAME_PATH) + " . .dat .txt"},
         {"vidir (moreutils)", "EDITOR=" + Quoted(editor) + " vidir ."},
-        {"qmv (renameutils)", "EDITOR=" + Quoted(editor) + " qmv -f do ."},
+        {"qmv -f do (renameutils)", "EDITOR=" + Quoted(editor) + " qmv -f do ."},
         {"mmv", "mmv '*.txt' '#1.dat'"},
         {"rename (Perl)", "printf '%s\\n' *.txt | rename 's/\\.txt$/.dat/'"},
     };
-    const std::string quil = state + " " + Quoted(QUIL_TERMINAL_PATH) + " --yes --filter " + Quoted(sed) + " .";
-    for (const int files : {10000, 100000}) {
+    const int sizes[] = {10000, 100000};
+    std::vector<std::vector<Figure>> figures(tools.size());
+    for (const int files : sizes) {
         std::vector<std::string> names;
         for (int i = 0; i < files; ++i) names.push_back("name-" + std::to_string(i) + ".txt");
         RemoveTree(folder);
         MakeFlatFolder(folder, names);
         // Back to .txt between runs, untimed.
         const std::string reset = Quoted(QUIL_RAW_RENAME_PATH) + " " + Quoted(folder) + " .txt .dat";
-        const Figure ours = Measure(folder, quil, reset);
-        const std::string count = files == 10000 ? "10,000" : "100,000";
-        std::printf("| rename %s .txt to .dat in one folder: quil --filter | %s |  | | | |\n", count.c_str(),
-                    Shown(ours).c_str());
-        for (const Tool& tool : tools) {
-            const Figure peer = Measure(folder, tool.command, reset);
-            if (peer.ms <= 0 || ours.ms <= 0)
-                std::printf("| rename %s, quil beside %s | %s | %s | %s | | |\n", count.c_str(), tool.name,
-                            Shown(ours).c_str(), tool.name, Shown(peer).c_str());
-            else
-                PrintRow("rename " + count + ", quil beside " + tool.name + " (peak " +
-                             std::to_string(ours.peakKb / 1024) + " MB vs " + std::to_string(peer.peakKb / 1024) + " MB)",
-                         ours.ms, tool.name, peer.ms, "");
-        }
+        for (std::size_t tool = 0; tool < tools.size(); ++tool)
+            figures[tool].push_back(Measure(folder, tools[tool].command, reset));
     }
+    std::printf("\n| renaming every NAME.txt of one folder to NAME.dat | 10,000 files | quil / it | 100,000 files | quil / it |\n");
+    std::printf("|---|---:|---:|---:|---:|\n");
+    for (std::size_t tool = 0; tool < tools.size(); ++tool) {
+        std::printf("| %s", tools[tool].name);
+        for (std::size_t size = 0; size < figures[tool].size(); ++size) {
+            const Figure& ours = figures[0][size];
+            const Figure& it = figures[tool][size];
+            if (tool == 0 || ours.ms <= 0 || it.ms <= 0)
+                std::printf(" | %s | ", Shown(it).c_str());
+            else
+                std::printf(" | %s | %.2fx", Shown(it).c_str(), ours.ms / it.ms);
+        }
+        std::printf(" |\n");
+    }
+    std::fflush(stdout);
     RemoveTree(base);
 }
 

@@ -15,7 +15,7 @@ public:
     virtual ~AppendFile() = default;
     // Adds text in one write, which reaches the file system before this
     // returns (a process killed after it loses nothing of it); the disk, a
-    // tenth of a second later at most, or at Sync.
+    // second later at most, or at Sync.
     virtual bool Append(const std::string& text) = 0;
     // Waits until everything appended is on the disk.
     virtual bool Sync() = 0;
