@@ -153,6 +153,21 @@ TEST_F(TerminalTest, Batches) {
         {"an invalid expression", ab, "exit:1", {"--yes", "--replace", "a(", "x"}, ab, 2, "",
          "the expression 'a(': missing closing parenthesis at character 3; nothing changed"},
         {"an invalid counter", ab, "exit:1", {"--yes", "--replace", "a", "{n:x}"}, ab, 2, "", "the replacement '{n:x}'"},
+        // JSON for scripts: a byte that is not UTF-8 as a lone surrogate,
+        // quotes and controls escaped, the counts after the changes.
+        {"the plan as JSON", {{"caf\xE9", "1"}, {"q\"t", "2"}, {"z", "3"}}, "kaf\xE9\nq\"t\x01\n\n", {"-n", "--json"},
+         {{"caf\xE9", "1"}, {"q\"t", "2"}, {"z", "3"}}, 0,
+         "\"changes\": [\n  {\"action\": \"rename\", \"old\": \"caf\\udce9\", \"new\": \"kaf\\udce9\"},\n"
+         "  {\"action\": \"rename\", \"old\": \"q\\\"t\", \"new\": \"q\\\"t\\u0001\"},\n"
+         "  {\"action\": \"trash\", \"old\": \"z\", \"new\": null}\n],\n"
+         " \"counts\": {\"renames\": 2, \"moves\": 0, \"trashed\": 1,", ""},
+        {"a refusal in JSON", ab, "b\nb\n", {"-n", "--json"}, ab, 1,
+         "{\"action\": \"refuse\", \"old\": \"a\", \"new\": \"b\", \"reason\": \"a file with that name exists\"}", ""},
+        {"--json only with -n", ab, "x\nb\n", {"--json", "--yes"}, ab, 2, "", "--json goes with -n or --history"},
+        // Colours: never with NO_COLOR or off a terminal, unless asked for.
+        {"no colour off a terminal", ab, "x\nb\n", {"-n"}, ab, 0, "rename  a -> x", ""},
+        {"colour when asked for", ab, "x\nb\n", {"-n", "--color=always"}, ab, 0, "\033[32mrename \033[0m a -> x", ""},
+        {"a bad colour", ab, "x\nb\n", {"-n", "--color=sometimes"}, ab, 2, "", "--color takes auto, always or never"},
     };
     for (const Row& row : rows) {
         TearDown();
@@ -413,6 +428,10 @@ TEST_F(TerminalTest, HistoryUndoWalksBackAndOneBatchAtATime) {
     EXPECT_EQ(history.status, 0);
     EXPECT_EQ(std::count(history.out.begin(), history.out.end(), '\n'), 3) << history.out;
     EXPECT_NE(history.out.find("1 rename"), std::string::npos) << history.out;
+    const Outcome json = Run({"--history", "--json", tree_.string()});
+    EXPECT_EQ(json.status, 0);
+    EXPECT_EQ(std::count(json.out.begin(), json.out.end(), '{'), 7) << json.out;  // the whole, 3 batches, 3 counts
+    EXPECT_NE(json.out.find("\"undone\": false, \"counts\": {\"renames\": 1, \"moves\": 0"), std::string::npos) << json.out;
 
     // While another quil holds the folder's lock, nothing is applied.
     std::vector<int> held;

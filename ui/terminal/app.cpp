@@ -9,7 +9,9 @@
 #include <iostream>
 #include <sstream>
 
+#include "platform/git_index.h"
 #include "ui/terminal/editor.h"
+#include "ui/terminal/json_output.h"
 #include "ui/terminal/scripted_edit.h"
 
 namespace quil::terminal {
@@ -77,6 +79,8 @@ int TerminalApp::Run(const Options& options) {
         std::cout << "quil (Quillane) " QUIL_VERSION "\n";
         return kDone;
     }
+    console_.SetColour(options.colour);
+    if (!options.noGit) session_.FollowGit(OpenWorkTreeIndex);
     ProgressLine listing("listed");
     ListRequest request;
     if (!Request(options, request)) return kNothingApplied;
@@ -94,7 +98,7 @@ int TerminalApp::Run(const Options& options) {
         }
         return kNothingApplied;
     }
-    if (options.history) return RunHistory();
+    if (options.history) return RunHistory(options);
     return options.undo ? RunUndo(options) : RunBatch(options);
 }
 
@@ -185,11 +189,11 @@ int TerminalApp::RunBatch(const Options& options) {
             Error("stopped while planning; nothing changed");
             return StoppedStatus();
         }
-        console_.PrintPlan(session_.Describe(plan, options.permanent));  // and let the rows go before the run
+        ShowPlan(options, session_.Describe(plan, options.permanent));  // and let the rows go before the run
         const bool refused = !plan.refused.empty();
         if (plan.ops.empty() || options.dryRun) return refused ? kPartly : kDone;
         bool editAgain = false;
-        status = Confirm(options, editAgain);
+        status = Confirm(options, editAgain, state.root);
         if (editAgain) continue;
         if (status != kDone) return status;
         if (const int ready = Prepare(options); ready != kDone) return ready;
@@ -215,7 +219,24 @@ bool TerminalApp::EditedList(const Options& options, std::string& text, int& sta
     return false;
 }
 
-int TerminalApp::Confirm(const Options& options, bool& editAgain) {
+int TerminalApp::Confirm(const Options& options, bool& editAgain, const std::string& root) {
+    // A git command running, or one killed, holds the index: the batch may
+    // then only go ahead without it, and only when the user says so.
+    const std::string lock = session_.HeldIndexLock(root);
+    if (!lock.empty() && (options.yes || !console_.HasTerminal())) {
+        Error("the git index is locked by another git command ('" + lock +
+              "'); nothing changed. Apply again once it is done, or pass --no-git to leave the index as it is");
+        return kNothingApplied;
+    }
+    if (!lock.empty()) {
+        if (console_.Ask("The git index is locked by another git command ('" + Printable(lock) +
+                             "'). Apply without updating the index? [y/N] ", 'n') != 'y') {
+            std::cout << "nothing changed\n";
+            return kNothingApplied;
+        }
+        session_.StopFollowingGit();
+        return kDone;
+    }
     if (options.yes) return kDone;
     if (!console_.HasTerminal()) {
         Error("no terminal to ask whether to apply; pass --yes to apply without asking");
@@ -260,8 +281,12 @@ int TerminalApp::Report(const RunResult& result, bool refused, const std::string
         else
             Error("cannot move " + from + " to '" + Printable(Shown(failure.to, root)) + "': " + failure.result.message);
     }
-    const std::string applied =
-        "applied " + std::to_string(result.applied) + " of " + std::to_string(result.total) + " changes";
+    std::string applied = "applied " + std::to_string(result.applied) + " of " + std::to_string(result.total) + " changes";
+    if (result.indexChanged > 0) applied += ", the git index following " + std::to_string(result.indexChanged);
+    if (!result.indexError.empty()) {
+        Error("the git index was left as it was: " + result.indexError);
+        refused = true;
+    }
     if (!result.journalError.empty()) {
         Error(result.journalError + (result.stopped ? "; stopped so that what was done can be undone; " : "; ") + applied);
         return kPartly;
@@ -284,12 +309,13 @@ int TerminalApp::RunUndo(const Options& options) {
         Error("no batch to undo in '" + session_.state().root + "'");
         return kNothingApplied;
     }
-    std::cout << "undo the batch of " << When(undo.batch.started) << " (" << Summary(undo.batch.counts) << ")\n";
-    console_.PrintPlan(undo.rows);
+    if (!options.json)
+        std::cout << "undo the batch of " << When(undo.batch.started) << " (" << Summary(undo.batch.counts) << ")\n";
+    ShowPlan(options, undo.rows);
     const bool refused = undo.refused > 0;
     if (undo.refused == static_cast<int>(undo.rows.size()) || options.dryRun) return refused ? kPartly : kDone;
     bool editAgain = false;
-    if (const int status = Confirm(options, editAgain); status != kDone) return status;
+    if (const int status = Confirm(options, editAgain, undo.batch.root); status != kDone) return status;
     std::string reason;
     if (session_.PrepareUndo(undo, reason) == Session::Readiness::Busy) {
         Error(reason + "; nothing changed");
@@ -300,8 +326,19 @@ int TerminalApp::RunUndo(const Options& options) {
     return Report(session_.ApplyUndo(undo, progress), refused, "restore");
 }
 
-int TerminalApp::RunHistory() {
+void TerminalApp::ShowPlan(const Options& options, const std::vector<PlanRow>& rows) {
+    if (options.json)
+        std::cout << PlanJson(session_.state().root, rows) << std::flush;
+    else
+        console_.PrintPlan(rows);
+}
+
+int TerminalApp::RunHistory(const Options& options) {
     const std::vector<BatchJournal> batches = session_.History();
+    if (options.json) {
+        std::cout << HistoryJson(session_.state().root, batches) << std::flush;
+        return kDone;
+    }
     if (batches.empty()) {
         std::cout << "no batch was applied in '" << Printable(session_.state().root) << "'\n";
         return kDone;

@@ -30,7 +30,9 @@ public:
 private:
     int RunBatch(const Options& options);
     int RunUndo(const Options& options);
-    int RunHistory();
+    int RunHistory(const Options& options);
+    // The plan as rows for the user, or as JSON with --json.
+    void ShowPlan(const Options& options, const std::vector<PlanRow>& rows);
     // Takes the folder's lock and the journal; asks when the batch could not
     // be undone. kDone to go on, or a status.
     int Prepare(const Options& options);
@@ -39,8 +41,9 @@ private:
     bool Request(const Options& options, ListRequest& request);
     // The edited list, read back; false (and the status) when there is none.
     bool EditedList(const Options& options, std::string& text, int& status);
-    // Asks before applying; kDone to go on, 'e' to edit again, or a status.
-    int Confirm(const Options& options, bool& editAgain);
+    // Asks before applying a batch over root; kDone to go on (editAgain
+    // set for 'e'), or a status.
+    int Confirm(const Options& options, bool& editAgain, const std::string& root);
     int Report(const RunResult& result, bool refused, const std::string& verbForDeletes);
     int StoppedStatus() const;
 

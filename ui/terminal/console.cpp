@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
 
 namespace quil::terminal {
 namespace {
@@ -40,8 +41,15 @@ const char* Style(LineAction action) {
 
 }  // namespace
 
-Console::Console()
-    : tty_(std::fopen("/dev/tty", "r+")), colour_(isatty(STDOUT_FILENO) && std::getenv("NO_COLOR") == nullptr) {}
+Console::Console() : tty_(std::fopen("/dev/tty", "r+")) { SetColour(Options::Colour::Auto); }
+
+void Console::SetColour(Options::Colour when) {
+    const char* noColour = std::getenv("NO_COLOR");
+    const char* term = std::getenv("TERM");
+    colour_ = when == Options::Colour::Always ||
+              (when == Options::Colour::Auto && isatty(STDOUT_FILENO) && (!noColour || !*noColour) &&
+               !(term && std::strcmp(term, "dumb") == 0));
+}
 
 Console::~Console() {
     if (tty_) std::fclose(tty_);

@@ -10,6 +10,7 @@
 
 #include "engine/plan_rows.h"
 #include "engine/printable.h"
+#include "ui/terminal/options.h"
 
 namespace quil::terminal {
 
@@ -21,6 +22,9 @@ public:
     Console& operator=(const Console&) = delete;
 
     bool HasTerminal() const { return tty_ != nullptr; }
+    // Auto colours standard output when it is a terminal that shows colour
+    // and NO_COLOR is unset or empty (no-color.org; an option overrides it).
+    void SetColour(Options::Colour when);
 
     void PrintPlan(const std::vector<PlanRow>& rows);
     // Asks on the terminal; the first letter of the answer, lower-cased, or

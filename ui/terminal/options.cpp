@@ -55,7 +55,7 @@ const char kUsage[] =
 
 bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
     enum { kList = 256, kApply, kPermanent, kUndo, kHistory, kVersion, kFrom, kReplace, kScope, kStart, kStep,
-           kPerFolder, kFilter };
+           kPerFolder, kFilter, kJson, kColour, kNoGit };
     static const option kLong[] = {
         {"all", no_argument, nullptr, 'a'},        {"max-depth", required_argument, nullptr, 'd'},
         {"dry-run", no_argument, nullptr, 'n'},    {"yes", no_argument, nullptr, 'y'},
@@ -68,6 +68,8 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
         {"ignore-case", no_argument, nullptr, 'i'},        {"start", required_argument, nullptr, kStart},
         {"step", required_argument, nullptr, kStep},       {"per-folder", no_argument, nullptr, kPerFolder},
         {"filter", required_argument, nullptr, kFilter},
+        {"json", no_argument, nullptr, kJson},     {"color", required_argument, nullptr, kColour},
+        {"colour", required_argument, nullptr, kColour}, {"no-git", no_argument, nullptr, kNoGit},
         {"help", no_argument, nullptr, 'h'},       {"version", no_argument, nullptr, kVersion},
         {nullptr, 0, nullptr, 0},
     };
@@ -125,6 +127,19 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
             }
             case kPerFolder: options.perFolder = true; break;
             case kFilter: options.filter = optarg; break;
+            case kJson: options.json = true; break;
+            case kNoGit: options.noGit = true; break;
+            case kColour: {
+                const std::string when = optarg;
+                if (when == "auto") options.colour = Options::Colour::Auto;
+                else if (when == "always") options.colour = Options::Colour::Always;
+                else if (when == "never") options.colour = Options::Colour::Never;
+                else {
+                    error = "--color takes auto, always or never, not '" + when + "'";
+                    return false;
+                }
+                break;
+            }
             case 'h': options.help = true; break;
             case kVersion: options.version = true; break;
             default:
@@ -134,6 +149,8 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
                     error = "--apply needs a FILE";
                 else if (optopt == kFrom)
                     error = "--from needs a FILE";
+                else if (optopt == kColour)
+                    error = "--color needs auto, always or never";
                 else if (optopt > 0 && optopt < 256)
                     error = "unknown option '-" + std::string(1, static_cast<char>(optopt)) + "'";
                 else
@@ -156,6 +173,10 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
     }
     if ((options.undo || options.history) && (options.list || !options.applyFile.empty())) {
         error = std::string(options.undo ? "--undo" : "--history") + " goes with neither --list nor --apply";
+        return false;
+    }
+    if (options.json && !options.dryRun && !options.history) {
+        error = "--json goes with -n or --history";
         return false;
     }
     if (options.undo && options.history) {

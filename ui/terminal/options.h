@@ -27,6 +27,9 @@ struct Options {
     bool permanent = false;
     bool undo = false;
     bool history = false;
+    bool json = false;    // the plan (with -n) or the history as JSON
+    bool noGit = false;   // leave a git work tree's index as it is
+    enum class Colour { Auto, Always, Never } colour = Colour::Auto;
     bool help = false;
     bool version = false;
 };
