@@ -328,11 +328,16 @@ std::vector<BatchJournal> ListBatches(StateStore& store, const std::string& fold
     return batches;
 }
 
+std::string IndexRecordOf(const std::string& journalName) { return journalName + ".index"; }
+
 void PruneBatches(StateStore& store, const std::string& root, const std::string& current) {
     std::size_t kept = 0;
     for (const BatchJournal& batch : ListBatches(store, root, false)) {
         if (batch.root != root || batch.name == current) continue;
-        if (!batch.didSomething || ++kept >= kBatchesKept) store.Remove(batch.name);
+        if (!batch.didSomething || ++kept >= kBatchesKept) {
+            store.Remove(batch.name);
+            store.Remove(IndexRecordOf(batch.name));
+        }
     }
 }
 

@@ -78,6 +78,9 @@ bool ReadBatch(StateStore& store, const std::string& name, BatchJournal& batch);
 // still at its source, at its target, or in the Trash.
 void SettlePending(BatchJournal& batch, FileServices& files, TrashService& trash);
 
+// What a batch took out of a git index, kept beside its journal for its undo.
+std::string IndexRecordOf(const std::string& journalName);
+
 // Keeps the newest kBatchesKept batches over root, current (the batch that
 // runs) among them, and drops the journals of batches that never did
 // anything. Only while the folder's lock is held: no other batch over root

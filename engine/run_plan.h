@@ -65,6 +65,8 @@ struct RunResult {
     int total = 0;    // lines the plan changes
     bool stopped = false;
     std::string journalError;  // set when the journal stopped the run
+    int indexChanged = 0;      // git index entries that followed their files
+    std::string indexError;    // set when the git index could not follow
 };
 
 RunResult RunPlan(const BatchPlan& plan, FileServices& files, WindowHandle owner, const RunOptions& options = {});

@@ -7,6 +7,7 @@
 #include <unordered_set>
 
 #include "engine/emptied_folders.h"
+#include "engine/index_follower.h"
 #include "engine/list_text.h"
 #include "engine/path_rules.h"
 
@@ -187,13 +188,23 @@ RunResult Session::Apply(const BatchPlan& plan, bool permanent, RunObserver& obs
     prepared_ = false;
     RunResult result;
     if (journal_) journal_->SetFolders(&state_.folders);
+    WorkTreeIndex* index = plan.ops.empty() ? nullptr : Index(state_.root);
+    IndexFollower follower(journal_.get());
     if (!plan.ops.empty()) {
         RunOptions options;
         options.trash = permanent ? nullptr : &trash_;
-        options.journal = journal_.get();
+        options.journal = index ? static_cast<RunJournal*>(&follower) : journal_.get();
         options.observer = &observer;
         options.folders = &state_.folders;
         result = RunPlan(plan, files_, nullptr, options);
+    }
+    if (index) {
+        UpdateIndex(*index, follower.edits(), result);
+        const std::string saved = SavedRemovals(follower.edits());
+        std::string error;
+        std::unique_ptr<AppendFile> record;
+        if (journal_ && !saved.empty() && (record = store_.Create(IndexRecordOf(journal_->name()), error)))
+            record->Append(saved);
     }
     if (journal_) {
         journal_->Finish();
@@ -205,6 +216,30 @@ RunResult Session::Apply(const BatchPlan& plan, bool permanent, RunObserver& obs
     }
     lock_.reset();
     return result;
+}
+
+WorkTreeIndex* Session::Index(const std::string& root) {
+    if (!openIndex_) return nullptr;
+    if (!indexOpened_ || indexRoot_ != root) {
+        index_ = openIndex_(root);
+        indexRoot_ = root;
+        indexOpened_ = true;
+    }
+    return index_.get();
+}
+
+std::string Session::HeldIndexLock(const std::string& root) {
+    WorkTreeIndex* index = Index(root);
+    return index ? index->HeldLock() : std::string();
+}
+
+void Session::UpdateIndex(WorkTreeIndex& index, std::vector<IndexEdit>& edits, RunResult& result) {
+    if (edits.empty()) return;
+    const OpResult updated = index.Update(edits, result.indexChanged);
+    if (!updated.ok) {
+        result.indexError = updated.message;
+        result.indexChanged = 0;
+    }
 }
 
 std::vector<BatchJournal> Session::History() { return ListBatches(store_, state_.root, true); }
@@ -336,8 +371,12 @@ RunResult Session::ApplyUndo(const UndoPlan& undo, RunObserver& observer) {
         if (!files_.MakeFolder(folder).ok) journal->FolderFailed(folder);
     }
 
+    WorkTreeIndex* index = Index(undo.batch.root);
+    IndexFollower follower(journal.get());
+    std::vector<std::pair<std::string, std::string>> removals;
+    if (std::string saved; index && store_.Read(IndexRecordOf(undo.batch.name), saved)) removals = ReadSavedRemovals(saved);
     RunOptions options;
-    options.journal = journal.get();
+    options.journal = index ? static_cast<RunJournal*>(&follower) : journal.get();
     options.observer = &observer;
     options.expected = &undo.expected;
     options.folders = &undo.folders;
@@ -364,6 +403,9 @@ RunResult Session::ApplyUndo(const UndoPlan& undo, RunObserver& observer) {
         const OpResult restored = trash_.Restore(entry.now, entry.original);
         if (restored.ok) {
             ++result.applied;
+            // Back in the index as it was staged, when the batch took it out.
+            for (const auto& [path, entries] : removals)
+                if (path == entry.original) follower.edits().push_back({IndexEdit::Kind::Restore, {}, path, entries});
         } else {
             journal->RestoreFailed(entry.id);
             result.failures.push_back({0, entry.now, entry.original, restored});
@@ -371,6 +413,7 @@ RunResult Session::ApplyUndo(const UndoPlan& undo, RunObserver& observer) {
         observer.Progress(result.applied, result.total);
     }
 
+    if (index) UpdateIndex(*index, follower.edits(), result);
     journal->Finish();
     // Undone once nothing is left that a later undo could still bring back.
     BatchJournal after;

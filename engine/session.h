@@ -16,6 +16,7 @@
 #include "engine/scan.h"
 #include "engine/selection.h"
 #include "platform/file_services.h"
+#include "platform/git_index.h"
 #include "platform/state_store.h"
 #include "platform/trash.h"
 
@@ -84,6 +85,24 @@ public:
     // first where the front end did not.
     RunResult Apply(const BatchPlan& plan, bool permanent, RunObserver& observer);
 
+    // In a git work tree, the index follows the batch's renames, moves and
+    // trashings of tracked files, and their undo (see WorkTreeIndex); off
+    // until an opener is given.
+    using IndexOpener = std::function<std::unique_ptr<WorkTreeIndex>(const std::string& folder)>;
+    void FollowGit(IndexOpener opener) {
+        openIndex_ = std::move(opener);
+        indexOpened_ = false;
+    }
+    void StopFollowingGit() {
+        openIndex_ = nullptr;
+        index_.reset();
+        indexOpened_ = false;
+    }
+    // Whether root is in a git work tree whose index would follow.
+    bool FollowsGit(const std::string& root) { return Index(root) != nullptr; }
+    // The lock another git process holds on that index now, or empty.
+    std::string HeldIndexLock(const std::string& root);
+
     // The batches run over the root, newest first.
     std::vector<BatchJournal> History();
     // Whether a batch over the root may be left to undo (without looking at
@@ -102,6 +121,10 @@ private:
     // The undo of the newest batch over the root that left something to undo.
     bool NextToUndo(UndoPlan& undo);
     static std::string LockName(const std::string& root);
+    // The index of root's work tree, opened once per root; null outside one.
+    WorkTreeIndex* Index(const std::string& root);
+    // Replays what the run did on the index, in one write.
+    void UpdateIndex(WorkTreeIndex& index, std::vector<IndexEdit>& edits, RunResult& result);
 
     FileServices& files_;
     TrashService& trash_;
@@ -113,6 +136,10 @@ private:
     std::unique_ptr<StoreLock> lock_;
     std::unique_ptr<JournalWriter> journal_;
     bool prepared_ = false;
+    IndexOpener openIndex_;
+    std::unique_ptr<WorkTreeIndex> index_;
+    std::string indexRoot_;
+    bool indexOpened_ = false;
 };
 
 }  // namespace quil

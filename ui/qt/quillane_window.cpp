@@ -14,6 +14,7 @@
 #include "engine/list_text.h"
 #include "engine/printable.h"
 #include "engine/replace.h"
+#include "platform/git_index.h"
 #include "ui/qt/batch_texts.h"
 #include "ui/qt/busy_task.h"
 
@@ -75,6 +76,7 @@ QString FailuresText(const std::vector<OpFailure>& failures, const std::string& 
 QuillaneWindow::QuillaneWindow(FileServices& files, TrashService& trash, StateStore& store, QWidget* parent)
     : QDialog(parent), session_(files, trash, store), files_(files), preview_(files) {
     setWindowTitle(QStringLiteral("Quillane"));
+    session_.FollowGit(OpenWorkTreeIndex);
     opener_ = [](const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
     BuildLayout();
     previewTimer_.setSingleShot(true);
@@ -115,12 +117,19 @@ void QuillaneWindow::BuildLayout() {
     folders_ = new QCheckBox(QStringLiteral("&Folders"), this);
     folders_->setToolTip(QStringLiteral("List folders instead of files: a line moves its folder with everything in it"));
     permanent_ = new QCheckBox(QStringLiteral("Delete &permanently"), this);
+    // Shown only in a git work tree.
+    git_ = new QCheckBox(QStringLiteral("Stage rena&mes in git"), this);
+    git_->setToolTip(QStringLiteral("Renames and moves of tracked files are staged as git mv stages them; "
+                                    "tracked files sent to the Trash leave the index"));
+    git_->setChecked(true);
+    git_->hide();
 
     auto* options = new QHBoxLayout;
     options->addWidget(summary_, 1);
     options->addWidget(folders_);
     options->addWidget(showHidden_);
     options->addWidget(permanent_);
+    options->addWidget(git_);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(messageBar_);
@@ -147,6 +156,12 @@ void QuillaneWindow::BuildLayout() {
     connect(permanent_, &QCheckBox::toggled, this, [this] { previewTimer_.start(0); });
     connect(showHidden_, &QCheckBox::toggled, this, [this] { Relist(showHidden_); });
     connect(folders_, &QCheckBox::toggled, this, [this] { Relist(folders_); });
+    connect(git_, &QCheckBox::toggled, this, [this](bool on) {
+        if (on)
+            session_.FollowGit(OpenWorkTreeIndex);
+        else
+            session_.StopFollowingGit();
+    });
     connect(messageBar_, &MessageBar::UndoClicked, this, &QuillaneWindow::OnUndo);
     for (const auto key : {Qt::Key_Return, Qt::Key_Enter})
         connect(new QShortcut(QKeySequence(Qt::CTRL | key), this), &QShortcut::activated, this, &QuillaneWindow::OnOk);
@@ -236,6 +251,7 @@ void QuillaneWindow::ShowList() {
     listed_ = std::make_shared<const BatchState>(state);
     ++generation_;  // a preview under way is of the old list
     setWindowTitle(FolderName(state.root) + QStringLiteral(" \u2014 Quillane"));
+    git_->setVisible(OpenWorkTreeIndex(state.root) != nullptr);
     listing_ = true;
     names_->SetList(state.text, state.count);
     listing_ = false;
@@ -308,7 +324,7 @@ void QuillaneWindow::OnOk() {
         names_->setFocus();
         return;
     }
-    if (!asker_->Ask(question)) {
+    if (!asker_->Ask(question) || !MayLeaveGitIndex(session_.state().root)) {
         names_->setFocus();
         return;
     }
@@ -334,6 +350,7 @@ void QuillaneWindow::OnOk() {
     refusedOrFailed_ |= !plan.refused.empty() || !result.failures.empty() || result.stopped;
     if (!result.failures.empty()) asker_->Tell(FailuresText(result.failures, session_.state().root), Asker::Kind::Error);
     if (!result.journalError.empty()) asker_->Tell(Q(result.journalError), Asker::Kind::Error);
+    ReportGit(result);
     const QString done = DoneText(rows, result, folders_->isChecked());
     if (!paths_.empty()) {
         pathsBefore_.push_back(paths_);
@@ -346,6 +363,23 @@ void QuillaneWindow::OnOk() {
         ShowList();
     }
     messageBar_->Show(done, Undoable(rows) && session_.CanUndo());
+}
+
+bool QuillaneWindow::MayLeaveGitIndex(const std::string& root) {
+    const std::string lock = session_.HeldIndexLock(root);
+    if (lock.empty()) return true;
+    if (!asker_->Ask({"Another git command holds the git index ('" + Display(lock) + "'), or one stopped and left it locked.",
+                      QStringLiteral("Apply without staging the renames in git?"), QStringLiteral("Apply Without Git"),
+                      true}))
+        return false;
+    git_->setChecked(false);
+    return true;
+}
+
+void QuillaneWindow::ReportGit(const RunResult& result) {
+    if (!result.indexError.empty())
+        asker_->Tell("The git index was left as it was: " + Q(result.indexError), Asker::Kind::Error);
+    refusedOrFailed_ |= !result.indexError.empty();
 }
 
 void QuillaneWindow::reject() {
@@ -391,6 +425,7 @@ void QuillaneWindow::OnUndo() {
     }
     if (names_->IsEdited() && !MayLoseEdits(question.text, question.action)) return;
     if (!names_->IsEdited() && !asker_->Ask(question)) return;
+    if (!MayLeaveGitIndex(undo.batch.root)) return;
     std::string reason;
     if (session_.PrepareUndo(undo, reason) == Session::Readiness::Busy) {
         asker_->Tell(Q(reason) + ". No file has been changed.", Asker::Kind::Error);
@@ -401,6 +436,7 @@ void QuillaneWindow::OnUndo() {
         BusyRun observer(progress);
         result = session_.ApplyUndo(undo, observer);
     });
+    ReportGit(result);
     if (!result.failures.empty()) asker_->Tell(FailuresText(result.failures, session_.state().root), Asker::Kind::Error);
     if (!pathsBefore_.empty()) {
         paths_ = pathsBefore_.back();

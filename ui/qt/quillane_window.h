@@ -55,6 +55,7 @@ public:
     QCheckBox* permanentBox() const { return permanent_; }
     QCheckBox* hiddenBox() const { return showHidden_; }
     QCheckBox* foldersBox() const { return folders_; }
+    QCheckBox* gitBox() const { return git_; }
 
 public slots:
     void reject() override;  // Cancel, Escape and the close box
@@ -71,6 +72,10 @@ private:
     void OnAbout();
     void OnUndo();
     void Relist(QCheckBox* changed);
+    // Asks before a batch over root whose git index another command holds;
+    // going ahead turns staging off.
+    bool MayLeaveGitIndex(const std::string& root);
+    void ReportGit(const RunResult& result);
     void UpdateUndoButton();
     bool List();
     // Asks before edited names are lost; true to go on.
@@ -97,6 +102,7 @@ private:
     QCheckBox* showHidden_;
     QCheckBox* folders_;
     QCheckBox* permanent_;
+    QCheckBox* git_;
     QPushButton* undo_;
 
     bool listing_ = false;

@@ -1,0 +1,188 @@
+// quil in a real git work tree made by the test: the index follows the
+// renames, moves and trashings of tracked files as git mv and git rm
+// --cached leave it, untracked files stay untracked, undo puts the index
+// back, and a locked index or --no-git leaves it alone.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "engine/index_follower.h"
+#include "tests/quil_process.h"
+
+namespace quil {
+namespace {
+
+namespace fs = std::filesystem;
+using Tree = std::map<std::string, std::string>;
+
+// What a command prints; the test fails when it fails.
+std::string Shell(const std::string& command) {
+    std::string out;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return out;
+    char buffer[4096];
+    for (std::size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, got);
+    EXPECT_EQ(pclose(pipe), 0) << command;
+    return out;
+}
+
+class GitTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        base_ = fs::temp_directory_path() /
+                ("quil-git-" + std::to_string(getpid()) + "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(base_);
+        for (const char* folder : {"repo", "home", "data", "state"}) fs::create_directories(base_ / folder);
+        repo_ = base_ / "repo";
+    }
+    void TearDown() override { fs::remove_all(base_); }
+
+    std::string Git(const std::string& args) {
+        return Shell("git -C '" + repo_.string() + "' -c user.name=t -c user.email=t@t " + args + " 2>&1");
+    }
+
+    // tracked are committed (a leading '+' on a content: executable);
+    // staged then replace their content in the index only.
+    void MakeRepository(const Tree& tracked, const Tree& staged, const Tree& untracked) {
+        Git("init -q");
+        for (const auto& [path, content] : tracked) {
+            const bool executable = !content.empty() && content[0] == '+';
+            testing::WriteFiles(repo_, {{path, executable ? content.substr(1) : content}});
+            if (executable) fs::permissions(repo_ / path, fs::perms::owner_exec, fs::perm_options::add);
+            Git("add '" + path + "'");
+        }
+        Git("commit -qm start");
+        for (const auto& [path, content] : staged) {
+            testing::WriteFiles(repo_, {{path, content}});
+            Git("add '" + path + "'");
+        }
+        testing::WriteFiles(repo_, untracked);
+    }
+
+    // The index: path -> "MODE content" of its staged blob.
+    Tree Index() {
+        Tree index;
+        std::string listing = Git("ls-files -s");
+        for (std::size_t at = 0; at < listing.size();) {
+            const std::size_t end = listing.find('\n', at);
+            const std::string line = listing.substr(at, end - at);
+            at = end + 1;
+            const std::string mode = line.substr(0, 6), oid = line.substr(7, 40), path = line.substr(line.find('\t') + 1);
+            index[path] = mode + " " + Git("cat-file blob " + oid);
+        }
+        return index;
+    }
+
+    testing::Outcome Quil(std::vector<std::string> args, const std::string& edited = "") {
+        const fs::path list = base_ / "edited";
+        std::ofstream(list, std::ios::binary) << edited;
+        testing::QuilRun run;
+        run.args = std::move(args);
+        if (!edited.empty()) run.args.insert(run.args.begin(), {"--apply", list.string()});
+        run.args.push_back(repo_.string());
+        run.env = {{"HOME", (base_ / "home").string()},
+                   {"XDG_DATA_HOME", (base_ / "data").string()},
+                   {"XDG_STATE_HOME", (base_ / "state").string()},
+                   {"NO_COLOR", "1"}};
+        return testing::RunQuil(run);
+    }
+
+    // The work tree's files, .git left out.
+    Tree WorkTree() const {
+        Tree files = testing::FilesBelow(repo_);
+        for (auto it = files.begin(); it != files.end();) it = it->first.rfind(".git/", 0) == 0 ? files.erase(it) : std::next(it);
+        return files;
+    }
+
+    fs::path base_;
+    fs::path repo_;
+};
+
+struct Row {
+    const char* name;
+    std::vector<std::string> args;
+    std::string edited;  // the list, in the order a, b, c.sh, u, src/d
+    Tree index;          // after the batch
+    int status;
+    std::string err;  // a line the errors hold
+};
+
+TEST_F(GitTest, TheIndexFollowsTrackedFiles) {
+    const Tree before = {{"a", "100644 a staged"}, {"b", "100644 b"}, {"c.sh", "100755 c"}, {"src/d", "100644 d"}};
+    const std::vector<Row> rows = {
+        {"a swap keeps each staged content, a move keeps the mode, untracked stays so", {"--yes"},
+         "b\na\nbin/c.sh\nv\nsrc/d\n",
+         {{"a", "100644 b"}, {"b", "100644 a staged"}, {"bin/c.sh", "100755 c"}, {"src/d", "100644 d"}}, 0, ""},
+        {"a moved folder's entries move with it", {"--yes"}, "a\nb\nc.sh\nu\nlib/d\n",
+         {{"a", "100644 a staged"}, {"b", "100644 b"}, {"c.sh", "100755 c"}, {"lib/d", "100644 d"}}, 0, ""},
+        {"a trashed file leaves the index", {"--yes"}, "a\n\nc.sh\nu\nsrc/d\n",
+         {{"a", "100644 a staged"}, {"c.sh", "100755 c"}, {"src/d", "100644 d"}}, 0, ""},
+        {"--no-git", {"--yes", "--no-git"}, "x\nb\nc.sh\nu\nsrc/d\n", before, 0, ""},
+        {"a locked index: nothing applied", {"--yes", "lock"}, "x\nb\nc.sh\nu\nsrc/d\n", before, 2,
+         "the git index is locked by another git command"},
+    };
+    for (const Row& row : rows) {
+        TearDown();
+        SetUp();
+        MakeRepository({{"a", "a"}, {"b", "b"}, {"c.sh", "+c"}, {"src/d", "d"}}, {{"a", "a staged"}}, {{"u", "u"}});
+        ASSERT_EQ(Index(), before);
+        std::vector<std::string> args = row.args;
+        if (!args.empty() && args.back() == "lock") {
+            args.pop_back();
+            std::ofstream(repo_ / ".git/index.lock");
+        }
+        const Tree files = WorkTree();
+        const testing::Outcome outcome = Quil(args, row.edited);
+        EXPECT_EQ(outcome.status, row.status) << row.name << "\n" << outcome.out << outcome.err;
+        EXPECT_NE(outcome.err.find(row.err), std::string::npos) << row.name << "\n" << outcome.err;
+        fs::remove(repo_ / ".git/index.lock");
+        EXPECT_EQ(Index(), row.index) << row.name;
+        if (row.status == 2) EXPECT_EQ(WorkTree(), files) << row.name;
+    }
+}
+
+TEST_F(GitTest, UndoPutsTheIndexBack) {
+    MakeRepository({{"a", "a"}, {"b", "b"}, {"src/d", "d"}}, {{"b", "b staged"}}, {{"u", "u"}});
+    const Tree before = Index();
+    const std::string status = Git("status --porcelain");
+    // A rename onto a staged file that goes to the Trash, a move into a new
+    // folder.
+    ASSERT_EQ(Quil({"--yes"}, "b\n\nu\nnew/d\n").status, 0);
+    EXPECT_EQ(Index(), (Tree{{"b", "100644 a"}, {"new/d", "100644 d"}}));
+    const testing::Outcome undo = Quil({"--undo", "--yes"});
+    EXPECT_EQ(undo.status, 0) << undo.out << undo.err;
+    EXPECT_EQ(Index(), before);
+    EXPECT_EQ(WorkTree().count("b"), 1u);
+    EXPECT_EQ(Git("status --porcelain"), status);
+}
+
+// The run tells the index what happened: an operation that failed leaves
+// no edit, and a saved removal cut short is dropped, not misread.
+TEST(IndexFollowerTest, KeepsOnlyWhatHappened) {
+    IndexFollower follower(nullptr);
+    follower.Move(1, {}, "/r/a", "/r/b");
+    follower.Move(2, {}, "/r/c", "/r/d");
+    follower.Failed(2);
+    follower.Trash(3, {}, "/r/e");
+    follower.Trashed(3, "/trash/e");
+    ASSERT_EQ(follower.edits().size(), 2u);
+    EXPECT_EQ(follower.edits()[0].to, "/r/b");
+    EXPECT_EQ(follower.edits()[1].kind, IndexEdit::Kind::Remove);
+
+    follower.edits()[1].saved = std::string("100644 0123 \0", 13);
+    const std::string record = SavedRemovals(follower.edits());
+    const auto whole = ReadSavedRemovals(record);
+    ASSERT_EQ(whole.size(), 1u);
+    EXPECT_EQ(whole[0].first, "/r/e");
+    EXPECT_EQ(whole[0].second, follower.edits()[1].saved);
+    EXPECT_TRUE(ReadSavedRemovals(record.substr(0, record.size() - 3)).empty());
+}
+
+}  // namespace
+}  // namespace quil
