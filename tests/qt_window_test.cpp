@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollBar>
@@ -445,6 +446,40 @@ private slots:
         QCOMPARE(Read("b.txt"), QByteArray("b"));
         QCOMPARE(Text(), QString("a.txt\nb.txt\ns/c.txt"));
         QVERIFY(!undo->isEnabled());
+    }
+
+    // In a git work tree the switch shows, the index follows a rename, and
+    // a locked index is asked about; switched off, the index stays.
+    void theGitSwitchStagesRenamesAndALockIsAskedAbout() {
+        const QString git = "git -C '" + tree_ + "' -c user.name=t -c user.email=t@t ";
+        auto run = [](const QString& command) {
+            QProcess shell;
+            shell.start("sh", {"-c", command});
+            shell.waitForFinished();
+            return QString::fromUtf8(shell.readAllStandardOutput());
+        };
+        Open();
+        QVERIFY(window_->gitBox()->isHidden());
+        run(git + "init -q && " + git + "add a.txt b.txt && " + git + "commit -qm start");
+        Open();
+        QVERIFY(!window_->gitBox()->isHidden());
+        QVERIFY(window_->gitBox()->isChecked());
+        RetypeLine(0, "x.txt");
+        Click("OK");
+        QCOMPARE(run(git + "ls-files"), QString("b.txt\nx.txt\n"));
+
+        QFile(tree_ + "/.git/index.lock").open(QIODevice::WriteOnly);
+        RetypeLine(0, "y.txt");  // b.txt, listed first now
+        asker_.answers = {true, false};  // the batch yes, applying without git no
+        Click("OK");
+        QVERIFY(LastQuestion().contains("Apply without staging the renames in git?"));
+        QCOMPARE(Read("b.txt"), QByteArray("b"));
+        asker_.answers = {true, true};
+        Click("OK");
+        QCOMPARE(Read("y.txt"), QByteArray("b"));
+        QVERIFY(!window_->gitBox()->isChecked());
+        QFile::remove(tree_ + "/.git/index.lock");
+        QCOMPARE(run(git + "ls-files"), QString("b.txt\nx.txt\n"));
     }
 
     void anUndoThatWouldBeRefusedWholeAsksNothing() {
