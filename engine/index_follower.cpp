@@ -6,6 +6,7 @@ namespace quil {
 
 bool IndexFollower::Announced(bool written, int slot, IndexEdit edit) {
     if (written) {
+        edit.line = slot;
         edits_.push_back(std::move(edit));
         lastSlot_ = slot;
     }

@@ -65,7 +65,7 @@ struct RunResult {
     int total = 0;    // lines the plan changes
     bool stopped = false;
     std::string journalError;  // set when the journal stopped the run
-    int indexChanged = 0;      // git index entries that followed their files
+    int indexChanged = 0;      // lines whose git index entries followed their files
     std::string indexError;    // set when the git index could not follow
 };
 

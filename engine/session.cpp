@@ -235,11 +235,16 @@ std::string Session::HeldIndexLock(const std::string& root) {
 
 void Session::UpdateIndex(WorkTreeIndex& index, std::vector<IndexEdit>& edits, RunResult& result) {
     if (edits.empty()) return;
-    const OpResult updated = index.Update(edits, result.indexChanged);
+    const OpResult updated = index.Update(edits);
     if (!updated.ok) {
         result.indexError = updated.message;
-        result.indexChanged = 0;
+        return;
     }
+    // A file that stepped aside for a cycle is one line, not two moves.
+    std::unordered_set<int> lines;
+    for (const IndexEdit& edit : edits)
+        if (edit.followed) lines.insert(edit.line);
+    result.indexChanged = static_cast<int>(lines.size());
 }
 
 std::vector<BatchJournal> Session::History() { return ListBatches(store_, state_.root, true); }
@@ -405,7 +410,8 @@ RunResult Session::ApplyUndo(const UndoPlan& undo, RunObserver& observer) {
             ++result.applied;
             // Back in the index as it was staged, when the batch took it out.
             for (const auto& [path, entries] : removals)
-                if (path == entry.original) follower.edits().push_back({IndexEdit::Kind::Restore, {}, path, entries});
+                if (path == entry.original)
+                    follower.edits().push_back({IndexEdit::Kind::Restore, {}, path, entries, -entry.id});
         } else {
             journal->RestoreFailed(entry.id);
             result.failures.push_back({0, entry.now, entry.original, restored});

@@ -20,6 +20,8 @@ struct IndexEdit {
     std::string from;   // Move, Remove
     std::string to;     // Move, Restore
     std::string saved;  // Remove: the entries it took out (set by Update); Restore: those to put back
+    int line = 0;       // the line of the batch it belongs to, for counting
+    bool followed = false;  // set by Update where an entry changed
 };
 
 class WorkTreeIndex {
@@ -29,8 +31,8 @@ public:
     virtual std::string HeldLock() = 0;
     // Reads the index afresh, replays the edits on its tracked entries
     // (paths it does not track, or outside the work tree, are passed over)
-    // and writes it once. moved counts the edits that changed an entry.
-    virtual OpResult Update(std::vector<IndexEdit>& edits, int& changed) = 0;
+    // and writes it once.
+    virtual OpResult Update(std::vector<IndexEdit>& edits) = 0;
 };
 
 // The index of the work tree that holds folder, or null when there is none

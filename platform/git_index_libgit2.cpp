@@ -5,6 +5,7 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
 
 namespace quil {
@@ -48,17 +49,16 @@ public:
         return lstat(lock.c_str(), &info) == 0 ? lock : std::string();
     }
 
-    OpResult Update(std::vector<IndexEdit>& edits, int& changed) override {
-        changed = 0;
+    OpResult Update(std::vector<IndexEdit>& edits) override {
         git_index* index = nullptr;
         if (git_repository_index(&index, repository_) != 0) return OpResult::Failure(EIO, LastError("cannot open the git index"));
         OpResult result;
         if (git_index_read(index, 1) != 0) {
             result = OpResult::Failure(EIO, LastError("cannot read the git index"));
         } else {
-            for (IndexEdit& edit : edits)
-                if (Replay(index, edit)) ++changed;
-            if (changed > 0 && git_index_write(index) != 0)
+            bool changed = false;
+            for (IndexEdit& edit : edits) changed |= edit.followed = Replay(index, edit);
+            if (changed && git_index_write(index) != 0)
                 result = OpResult::Failure(EIO, LastError("cannot write the git index"));
         }
         git_index_free(index);

@@ -111,6 +111,7 @@ struct Row {
     Tree index;          // after the batch
     int status;
     std::string err;  // a line the errors hold
+    std::string out = "";  // a line the output holds
 };
 
 TEST_F(GitTest, TheIndexFollowsTrackedFiles) {
@@ -118,7 +119,8 @@ TEST_F(GitTest, TheIndexFollowsTrackedFiles) {
     const std::vector<Row> rows = {
         {"a swap keeps each staged content, a move keeps the mode, untracked stays so", {"--yes"},
          "b\na\nbin/c.sh\nv\nsrc/d\n",
-         {{"a", "100644 b"}, {"b", "100644 a staged"}, {"bin/c.sh", "100755 c"}, {"src/d", "100644 d"}}, 0, ""},
+         {{"a", "100644 b"}, {"b", "100644 a staged"}, {"bin/c.sh", "100755 c"}, {"src/d", "100644 d"}}, 0, "",
+         "applied 4 of 4 changes, the git index following 3"},
         {"a moved folder's entries move with it", {"--yes"}, "a\nb\nc.sh\nu\nlib/d\n",
          {{"a", "100644 a staged"}, {"b", "100644 b"}, {"c.sh", "100755 c"}, {"lib/d", "100644 d"}}, 0, ""},
         {"a trashed file leaves the index", {"--yes"}, "a\n\nc.sh\nu\nsrc/d\n",
@@ -141,6 +143,7 @@ TEST_F(GitTest, TheIndexFollowsTrackedFiles) {
         const testing::Outcome outcome = Quil(args, row.edited);
         EXPECT_EQ(outcome.status, row.status) << row.name << "\n" << outcome.out << outcome.err;
         EXPECT_NE(outcome.err.find(row.err), std::string::npos) << row.name << "\n" << outcome.err;
+        EXPECT_NE(outcome.out.find(row.out), std::string::npos) << row.name << "\n" << outcome.out;
         fs::remove(repo_ / ".git/index.lock");
         EXPECT_EQ(Index(), row.index) << row.name;
         if (row.status == 2) EXPECT_EQ(WorkTree(), files) << row.name;

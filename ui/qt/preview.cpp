@@ -13,27 +13,23 @@ PreviewPlanner::PreviewPlanner(FileServices& files) : files_(files) { pool_.setM
 
 PreviewPlanner::~PreviewPlanner() { pool_.waitForDone(); }
 
-QFuture<Preview> PreviewPlanner::Start(std::shared_ptr<const BatchState> listed, std::string text, bool permanent,
-                                       quint64 generation) {
+QFuture<Preview> PreviewPlanner::Start(std::string text, bool permanent, quint64 generation) {
     latest_ = generation;
-    return QtConcurrent::run(&pool_, [this, listed = std::move(listed), text = std::move(text), permanent,
-                                      generation]() mutable { return Run(listed, std::move(text), permanent, generation); });
+    return QtConcurrent::run(&pool_, [this, text = std::move(text), permanent, generation]() mutable {
+        return Run(std::move(text), permanent, generation);
+    });
 }
 
-void PreviewPlanner::Prime(std::shared_ptr<const BatchState> listed) {
-    pool_.start([this, listed = std::move(listed)] { CopyListing(listed); });
+void PreviewPlanner::Prime(const BatchState& listed) {
+    WaitForCopy();
+    copied_ = QtConcurrent::run(&pool_, [this, &listed] {
+        state_ = listed;
+        ParseListText(state_, files_.conventions());
+    });
 }
 
-void PreviewPlanner::CopyListing(const std::shared_ptr<const BatchState>& listed) {
-    copied_ = listed;
-    state_ = *listed;
-    ParseListText(state_, files_.conventions());
-}
-
-Preview PreviewPlanner::Run(const std::shared_ptr<const BatchState>& listed, std::string text, bool permanent,
-                            quint64 generation) {
+Preview PreviewPlanner::Run(std::string text, bool permanent, quint64 generation) {
     const Conventions& conventions = files_.conventions();
-    if (copied_ != listed) CopyListing(listed);
     const std::string before = std::move(state_.text);
     state_.text = std::move(text);
     ReparseChangedLines(state_, before, conventions);

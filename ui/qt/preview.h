@@ -1,14 +1,14 @@
 // The live preview: what OK would do with each line, planned off the UI
-// thread after a pause in typing. It keeps its own copy of the listed state
-// and reads again only the lines that changed since the last preview, so a
-// key press among a million lines is planned in a few hundredths of a second.
+// thread after a pause in typing. It keeps its own copy of the listed state,
+// made on its thread while the window shows the list, and reads again only
+// the lines that changed since the last preview, so a key press among a
+// million lines is planned in a few hundredths of a second.
 #pragma once
 
 #include <QFuture>
 #include <QString>
 #include <QThreadPool>
 #include <atomic>
-#include <memory>
 #include <utility>
 #include <vector>
 
@@ -29,23 +29,23 @@ public:
     explicit PreviewPlanner(FileServices& files);
     ~PreviewPlanner();
 
-    // Plans text against listed; previews are planned one at a time, in the
-    // order they were started, and one that a newer one follows is not
-    // planned (its generation comes back with nothing).
-    QFuture<Preview> Start(std::shared_ptr<const BatchState> listed, std::string text, bool permanent,
-                           quint64 generation);
-    // Makes the copy of a new listing at once, rather than at the first key.
-    void Prime(std::shared_ptr<const BatchState> listed);
+    // Copies a new listing on the preview's thread; listed must not change
+    // until WaitForCopy has returned.
+    void Prime(const BatchState& listed);
+    void WaitForCopy() { copied_.waitForFinished(); }
+    // Plans text against the listing primed last; previews are planned one
+    // at a time, in the order they were started, and one that a newer one
+    // follows is not planned (its generation comes back with nothing).
+    QFuture<Preview> Start(std::string text, bool permanent, quint64 generation);
 
 private:
-    void CopyListing(const std::shared_ptr<const BatchState>& listed);
-    Preview Run(const std::shared_ptr<const BatchState>& listed, std::string text, bool permanent, quint64 generation);
+    Preview Run(std::string text, bool permanent, quint64 generation);
 
     FileServices& files_;
     QThreadPool pool_;  // one thread: the copy below is its own
     std::atomic<quint64> latest_{0};
-    std::shared_ptr<const BatchState> copied_;  // the listing state_ was copied from
-    BatchState state_{kUnlimited};               // its targets as of the last text planned
+    QFuture<void> copied_;
+    BatchState state_{kUnlimited};  // the listing, its targets as of the last text planned
 };
 
 }  // namespace quil::qt

@@ -225,6 +225,7 @@ bool QuillaneWindow::List() {
     request.folders = folders_->isChecked();
     request.scan.skipHidden = !showHidden_->isChecked();
     request.scan.threads = 2;
+    preview_.WaitForCopy();  // of the listing about to change
     if (const ListProblem problem = session_.Open(request)) {
         const QString path = "'" + Display(problem.path) + "' ";
         const QString why = problem.kind == ListProblem::Kind::Missing      ? "does not exist"
@@ -248,7 +249,8 @@ bool QuillaneWindow::List() {
 
 void QuillaneWindow::ShowList() {
     const BatchState& state = session_.state();
-    listed_ = std::make_shared<const BatchState>(state);
+    // Copied for the preview while the box takes the text.
+    preview_.Prime(state);
     ++generation_;  // a preview under way is of the old list
     setWindowTitle(FolderName(state.root) + QStringLiteral(" \u2014 Quillane"));
     git_->setVisible(OpenWorkTreeIndex(state.root) != nullptr);
@@ -259,7 +261,6 @@ void QuillaneWindow::ShowList() {
     names_->setFocus();
     ShowCaretStatus();
     UpdateUndoButton();
-    preview_.Prime(listed_);
     const ScanResult& scan = session_.scan();
     QString report;
     if (scan.unreadableFolders > 0)
@@ -288,8 +289,8 @@ void QuillaneWindow::ShowCaretStatus() {
 void QuillaneWindow::UpdateUndoButton() { undo_->setEnabled(session_.CanUndo()); }
 
 void QuillaneWindow::StartPreview() {
-    if (!listed_ || listed_->count == 0) return;
-    previewWatcher_.setFuture(preview_.Start(listed_, names_->Text(), permanent_->isChecked(), ++generation_));
+    if (session_.state().count == 0) return;
+    previewWatcher_.setFuture(preview_.Start(names_->Text(), permanent_->isChecked(), ++generation_));
 }
 
 void QuillaneWindow::OnOk() {
@@ -298,6 +299,7 @@ void QuillaneWindow::OnOk() {
         return;
     }
     const bool permanent = permanent_->isChecked();
+    preview_.WaitForCopy();
     session_.SetListText(names_->Text());
     BatchPlan plan;
     std::vector<PlanRow> rows;
@@ -359,6 +361,7 @@ void QuillaneWindow::OnOk() {
     if (pathsBefore_.empty() || !paths_.empty()) {
         List();
     } else {  // every file picked is gone
+        preview_.WaitForCopy();
         session_.ListNothing();
         ShowList();
     }

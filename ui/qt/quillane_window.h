@@ -107,7 +107,6 @@ private:
 
     bool listing_ = false;
     QTimer previewTimer_;
-    std::shared_ptr<const BatchState> listed_;  // what the preview plans against
     PreviewPlanner preview_;
     QFutureWatcher<Preview> previewWatcher_;
     quint64 generation_ = 0;
