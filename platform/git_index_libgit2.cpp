@@ -36,10 +36,7 @@ public:
         : repository_(repository), folder_(std::move(folder)), folderInTree_(std::move(folderInTree)) {
         workTree_ = git_repository_workdir(repository_);
     }
-    ~LibGit2Index() override {
-        git_repository_free(repository_);
-        git_libgit2_shutdown();
-    }
+    ~LibGit2Index() override { git_repository_free(repository_); }
 
     std::string HeldLock() override {
         // git takes the index by creating index.lock beside it, and leaves
@@ -153,12 +150,14 @@ private:
 }  // namespace
 
 std::unique_ptr<WorkTreeIndex> OpenWorkTreeIndex(const std::string& folder) {
-    git_libgit2_init();
+    // Once for the process, never shut down: libgit2's shutdown frees only
+    // the calling thread's state, and a batch updates the index on a worker.
+    static const int initialised = git_libgit2_init();
+    (void)initialised;
     git_repository* repository = nullptr;
     if (git_repository_open_ext(&repository, folder.c_str(), 0, nullptr) != 0 || git_repository_is_bare(repository) ||
         !git_repository_workdir(repository)) {
         git_repository_free(repository);
-        git_libgit2_shutdown();
         return nullptr;
     }
     // The batch's paths go through the folder as given; its place in the
@@ -168,7 +167,6 @@ std::unique_ptr<WorkTreeIndex> OpenWorkTreeIndex(const std::string& folder) {
     const std::string workTree = realpath(git_repository_workdir(repository), realTree) ? std::string(realTree) + '/' : std::string();
     if (resolved.empty() || workTree.empty() || resolved.compare(0, workTree.size(), workTree) != 0) {
         git_repository_free(repository);  // inside .git itself
-        git_libgit2_shutdown();
         return nullptr;
     }
     const std::string inTree = resolved.substr(workTree.size());

@@ -146,7 +146,9 @@ TEST_F(GitTest, TheIndexFollowsTrackedFiles) {
         EXPECT_NE(outcome.out.find(row.out), std::string::npos) << row.name << "\n" << outcome.out;
         fs::remove(repo_ / ".git/index.lock");
         EXPECT_EQ(Index(), row.index) << row.name;
-        if (row.status == 2) EXPECT_EQ(WorkTree(), files) << row.name;
+        if (row.status == 2) {
+            EXPECT_EQ(WorkTree(), files) << row.name;
+        }
     }
 }
 
