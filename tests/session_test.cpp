@@ -150,6 +150,75 @@ TEST_F(SessionTest, ARunStoppedAnywhereIsUndoneWhole) {
     }
 }
 
+// A git index as a map of tracked paths to what is staged, edited as the
+// real one is; it can refuse to be written.
+class FakeIndex final : public WorkTreeIndex {
+public:
+    FakeIndex(std::map<std::string, std::string>& entries, const bool& fails) : entries_(entries), fails_(fails) {}
+    std::string HeldLock() override { return {}; }
+    OpResult Update(std::vector<IndexEdit>& edits) override {
+        if (fails_) return OpResult::Failure(5, "cannot write the git index");
+        for (IndexEdit& edit : edits) {
+            auto found = entries_.find(edit.from);
+            switch (edit.kind) {
+                case IndexEdit::Kind::Move:
+                    if (found == entries_.end()) break;
+                    entries_[edit.to] = found->second;
+                    entries_.erase(edit.from);
+                    edit.followed = true;
+                    break;
+                case IndexEdit::Kind::Remove:
+                    if (found == entries_.end()) break;
+                    edit.saved = found->second;
+                    entries_.erase(found);
+                    edit.followed = true;
+                    break;
+                case IndexEdit::Kind::Restore:
+                    entries_[edit.to] = edit.saved;
+                    edit.followed = true;
+                    break;
+            }
+        }
+        return OpResult::Success();
+    }
+
+private:
+    std::map<std::string, std::string>& entries_;
+    const bool& fails_;
+};
+
+TEST_F(SessionTest, TheGitIndexFollowsTheBatchAndItsUndo) {
+    std::map<std::string, std::string> index{{"/r/a", "A"}, {"/r/b", "B"}, {"/r/c", "C"}, {"/r/gone", "G"}};
+    bool fails = false;
+    session.FollowGit([&](const std::string&) { return std::make_unique<FakeIndex>(index, fails); });
+    Open();
+    int found;
+    // A three-cycle (through a temporary name), a trashed tracked file, an
+    // untracked one moved.
+    ASSERT_TRUE(session.ReadBack("b\nc\na\n\nnew/d\n", found));
+    Stopper observer;
+    RunResult result = session.Apply(session.Plan(false), false, observer);
+    EXPECT_EQ(result.indexChanged, 4);  // lines, not the cycle's four moves
+    EXPECT_EQ(index, (std::map<std::string, std::string>{{"/r/a", "C"}, {"/r/b", "A"}, {"/r/c", "B"}}));
+
+    UndoPlan undo;
+    ASSERT_TRUE(session.PlanUndo(undo));
+    result = session.ApplyUndo(undo, observer);
+    EXPECT_TRUE(result.indexError.empty());
+    EXPECT_EQ(index, (std::map<std::string, std::string>{{"/r/a", "A"}, {"/r/b", "B"}, {"/r/c", "C"}, {"/r/gone", "G"}}));
+
+    // An index that cannot be written: the files are renamed all the same,
+    // and the failure is said.
+    fails = true;
+    Open();
+    ASSERT_TRUE(session.ReadBack("x\nb\nc\ngone\ns/d\n", found));
+    result = session.Apply(session.Plan(false), false, observer);
+    EXPECT_EQ(result.applied, 1);
+    EXPECT_EQ(result.indexError, "cannot write the git index");
+    EXPECT_EQ(result.indexChanged, 0);
+    EXPECT_EQ(Below().count("x"), 1u);
+}
+
 TEST_F(SessionTest, UndoRefusesWhatChangedSinceAndKeepsItJournaled) {
     Open();
     int found;
