@@ -432,6 +432,9 @@ TEST_F(TerminalTest, HistoryUndoWalksBackAndOneBatchAtATime) {
     EXPECT_EQ(json.status, 0);
     EXPECT_EQ(std::count(json.out.begin(), json.out.end(), '{'), 7) << json.out;  // the whole, 3 batches, 3 counts
     EXPECT_NE(json.out.find("\"undone\": false, \"counts\": {\"renames\": 1, \"moves\": 0"), std::string::npos) << json.out;
+    const Outcome undoPlan = Run({"--undo", "-n", "--json", tree_.string()});
+    EXPECT_NE(undoPlan.out.find("[\n  {\"action\": \"rename\", \"old\": \"d\", \"new\": \"c\"}\n]"), std::string::npos)
+        << undoPlan.out;
 
     // While another quil holds the folder's lock, nothing is applied.
     std::vector<int> held;

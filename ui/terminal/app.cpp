@@ -189,7 +189,7 @@ int TerminalApp::RunBatch(const Options& options) {
             Error("stopped while planning; nothing changed");
             return StoppedStatus();
         }
-        ShowPlan(options, session_.Describe(plan, options.permanent));  // and let the rows go before the run
+        ShowPlan(options, session_.Describe(plan, options.permanent), state.root);  // and let the rows go before the run
         const bool refused = !plan.refused.empty();
         if (plan.ops.empty() || options.dryRun) return refused ? kPartly : kDone;
         bool editAgain = false;
@@ -311,7 +311,7 @@ int TerminalApp::RunUndo(const Options& options) {
     }
     if (!options.json)
         std::cout << "undo the batch of " << When(undo.batch.started) << " (" << Summary(undo.batch.counts) << ")\n";
-    ShowPlan(options, undo.rows);
+    ShowPlan(options, undo.rows, undo.batch.root);
     const bool refused = undo.refused > 0;
     if (undo.refused == static_cast<int>(undo.rows.size()) || options.dryRun) return refused ? kPartly : kDone;
     bool editAgain = false;
@@ -326,9 +326,9 @@ int TerminalApp::RunUndo(const Options& options) {
     return Report(session_.ApplyUndo(undo, progress), refused, "restore");
 }
 
-void TerminalApp::ShowPlan(const Options& options, const std::vector<PlanRow>& rows) {
+void TerminalApp::ShowPlan(const Options& options, const std::vector<PlanRow>& rows, const std::string& root) {
     if (options.json)
-        std::cout << PlanJson(session_.state().root, rows) << std::flush;
+        std::cout << PlanJson(root, rows) << std::flush;
     else
         console_.PrintPlan(rows);
 }

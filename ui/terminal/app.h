@@ -31,8 +31,9 @@ private:
     int RunBatch(const Options& options);
     int RunUndo(const Options& options);
     int RunHistory(const Options& options);
-    // The plan as rows for the user, or as JSON with --json.
-    void ShowPlan(const Options& options, const std::vector<PlanRow>& rows);
+    // The plan as rows for the user, or as JSON with --json; the rows'
+    // paths are relative to root.
+    void ShowPlan(const Options& options, const std::vector<PlanRow>& rows, const std::string& root);
     // Takes the folder's lock and the journal; asks when the batch could not
     // be undone. kDone to go on, or a status.
     int Prepare(const Options& options);
