@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The shell completions of quil, run by each shell for a few prefixes in a
 # folder made for them: options, option values, and paths with spaces.
-# Usage: completions_test.sh COMPLETIONS_FOLDER
+# Every long option quil --help names is offered by each shell.
+# Usage: completions_test.sh COMPLETIONS_FOLDER QUIL
 set -uo pipefail
 completions=$(cd "$1" && pwd)
+options=$("$2" --help | grep -oE -- '--[a-z][a-z-]+' | sort -u)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/photos 2024" "$work/pics"
@@ -29,6 +31,8 @@ bash_offers() {
              shift; COMP_WORDS=(quil "$@"); COMP_CWORD=$#; _quil; printf "%s\n" "${COMPREPLY[@]}"' \
         bash "$completions" "$@"
 }
+# shellcheck disable=SC2086  # one word per option
+expect bash "--" "$(bash_offers --)" $options
 expect bash "--sc" "$(bash_offers --sc)" --scope
 expect bash "--no" "$(bash_offers --no)" --no-git
 expect bash "--scope e" "$(bash_offers --scope e)" ext
@@ -36,6 +40,8 @@ expect bash "--color=al" "$(bash_offers --color = al)" always
 expect bash "pho" "$(bash_offers pho)" "photos 2024"
 
 fish_offers() { fish -c "source '$completions/quil.fish'; complete -C '$1'" | cut -f1; }
+# shellcheck disable=SC2086
+expect fish "quil --" "$(fish_offers 'quil --')" $options
 expect fish "quil --sc" "$(fish_offers 'quil --sc')" --scope
 expect fish "quil --color " "$(fish_offers 'quil --color ')" auto always never
 expect fish "quil pho" "$(fish_offers 'quil pho')" "photos 2024/"
@@ -57,6 +63,8 @@ zsh_offers() {
         zpty -d z' zsh "$completions" "$out" "$1"
     sort -u "$out" 2>/dev/null
 }
+# shellcheck disable=SC2086
+expect zsh "quil --" "$(zsh_offers 'quil --')" $options
 expect zsh "quil --sc" "$(zsh_offers 'quil --sc')" --scope
 expect zsh "quil --color=" "$(zsh_offers 'quil --color=')" auto always never
 expect zsh "quil pho" "$(zsh_offers 'quil pho')" "photos 2024"
