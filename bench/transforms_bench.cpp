@@ -16,18 +16,9 @@ namespace {
 // Text in, text out, as sed does it: the list split into lines, rewritten,
 // and joined again.
 std::string Rewrite(const std::string& text, const Replacement& replacement) {
-    std::vector<std::string> lines;
-    for (std::size_t start = 0; start < text.size();) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        lines.emplace_back(text, start, end - start);
-        start = end + 1;
-    }
+    std::vector<std::string> lines = SplitLines(text);
     replacement.Apply(lines, Scope::Path, {}, '/');
-    std::string out;
-    out.reserve(text.size() + text.size() / 4);
-    for (const std::string& line : lines) (out += line) += '\n';
-    return out;
+    return JoinLines(lines);
 }
 
 }  // namespace

@@ -39,14 +39,24 @@ double UntilStatus(qt::NamesEditor* names, int line, bool changed, const QElapse
     return timer.nsecsElapsed() / 1e6;
 }
 
+// The window over the system's services, listing folder, shown.
+struct ShownWindow {
+    explicit ShownWindow(const std::string& folder) {
+        window.Load({folder});
+        window.show();
+        exposed = QTest::qWaitForWindowExposed(&window);
+        if (!exposed) std::fprintf(stderr, "the window did not show\n");
+    }
+    std::unique_ptr<FileServices> files = MakeSystemFileServices();
+    std::unique_ptr<TrashService> trash = MakeSystemTrash(*files);
+    std::unique_ptr<StateStore> store = MakeSystemStateStore();
+    qt::QuillaneWindow window{*files, *trash, *store};
+    bool exposed = false;
+};
+
 Typing MeasureTyping(const std::string& folder) {
-    auto files = MakeSystemFileServices();
-    auto trash = MakeSystemTrash(*files);
-    auto store = MakeSystemStateStore();
-    qt::QuillaneWindow window(*files, *trash, *store);
-    window.Load({folder});
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window)) std::fprintf(stderr, "the window did not show\n");
+    ShownWindow shown(folder);
+    qt::QuillaneWindow& window = shown.window;
     qt::NamesEditor* names = window.names();
     std::vector<double> keys, previews;
     for (int i = 0; i < 9; ++i) {
@@ -65,13 +75,8 @@ Typing MeasureTyping(const std::string& folder) {
 // A regular-expression replace over every line, selected, until the
 // preview shows its last line renamed; undone between runs.
 double MeasureTransform(const std::string& folder) {
-    auto files = MakeSystemFileServices();
-    auto trash = MakeSystemTrash(*files);
-    auto store = MakeSystemStateStore();
-    qt::QuillaneWindow window(*files, *trash, *store);
-    window.Load({folder});
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window)) std::fprintf(stderr, "the window did not show\n");
+    ShownWindow shown(folder);
+    qt::QuillaneWindow& window = shown.window;
     qt::NamesEditor* names = window.names();
     const int last = names->lines() - 1;
     window.transforms()->regexBox()->setChecked(true);
@@ -123,13 +128,8 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     if (argc > 2 && std::string(argv[1]) == "--start-up") {  // one timed start-up of the window
         QApplication app(argc, argv);
-        auto files = quil::MakeSystemFileServices();
-        auto trash = quil::MakeSystemTrash(*files);
-        auto store = quil::MakeSystemStateStore();
-        quil::qt::QuillaneWindow window(*files, *trash, *store);
-        window.Load({std::string(argv[2])});
-        window.show();
-        if (!QTest::qWaitForWindowExposed(&window)) return 1;
+        const ShownWindow shown(argv[2]);
+        if (!shown.exposed) return 1;
         std::puts("ready");
         std::fflush(stdout);
         std::_Exit(0);

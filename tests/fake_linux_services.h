@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 
+#include "engine/run_plan.h"
 #include "engine/selection.h"
 #include "platform/state_store.h"
 #include "platform/trash.h"
@@ -24,6 +25,18 @@ inline ListRequest Picking(std::vector<std::string> paths) {
     request.scan.skipHidden = true;
     return request;
 }
+
+// Stops the run the nth time it is asked (1-based); 0 never stops.
+class Stopper final : public RunObserver {
+public:
+    explicit Stopper(int stopAt = 0) : stopAt_(stopAt) {}
+    void Progress(int, int) override {}
+    bool StopRequested() override { return ++asked_ == stopAt_; }
+
+private:
+    int stopAt_;
+    int asked_ = 0;
+};
 
 class FakeTrash final : public TrashService {
 public:

@@ -13,19 +13,8 @@ namespace {
 using testing::FakeFileSystem;
 using testing::FakeStateStore;
 using testing::FakeTrash;
+using testing::Stopper;
 using Tree = std::map<std::string, std::string>;
-
-// Stops the run the nth time it is asked (1-based); 0 never stops.
-class Stopper final : public RunObserver {
-public:
-    explicit Stopper(int stopAt = 0) : stopAt_(stopAt) {}
-    void Progress(int, int) override {}
-    bool StopRequested() override { return ++asked_ == stopAt_; }
-
-private:
-    int stopAt_;
-    int asked_ = 0;
-};
 
 // A folder /r of files whose content is their name, a Trash, a store.
 struct World {

@@ -8,27 +8,6 @@
 
 namespace quil::terminal {
 
-namespace {
-
-std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    for (std::size_t start = 0; start < text.size();) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        lines.emplace_back(text, start, end - start);
-        start = end + 1;
-    }
-    return lines;
-}
-
-std::string JoinLines(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines) (text += line) += '\n';
-    return text;
-}
-
-}  // namespace
-
 bool EditByScript(const Options& options, std::string& text, std::string& error) {
     if (!options.replaces.empty()) {
         Scope scope = Scope::Name;
