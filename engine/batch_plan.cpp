@@ -24,11 +24,18 @@ struct NameUse {
     std::size_t target = npos;
 };
 
+// A missing folder on the way to a target, made before the first move
+// into it: where a listed file leaves that name, after it has left.
+struct FolderToMake {
+    std::string path;
+    std::string_view key;
+    std::size_t leaving = npos;  // the line whose file leaves the name
+};
+
 struct Line {
     int slot = 0;
     bool remove = false;
     bool active = true;
-    bool makesFolders = false;
     bool caseOnly = false;       // the same name in another case, where names fold
     bool removesFolder = false;  // not a line: an empty folder to remove, sourceKey its name
     Refusal reason = Refusal::TargetExists;
@@ -178,6 +185,7 @@ private:
         lines_.reserve(changed);
         names_.reserve(2 * changed);
         uses_.reserve(2 * changed);
+        auto refusal = options_.refusals.begin();  // in slot order
         for (int slot = 1; slot <= state_.count; ++slot) {
             if (!Going(static_cast<std::size_t>(slot - 1), static_cast<std::size_t>(state_.count))) return;
             const std::string& source = state_.oldPaths[slot];
@@ -194,6 +202,8 @@ private:
                 Refuse(index, Refusal::TooLong);
             else if (HasWindowsUnsafePart(source, Below(source), conventions_))
                 Refuse(index, Refusal::SourceUnreachable);
+            while (refusal != options_.refusals.end() && refusal->slot < slot) ++refusal;
+            if (refusal != options_.refusals.end() && refusal->slot == slot) Refuse(index, refusal->reason);
         }
     }
 
@@ -254,6 +264,7 @@ private:
             removal.removesFolder = true;
             removal.sourceKey = KeyOf(folder);
             Use(removal.sourceKey).source = index;
+            removedFolders_.insert(removal.sourceKey);
             const std::string inside = std::string(removal.sourceKey) + separator;
             for (std::size_t i = 0; i < index; ++i)
                 if (lines_[i].sourceKey.compare(0, inside.size(), inside) == 0) Link(i, index);
@@ -306,10 +317,11 @@ private:
             std::uint64_t targetDevice = 0;
             for (std::size_t k = separators.size(); k-- > 0 && separators[k] > 0;) {
                 const std::string folder = target.substr(0, separators[k]);
+                if (folder.find(conventions_.separator) == npos) break;  // a drive, "C:": never made
                 const std::string key = KeyString(folder);
                 if (const std::size_t leaving = SourceNamed(key); leaving != npos) {
                     Link(leaving, i);
-                    AddFolderToCreate(i, key);
+                    AddFolderToCreate(i, folder, key, leaving);
                     continue;  // made where that file was: in the folder above
                 }
                 const PathInfo& info = QueryFolder(folder, key);
@@ -321,7 +333,7 @@ private:
                     Refuse(i, Refusal::ParentIsFile);
                     break;
                 }
-                AddFolderToCreate(i, key);
+                AddFolderToCreate(i, folder, key, npos);
             }
             if (targetDevice == 0 || !lines_[i].active) continue;  // a platform that does not say
             if (const std::uint64_t sourceDevice = SourceDevice(From(i)); sourceDevice != 0 && sourceDevice != targetDevice)
@@ -334,9 +346,12 @@ private:
         return QueryFolder(folder, KeyString(folder)).device;
     }
 
-    void AddFolderToCreate(std::size_t line, const std::string& key) {
-        lines_[line].makesFolders = true;
-        if (foldersToCreate_.count(key) == 0) foldersToCreate_.insert(folderKeys_.emplace_back(key));
+    // Folders are met innermost first; they are made outermost first.
+    void AddFolderToCreate(std::size_t line, const std::string& folder, const std::string& key, std::size_t leaving) {
+        auto it = foldersToCreate_.find(key);
+        if (it == foldersToCreate_.end()) it = foldersToCreate_.insert(folderKeys_.emplace_back(key)).first;
+        std::vector<FolderToMake>& folders = makes_[line];
+        folders.insert(folders.begin(), {folder, *it, leaving});
     }
 
     // Folders that many targets go into are read whole instead of looked up
@@ -427,7 +442,7 @@ private:
     // file's own name does, and unknown to the file system and to every
     // name and folder that the batch uses.
     std::string TemporaryName(const std::string& source) {
-        const std::string folder = source.substr(0, FolderEnd(source));
+        const std::string folder = OutsideRemovedFolders(source.substr(0, FolderEnd(source)));
         // Numbers already given out in this folder are not tried again.
         for (int& n = temporaryNumbers_[KeyString(folder)];;) {
             ++n;
@@ -438,6 +453,19 @@ private:
                 files_.Query(name) == PathKind::Missing)
                 return name;
         }
+    }
+
+    // The folder itself, or above the outermost folder that the plan
+    // removes around it: a file set aside there would keep it from going.
+    std::string OutsideRemovedFolders(std::string folder) {
+        if (removedFolders_.empty()) return folder;
+        std::string outside = folder;
+        for (std::string up = folder; up.size() > Below(up);) {
+            up.pop_back();  // its separator
+            if (removedFolders_.count(KeyString(up)) != 0) outside = up.substr(0, FolderEnd(up));
+            up.resize(FolderEnd(up));
+        }
+        return outside;
     }
 
     void StepAside(std::size_t index) {
@@ -461,10 +489,24 @@ private:
                         : Op(FileOp::Kind::Move, FileOp::Stage::FromTemporary, line.slot, aside->second, To(index),
                              From(index));
         op.caseOnly = line.caseOnly;
-        op.makesFolders = line.makesFolders;
         op.waitsFor.reserve(line.blockers.size());
         for (std::size_t blocker : line.blockers) op.waitsFor.push_back(lines_[blocker].slot);
+        if (const auto folders = makes_.find(index); folders != makes_.end())
+            for (const FolderToMake& folder : folders->second) op.waitsFor.push_back(MakeFolderOnce(folder));
         plan_.ops.push_back(std::move(op));
+    }
+
+    // The slot of the operation that makes folder, emitted before its first
+    // use; slots past every line and folder removal.
+    int MakeFolderOnce(const FolderToMake& folder) {
+        const auto [it, added] = folderOps_.try_emplace(folder.key, 0);
+        if (!added) return it->second;
+        it->second = state_.count + static_cast<int>(lines_.size() + folderOps_.size());
+        FileOp op = Op(FileOp::Kind::MakeFolder, FileOp::Stage::Direct, it->second, {}, folder.path);
+        op.forMoves = true;
+        if (folder.leaving != npos) op.waitsFor.push_back(lines_[folder.leaving].slot);
+        plan_.ops.push_back(std::move(op));
+        return it->second;
     }
 
     void OrderOperations() {
@@ -510,6 +552,18 @@ private:
                 stack.pop_back();
             }
         }
+        MakeFoldersAgain();
+    }
+
+    // The folders no move goes into are made last, each after the line
+    // whose file leaves its name.
+    void MakeFoldersAgain() {
+        for (const std::string& folder : options_.foldersToMake) {
+            const std::string_view key = folderKeys_.emplace_back(KeyString(folder));
+            if (folderOps_.count(key) != 0) continue;
+            const std::size_t leaving = SourceNamed(key);
+            MakeFolderOnce({folder, key, leaving != npos && lines_[leaving].active ? leaving : npos});
+        }
     }
 
     const BatchState& state_;
@@ -525,6 +579,9 @@ private:
     std::deque<std::string> foldedKeys_;  // what the keys view where case is folded
     std::deque<std::string> folderKeys_;  // what foldersToCreate_ views
     std::unordered_set<std::string_view> foldersToCreate_;
+    std::unordered_map<std::size_t, std::vector<FolderToMake>> makes_;  // line -> its folders to make
+    std::unordered_map<std::string_view, int> folderOps_;  // folder key -> slot of the op that makes it
+    std::unordered_set<std::string_view> removedFolders_;  // keys of the folders the plan removes
     std::unordered_map<std::string, PathInfo> folderInfos_;
     struct FolderTargets {
         int targets = 0;

@@ -22,20 +22,25 @@ struct RefusedLine {
 };
 
 struct FileOp {
-    enum class Kind { Delete, Move, RemoveFolder };
+    // A batch deletes, moves, and makes and removes folders; an undo also
+    // brings files back from the Trash.
+    enum class Kind { Delete, Move, RemoveFolder, MakeFolder, Restore };
     // A cycle, and a change of case where names fold, go through a
     // temporary name: the file moves there first and to its target last.
     enum class Stage { Direct, ToTemporary, FromTemporary };
     Kind kind = Kind::Move;
     Stage stage = Stage::Direct;
+    // The line (1 to count); folders made and removed take slots past it.
     int slot = 0;
-    std::string from;
-    std::string to;       // empty for a delete
+    std::string from;     // empty for MakeFolder
+    std::string to;       // empty for a delete and RemoveFolder
     std::string restore;  // FromTemporary: the file's own name, to go back to
-    bool caseOnly = false;      // the target is the source spelt in another case
-    bool makesFolders = false;  // folders on the way to the target are missing
-    // The lines whose files must have left their names (the target, or a
-    // folder on its way) before this move may run.
+    bool caseOnly = false;  // the target is the source spelt in another case
+    // MakeFolder: made for the moves into it, and removed again when they
+    // fail and leave it empty.
+    bool forMoves = false;
+    // The operations (by slot) that must have done their part before this
+    // one may run: files that leave a name, folders made on the way.
     std::vector<int> waitsFor;
 };
 
@@ -58,9 +63,15 @@ struct PlanOptions {
     // once what is inside it has left, before any move to its name; their
     // operations have slots past count.
     std::vector<std::string> foldersToRemove;
+    // Folders to make again (an undo's), outermost first: each once a file
+    // of the batch has left its name, where one holds it.
+    std::vector<std::string> foldersToMake;
     // Emptied lines are deleted for good rather than sent to the Trash: a
     // folder that is not empty cannot be.
     bool permanent = false;
+    // Lines refused before planning, in slot order (the caller knows why:
+    // a git submodule, a name a transform emptied).
+    std::vector<RefusedLine> refusals;
     // Called now and then with how far planning is (0 to 1); returning
     // false stops it, and the plan comes back empty and stopped.
     std::function<bool(double fraction)> progress;

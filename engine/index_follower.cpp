@@ -4,43 +4,29 @@
 
 namespace quil {
 
-bool IndexFollower::Announced(bool written, int slot, IndexEdit edit) {
-    if (written) {
-        edit.line = slot;
-        edits_.push_back(std::move(edit));
-        lastSlot_ = slot;
+std::vector<IndexEdit> IndexEditsOf(const BatchPlan& plan, const RunResult& result) {
+    std::vector<IndexEdit> edits;
+    for (const DoneOp& done : result.done) {
+        const FileOp& op = plan.ops[done.op];
+        if (done.putBack) {
+            edits.push_back({IndexEdit::Kind::Move, op.from, op.restore, {}, op.slot});
+            continue;
+        }
+        switch (op.kind) {
+            case FileOp::Kind::Move: edits.push_back({IndexEdit::Kind::Move, op.from, op.to, {}, op.slot}); break;
+            case FileOp::Kind::Delete: edits.push_back({IndexEdit::Kind::Remove, op.from, {}, {}, op.slot}); break;
+            case FileOp::Kind::Restore:
+            case FileOp::Kind::MakeFolder:
+            case FileOp::Kind::RemoveFolder: break;  // the undo puts saved entries back itself
+        }
     }
-    return written;
-}
-
-bool IndexFollower::Move(int slot, const FileIdentity& identity, const std::string& from, const std::string& to) {
-    return Announced(!journal_ || journal_->Move(slot, identity, from, to), slot, {IndexEdit::Kind::Move, from, to, {}});
-}
-
-bool IndexFollower::Trash(int slot, const FileIdentity& identity, const std::string& path) {
-    return Announced(!journal_ || journal_->Trash(slot, identity, path), slot, {IndexEdit::Kind::Remove, path, {}, {}});
-}
-
-bool IndexFollower::Trashed(int slot, const std::string& trashedAs) {
-    return !journal_ || journal_->Trashed(slot, trashedAs);
-}
-
-bool IndexFollower::Delete(int slot, const FileIdentity& identity, const std::string& path) {
-    return Announced(!journal_ || journal_->Delete(slot, identity, path), slot, {IndexEdit::Kind::Remove, path, {}, {}});
-}
-
-bool IndexFollower::Failed(int slot) {
-    if (slot == lastSlot_ && !edits_.empty()) {
-        edits_.pop_back();
-        lastSlot_ = -1;
-    }
-    return !journal_ || journal_->Failed(slot);
+    return edits;
 }
 
 std::string SavedRemovals(const std::vector<IndexEdit>& edits) {
     std::string text;
     for (const IndexEdit& edit : edits) {
-        if (edit.kind != IndexEdit::Kind::Remove || edit.saved.empty()) continue;
+        if (edit.saved.empty() || edit.kind == IndexEdit::Kind::Restore) continue;
         text += edit.from + '\0' + std::to_string(edit.saved.size()) + '\0' + edit.saved;
     }
     return text;

@@ -1,93 +1,22 @@
+// Reading the undo journals back: each run's announcements folded into
+// where each file is now, and the open ones settled by identity.
 #include "engine/journal.h"
 
 #include <algorithm>
-#include <charconv>
-#include <chrono>
-#include <cstdio>
-#include <map>
 #include <unordered_map>
 
-#include "engine/path_rules.h"
+#include "engine/journal_records.h"
 
 namespace quil {
+
+using journal::Number;
+using journal::Record;
+
 namespace {
 
-constexpr char kHeader[] = "quillane journal 2";
 constexpr char kSuffix[] = ".journal";
 // Enough of a journal to hold its header.
 constexpr std::size_t kHeaderBytes = 16384;
-
-// Fields are separated by tabs and records by line feeds, so both are
-// escaped inside paths, and the backslash that escapes them.
-void AppendEscaped(std::string& out, const std::string& path) {
-    for (char ch : path) {
-        if (ch == '\\') out += "\\\\";
-        else if (ch == '\t') out += "\\t";
-        else if (ch == '\n') out += "\\n";
-        else out += ch;
-    }
-}
-
-std::string Unescaped(std::string_view field) {
-    std::string out;
-    out.reserve(field.size());
-    for (std::size_t i = 0; i < field.size(); ++i) {
-        if (field[i] != '\\' || i + 1 == field.size()) {
-            out += field[i];
-            continue;
-        }
-        const char next = field[++i];
-        out += next == 't' ? '\t' : next == 'n' ? '\n' : next;
-    }
-    return out;
-}
-
-std::vector<std::string_view> Fields(std::string_view line) {
-    std::vector<std::string_view> fields;
-    for (std::size_t start = 0;;) {
-        const std::size_t tab = line.find('\t', start);
-        fields.push_back(line.substr(start, tab == std::string_view::npos ? std::string_view::npos : tab - start));
-        if (tab == std::string_view::npos) return fields;
-        start = tab + 1;
-    }
-}
-
-template <typename Integer = long long>
-Integer Number(std::string_view field) {
-    Integer value = 0;
-    std::from_chars(field.data(), field.data() + field.size(), value);
-    return value;
-}
-
-// Paths below the root are kept relative to it, which halves most journals;
-// others are marked by "\\A", which no escaped path begins with.
-void AppendPath(std::string& out, const std::string& path, const std::string& root) {
-    out += '\t';
-    if (path.compare(0, root.size(), root) == 0 && path.size() > root.size()) {
-        AppendEscaped(out, path.substr(root.size()));
-    } else {
-        out += "\\A";
-        AppendEscaped(out, path);
-    }
-}
-
-std::string ReadPath(std::string_view field, const std::string& root) {
-    if (field.compare(0, 2, "\\A") == 0) return Unescaped(field.substr(2));
-    return root + Unescaped(field);
-}
-
-std::int64_t Now() {
-    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
-}
-
-// Journal names sort by time: the newest batch has the greatest name.
-std::string NewJournalName() {
-    const auto nanoseconds =
-        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch()).count();
-    char name[64];
-    std::snprintf(name, sizeof name, "%020lld%s", static_cast<long long>(nanoseconds), kSuffix);
-    return name;
-}
 
 bool ReadHeader(std::string_view text, BatchJournal& batch, std::size_t& end) {
     std::size_t start = 0;
@@ -99,142 +28,221 @@ bool ReadHeader(std::string_view text, BatchJournal& batch, std::size_t& end) {
         return true;
     };
     std::string_view line;
-    if (!nextLine(line) || line != kHeader) return false;
+    if (!nextLine(line) || line != journal::kHeader) return false;
     for (int fields = 0; fields < 3; ++fields) {
         if (!nextLine(line)) return false;
-        const std::vector<std::string_view> parts = Fields(line);
-        if (parts.size() != 2) return false;
-        if (parts[0] == "root") batch.root = Unescaped(parts[1]);
-        else if (parts[0] == "cwd") batch.cwd = Unescaped(parts[1]);
-        else if (parts[0] == "time") batch.started = Number(parts[1]);
+        const std::size_t tab = line.find('\t');
+        if (tab == std::string_view::npos) return false;
+        const std::string_view key = line.substr(0, tab), value = line.substr(tab + 1);
+        if (key == "root") batch.root = journal::Unescaped(value);
+        else if (key == "cwd") batch.cwd = journal::Unescaped(value);
+        else if (key == "time") batch.started = Number(value);
         else return false;
     }
     end = start;
     return !batch.root.empty();
 }
 
-// Folds the records of a journal, one entry per file by its id.
-class Folder {
-public:
-    explicit Folder(BatchJournal& batch) : batch_(batch) {}
+using Step = OpenStep::Kind;
 
-    void Take(const std::vector<std::string_view>& f) {
-        const std::string_view kind = f[0];
-        if (kind == "I" && f.size() == 9) {
-            JournalEntry entry;
-            entry.id = static_cast<int>(Number(f[1]));
-            entry.folder = f[2] == "d";
-            entry.original = Path(f, 3);
-            const std::size_t at = 4;
-            entry.identity = {true,
-                              Number<std::uint64_t>(f[at]),
-                              Number<std::uint64_t>(f[at + 1]),
-                              Number<std::uint64_t>(f[at + 2]),
-                              Number<std::int64_t>(f[at + 3]),
-                              f[at + 4] == "1"};
-            entry.now = entry.original;
-            byId_[entry.id] = batch_.entries.size();
-            batch_.entries.push_back(std::move(entry));
-        } else if (kind == "M" || kind == "T" || kind == "D" || kind == "R") {
-            CloseLast();
-            JournalEntry* entry = Find(f);
-            if (entry == nullptr) return;
-            last_ = static_cast<std::size_t>(entry - batch_.entries.data());
-            entry->pending = kind == "M"   ? JournalEntry::Pending::Move
-                             : kind == "T" ? JournalEntry::Pending::Trash
-                             : kind == "D" ? JournalEntry::Pending::Delete
-                                           : JournalEntry::Pending::Restore;
-            entry->pendingFrom = Path(f, 2);
-            entry->pendingTo = kind == "M" || kind == "R" ? Path(f, 3) : std::string();
-        } else if (kind == "t") {
-            if (JournalEntry* entry = Find(f)) {
-                entry->pending = JournalEntry::Pending::None;
-                entry->state = JournalEntry::State::Trashed;
-                entry->now = Path(f, 2);
-            }
-            last_ = kNone;
-        } else if (kind == "X") {
-            if (JournalEntry* entry = Find(f)) entry->pending = JournalEntry::Pending::None;
-            last_ = kNone;
-        } else if (kind == "P") {
-            if (JournalEntry* entry = Find(f)) {
-                entry->pending = JournalEntry::Pending::None;
-                entry->state = JournalEntry::State::Dropped;
-            }
-        } else if (kind == "K" || kind == "k") {
-            CloseLast();
-            lastFolderOp_ = {kind == "K", Path(f, 1)};
-            ApplyFolderOp(lastFolderOp_.first, lastFolderOp_.second);
-        } else if (kind == "F") {
-            if (Path(f, 1) == lastFolderOp_.second) ApplyFolderOp(!lastFolderOp_.first, lastFolderOp_.second);
-        } else if (kind == "u") {
-            // What was under way when the run before ended stays pending.
-            last_ = kNone;
-            if (!undoSeen_) Count();
-            undoSeen_ = true;
-        } else if (kind == "E") {
-            CloseLast();
-        } else if (kind == "U") {
-            batch_.undone = true;
+// Takes an entry's operation as done: where the file is after it.
+void Apply(JournalEntry& entry, const OpenStep& step, const std::string& trashedAs) {
+    switch (step.kind) {
+        case Step::Move:
+        case Step::Restore:
+            entry.now = step.to;
+            entry.state = JournalEntry::State::Here;
+            break;
+        case Step::Delete: entry.state = JournalEntry::State::Deleted; break;
+        case Step::Trash:
+            entry.now = trashedAs;
+            entry.state = trashedAs.empty() ? JournalEntry::State::Lost : JournalEntry::State::Trashed;
+            break;
+        case Step::MakeFolder:
+        case Step::RemoveFolder: break;
+    }
+}
+
+// A folder made again after its removal, or removed again after it was
+// made, is as it was before the batch.
+void ApplyFolder(BatchJournal& batch, const OpenStep& step) {
+    auto& made = batch.madeFolders;
+    auto& removed = batch.removedFolders;
+    const auto madeAt = std::find(made.begin(), made.end(), step.from);
+    const auto removedAt = std::find_if(removed.begin(), removed.end(),
+                                        [&](const RemovedFolder& folder) { return folder.path == step.from; });
+    if (step.kind == Step::MakeFolder) {
+        if (removedAt != removed.end()) removed.erase(removedAt);
+        else if (madeAt == made.end()) made.push_back(step.from);
+    } else {
+        if (madeAt != made.end()) made.erase(madeAt);
+        else if (removedAt == removed.end()) removed.push_back({step.from, step.attributes});
+    }
+}
+
+// An announcement of the run being read, until the run says how it ended.
+struct Announcement {
+    OpenStep step;
+    int entry = -1;  // index into entries; -1 for a folder's
+    enum class Status { Open, Done, Failed } status = Status::Open;
+    std::string trashedAs;
+};
+
+// Replays a journal's records run by run into the batch: the announcements
+// that were done move their entries and folders; those a run left open
+// stay open on them.
+class JournalReplay {
+public:
+    explicit JournalReplay(BatchJournal& batch) : batch_(batch) {}
+
+    void Take(Record record, const std::vector<std::string_view>& f) {
+        switch (record) {
+            case Record::Entry: Introduce(f); break;
+            case Record::Move: Announce(f, Step::Move, Path(f[2]), Path(f[3])); break;
+            case Record::Restore: Announce(f, Step::Restore, Path(f[2]), Path(f[3])); break;
+            case Record::Trash: Announce(f, Step::Trash, Path(f[2]), {}); break;
+            case Record::Delete: Announce(f, Step::Delete, Path(f[2]), {}); break;
+            case Record::MakeFolder:
+            case Record::RemoveFolder: AnnounceFolder(record == Record::MakeFolder, f); break;
+            case Record::Trashed:
+                if (Announcement* announcement = Find(f[0])) {
+                    announcement->status = Announcement::Status::Done;
+                    announcement->trashedAs = Path(f[1]);
+                }
+                break;
+            case Record::Failed:
+                if (Announcement* announcement = Find(f[0])) announcement->status = Announcement::Status::Failed;
+                break;
+            case Record::End: EndRun(Number<long>(f[0]), Number<long>(f[1])); break;
+            case Record::UndoStarts:
+                CloseRun();
+                if (!undoSeen_) Count();
+                undoSeen_ = true;
+                break;
+            case Record::Settled: Settle(f); break;
+            case Record::Dropped:
+                if (auto it = byId_.find(Number<int>(f[0])); it != byId_.end()) {
+                    JournalEntry& entry = batch_.entries[it->second];
+                    entry.state = JournalEntry::State::Dropped;
+                    entry.open.clear();
+                }
+                break;
+            case Record::Undone: batch_.undone = true; break;
         }
     }
 
     void Finish() {
+        CloseRun();
         if (!undoSeen_) Count();
     }
 
 private:
-    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    std::string Path(std::string_view field) const { return journal::ReadPath(field, batch_.root); }
 
-    // A run starts an operation only once the one before it has ended, and
-    // writes a failure before anything else: a record after an operation's
-    // announcement means that it was done. Only the last one before a run
-    // ended without its end record is left to find out.
-    void CloseLast() {
-        if (last_ != kNone) SettleAsDone(batch_.entries[last_]);
-        last_ = kNone;
+    void Introduce(const std::vector<std::string_view>& f) {
+        JournalEntry entry;
+        entry.id = Number<int>(f[0]);
+        entry.folder = f[1] == "d";
+        entry.original = Path(f[2]);
+        entry.identity = {true,
+                          Number<std::uint64_t>(f[3]),
+                          Number<std::uint64_t>(f[4]),
+                          Number<std::uint64_t>(f[5]),
+                          Number<std::int64_t>(f[6]),
+                          f[7] == "1"};
+        entry.now = entry.original;
+        byId_[entry.id] = batch_.entries.size();
+        batch_.entries.push_back(std::move(entry));
     }
 
-    std::string Path(const std::vector<std::string_view>& f, std::size_t at) const {
-        return at < f.size() ? ReadPath(f[at], batch_.root) : std::string();
+    void Announce(const std::vector<std::string_view>& f, Step kind, std::string from, std::string to) {
+        const auto it = byId_.find(Number<int>(f[1]));
+        if (it == byId_.end()) return;
+        Announcement announcement;
+        announcement.step = {Number<long>(f[0]), kind, std::move(from), std::move(to), {}};
+        announcement.entry = static_cast<int>(it->second);
+        Add(std::move(announcement));
     }
 
-    JournalEntry* Find(const std::vector<std::string_view>& f) {
-        if (f.size() < 2) return nullptr;
-        auto it = byId_.find(static_cast<int>(Number(f[1])));
-        return it == byId_.end() ? nullptr : &batch_.entries[it->second];
+    void AnnounceFolder(bool make, const std::vector<std::string_view>& f) {
+        Announcement announcement;
+        const Step kind = make ? Step::MakeFolder : Step::RemoveFolder;
+        announcement.step = {Number<long>(f[0]), kind, Path(f[1]), {}, journal::ReadAttributes(f[2])};
+        Add(std::move(announcement));
     }
 
-    static void SettleAsDone(JournalEntry& entry) {
-        switch (entry.pending) {
-            case JournalEntry::Pending::None: return;
-            case JournalEntry::Pending::Move:
-            case JournalEntry::Pending::Restore:
-                entry.now = entry.pendingTo;
-                entry.state = JournalEntry::State::Here;
-                break;
-            case JournalEntry::Pending::Trash: entry.state = JournalEntry::State::Lost; break;
-            case JournalEntry::Pending::Delete: entry.state = JournalEntry::State::Deleted; break;
+    void Add(Announcement announcement) {
+        const long number = announcement.step.number;
+        batch_.nextNumber = std::max(batch_.nextNumber, number + 1);
+        byNumber_[number] = run_.size();
+        run_.push_back(std::move(announcement));
+    }
+
+    Announcement* Find(std::string_view field) {
+        const auto it = byNumber_.find(Number<long>(field));
+        return it == byNumber_.end() ? nullptr : &run_[it->second];
+    }
+
+    // Those never run are dropped; every other one not failed was done.
+    void EndRun(long first, long last) {
+        for (Announcement& announcement : run_) {
+            if (announcement.status != Announcement::Status::Open) continue;
+            const long number = announcement.step.number;
+            announcement.status = number >= first && number <= last ? Announcement::Status::Failed : Announcement::Status::Done;
         }
-        entry.pending = JournalEntry::Pending::None;
+        CloseRun();
     }
 
-    // A folder made again after its removal, or removed again after it was
-    // made, is as it was before the batch.
-    void ApplyFolderOp(bool make, const std::string& path) {
-        auto& undone = make ? batch_.removedFolders : batch_.madeFolders;
-        auto& done = make ? batch_.madeFolders : batch_.removedFolders;
-        if (const auto it = std::find(undone.begin(), undone.end(), path); it != undone.end())
-            undone.erase(it);
-        else if (std::find(done.begin(), done.end(), path) == done.end())
-            done.push_back(path);
+    // The run's outcomes, applied in the order announced (for one file,
+    // the order done); what is still open stays open on its file.
+    void CloseRun() {
+        for (Announcement& announcement : run_) {
+            if (announcement.status == Announcement::Status::Failed) continue;
+            const bool open = announcement.status == Announcement::Status::Open;
+            if (announcement.entry < 0) {
+                if (open) batch_.openFolders.push_back(announcement.step);
+                else ApplyFolder(batch_, announcement.step);
+                continue;
+            }
+            JournalEntry& entry = batch_.entries[static_cast<std::size_t>(announcement.entry)];
+            if (open) {
+                entry.open.push_back(announcement.step);
+                openEntry_[announcement.step.number] = announcement.entry;
+            } else {
+                Apply(entry, announcement.step, announcement.trashedAs);
+            }
+        }
+        run_.clear();
+        byNumber_.clear();
     }
 
-    // What the batch did, taking operations under way as done.
+    // An undo found out how an open announcement ended.
+    void Settle(const std::vector<std::string_view>& f) {
+        const long number = Number<long>(f[0]);
+        const char outcome = f[1].empty() ? 'x' : f[1][0];
+        const std::string trashedAs = f[2] == "-" ? std::string() : Path(f[2]);
+        if (const auto it = openEntry_.find(number); it != openEntry_.end()) {
+            JournalEntry& entry = batch_.entries[static_cast<std::size_t>(it->second)];
+            const auto step = std::find_if(entry.open.begin(), entry.open.end(),
+                                           [number](const OpenStep& open) { return open.number == number; });
+            if (step == entry.open.end()) return;
+            if (outcome == 'd') Apply(entry, *step, trashedAs);
+            if (outcome == 'l') entry.state = JournalEntry::State::Lost;
+            entry.open.erase(step);
+            return;
+        }
+        const auto folder = std::find_if(batch_.openFolders.begin(), batch_.openFolders.end(),
+                                         [number](const OpenStep& open) { return open.number == number; });
+        if (folder == batch_.openFolders.end()) return;
+        if (outcome == 'd') ApplyFolder(batch_, *folder);
+        batch_.openFolders.erase(folder);
+    }
+
+    // What the batch did, taking operations left open as done.
     void Count() {
         for (const JournalEntry& entry : batch_.entries) {
             JournalEntry settled = entry;
-            SettleAsDone(settled);
+            for (const OpenStep& step : entry.open) Apply(settled, step, "?");
             if (settled.state == JournalEntry::State::Trashed) ++batch_.counts.trashed;
             if (settled.state == JournalEntry::State::Deleted) ++batch_.counts.deleted;
             if (settled.state != JournalEntry::State::Here || settled.now == settled.original) continue;
@@ -246,14 +254,38 @@ private:
 
     BatchJournal& batch_;
     std::unordered_map<int, std::size_t> byId_;
-    std::pair<bool, std::string> lastFolderOp_;
-    std::size_t last_ = kNone;  // the entry of the last operation announced, while open
+    std::vector<Announcement> run_;  // the run being read, in the order announced
+    std::unordered_map<long, std::size_t> byNumber_;
+    std::unordered_map<long, int> openEntry_;  // number of an open step -> its entry
     bool undoSeen_ = false;
 };
 
 bool Matches(FileServices& files, const std::string& path, const JournalEntry& entry) {
     const PathInfo info = files.Lookup(path);
     return info.kind == (entry.folder ? PathKind::Folder : PathKind::File) && entry.identity.Same(info.identity, entry.folder);
+}
+
+// Where an entry's file is, after steps open on it: the index of the last
+// step done (-1: none, it is where the journal last knew it), or -2 where
+// it is not found. Moves never replace, so a file found at a step's target
+// got there by that step. A trash found done gives where it went.
+int FindByIdentity(const JournalEntry& entry, FileServices& files, TrashService& trash, std::string& trashedAs) {
+    for (int k = static_cast<int>(entry.open.size()) - 1; k >= 0; --k) {
+        const OpenStep& step = entry.open[static_cast<std::size_t>(k)];
+        switch (step.kind) {
+            case Step::Trash:
+                if (trash.Locate(step.from, entry.identity, trashedAs)) return k;
+                break;
+            case Step::Delete:
+                if (!Matches(files, step.from, entry)) return k;  // not at its source: deleted
+                break;
+            default:
+                if (Matches(files, step.to, entry)) return k;
+                break;
+        }
+    }
+    const bool known = entry.state == JournalEntry::State::Here || entry.state == JournalEntry::State::Trashed;
+    return known && Matches(files, entry.now, entry) ? -1 : -2;
 }
 
 }  // namespace
@@ -266,48 +298,44 @@ bool ReadBatch(StateStore& store, const std::string& name, BatchJournal& batch) 
     std::size_t start = 0;
     if (!ReadHeader(text, batch, start)) return false;
     batch.didSomething = start < text.size();
-    Folder folder(batch);
+    JournalReplay replay(batch);
+    std::vector<std::string_view> fields;
+    Record record;
     for (std::string_view all(text); start < all.size();) {
         const std::size_t end = all.find('\n', start);
         if (end == std::string_view::npos) break;  // a record cut short by the end of the process
-        folder.Take(Fields(all.substr(start, end - start)));
+        if (journal::Split(all.substr(start, end - start), record, fields)) replay.Take(record, fields);
         start = end + 1;
     }
-    folder.Finish();
+    replay.Finish();
     return true;
 }
 
-void SettlePending(BatchJournal& batch, FileServices& files, TrashService& trash) {
+std::vector<Settlement> SettleOpen(BatchJournal& batch, FileServices& files, TrashService& trash) {
+    std::vector<Settlement> settled;
     for (JournalEntry& entry : batch.entries) {
-        const JournalEntry::Pending pending = entry.pending;
-        entry.pending = JournalEntry::Pending::None;
-        switch (pending) {
-            case JournalEntry::Pending::None: break;
-            case JournalEntry::Pending::Move:
-            case JournalEntry::Pending::Restore:
-                // The source first: a move never replaces, so a file still
-                // there was not moved.
-                if (Matches(files, entry.pendingFrom, entry)) break;
-                // Done, unless nothing is there; if another file is there
-                // now, the undo will see it is not this one.
-                entry.now = entry.pendingTo;
-                entry.state = files.Query(entry.pendingTo) == PathKind::Missing ? JournalEntry::State::Lost
-                                                                                : JournalEntry::State::Here;
-                break;
-            case JournalEntry::Pending::Trash:
-                if (Matches(files, entry.pendingFrom, entry)) break;
-                if (std::string trashedAs; trash.Locate(entry.pendingFrom, entry.identity, trashedAs)) {
-                    entry.now = trashedAs;
-                    entry.state = JournalEntry::State::Trashed;
-                } else {
-                    entry.state = JournalEntry::State::Lost;
-                }
-                break;
-            case JournalEntry::Pending::Delete:
-                if (!Matches(files, entry.pendingFrom, entry)) entry.state = JournalEntry::State::Deleted;
-                break;
+        if (entry.open.empty()) continue;
+        std::string trashedAs;
+        const int found = FindByIdentity(entry, files, trash, trashedAs);
+        for (int k = 0; k < static_cast<int>(entry.open.size()); ++k) {
+            const OpenStep& step = entry.open[static_cast<std::size_t>(k)];
+            Settlement settlement{step.number, k <= found ? Settlement::Outcome::Done : Settlement::Outcome::NotDone, {}};
+            if (k == found && step.kind == Step::Trash) settlement.trashedAs = trashedAs;
+            if (found == -2 && k + 1 == static_cast<int>(entry.open.size())) settlement.outcome = Settlement::Outcome::Lost;
+            if (settlement.outcome == Settlement::Outcome::Done) Apply(entry, step, settlement.trashedAs);
+            settled.push_back(std::move(settlement));
         }
+        if (found == -2) entry.state = JournalEntry::State::Lost;
+        entry.open.clear();
     }
+    for (const OpenStep& step : batch.openFolders) {
+        const bool there = files.Query(step.from) == PathKind::Folder;
+        const bool done = step.kind == Step::MakeFolder ? there : !there;
+        settled.push_back({step.number, done ? Settlement::Outcome::Done : Settlement::Outcome::NotDone, {}});
+        if (done) ApplyFolder(batch, step);
+    }
+    batch.openFolders.clear();
+    return settled;
 }
 
 std::vector<BatchJournal> ListBatches(StateStore& store, const std::string& folder, bool entries) {
@@ -340,127 +368,5 @@ void PruneBatches(StateStore& store, const std::string& root, const std::string&
         }
     }
 }
-
-JournalWriter::JournalWriter(std::unique_ptr<AppendFile> file, std::string name, std::string root, std::vector<int> ids)
-    : file_(std::move(file)), name_(std::move(name)), root_(std::move(root)), ids_(std::move(ids)) {}
-
-std::unique_ptr<JournalWriter> JournalWriter::Start(StateStore& store, const std::string& root, const std::string& cwd,
-                                                    std::string& error) {
-    const std::string name = NewJournalName();
-    std::unique_ptr<AppendFile> file = store.Create(name, error);
-    if (!file) return nullptr;
-    std::string header = std::string(kHeader) + "\nroot\t";
-    AppendEscaped(header, root);
-    header += "\ncwd\t";
-    AppendEscaped(header, cwd);
-    header += "\ntime\t" + std::to_string(Now()) + "\n";
-    if (!file->Append(header) || !file->Sync()) {
-        error = "cannot write " + store.Where(name);
-        file.reset();
-        store.Remove(name);
-        return nullptr;
-    }
-    return std::unique_ptr<JournalWriter>(new JournalWriter(std::move(file), name, root, {}));
-}
-
-std::unique_ptr<JournalWriter> JournalWriter::Continue(StateStore& store, const BatchJournal& batch, std::vector<int> ids,
-                                                       std::string& error) {
-    std::unique_ptr<AppendFile> file = store.Reopen(batch.name, error);
-    if (!file) return nullptr;
-    std::unique_ptr<JournalWriter> writer(new JournalWriter(std::move(file), batch.name, batch.root, std::move(ids)));
-    if (!writer->Write("u\t" + std::to_string(Now()) + "\n")) {
-        error = "cannot write " + store.Where(batch.name);
-        return nullptr;
-    }
-    return writer;
-}
-
-int JournalWriter::Id(int slot) const {
-    return ids_.empty() ? slot : ids_[static_cast<std::size_t>(slot)];
-}
-
-bool JournalWriter::Write(const std::string& text) { return file_->Append(text); }
-
-std::string JournalWriter::Introduce(int slot, const FileIdentity& identity, const std::string& path) {
-    if (!ids_.empty()) return {};  // an undo's entries are known already
-    const auto index = static_cast<std::size_t>(slot);
-    if (index < introduced_.size() && introduced_[index]) return {};
-    if (index >= introduced_.size()) introduced_.resize(index + 1, false);
-    introduced_[index] = true;
-    const bool folder = folders_ && index < folders_->size() && (*folders_)[index];
-    std::string record = "I\t" + std::to_string(slot) + (folder ? "\td" : "\tf");
-    AppendPath(record, path, root_);
-    auto number = [&record](auto value) {
-        char digits[24];
-        record += '\t';
-        record.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
-    };
-    number(identity.device);
-    number(identity.inode);
-    number(identity.size);
-    number(identity.modified);
-    number(identity.stableInode ? 1 : 0);
-    return record + '\n';
-}
-
-bool JournalWriter::Move(int slot, const FileIdentity& identity, const std::string& from, const std::string& to) {
-    std::string record = Introduce(slot, identity, from) + "M\t" + std::to_string(Id(slot));
-    AppendPath(record, from, root_);
-    AppendPath(record, to, root_);
-    return Announce(record + '\n');
-}
-
-bool JournalWriter::Trash(int slot, const FileIdentity& identity, const std::string& path) {
-    std::string record = Introduce(slot, identity, path) + "T\t" + std::to_string(Id(slot));
-    AppendPath(record, path, root_);
-    return Announce(record + '\n');
-}
-
-bool JournalWriter::Trashed(int slot, const std::string& trashedAs) {
-    std::string record = "t\t" + std::to_string(Id(slot));
-    AppendPath(record, trashedAs, root_);
-    return Write(record + '\n');
-}
-
-bool JournalWriter::Delete(int slot, const FileIdentity& identity, const std::string& path) {
-    std::string record = Introduce(slot, identity, path) + "D\t" + std::to_string(Id(slot));
-    AppendPath(record, path, root_);
-    return Announce(record + '\n');
-}
-
-bool JournalWriter::Failed(int slot) { return Withdraw("X\t" + std::to_string(Id(slot)) + '\n'); }
-
-bool JournalWriter::MakeFolder(const std::string& path) {
-    std::string record = "K";
-    AppendPath(record, path, root_);
-    return Announce(record + '\n');
-}
-
-bool JournalWriter::RemoveFolder(const std::string& path) {
-    std::string record = "k";
-    AppendPath(record, path, root_);
-    return Announce(record + '\n');
-}
-
-bool JournalWriter::FolderFailed(const std::string& path) {
-    std::string record = "F";
-    AppendPath(record, path, root_);
-    return Withdraw(record + '\n');
-}
-
-bool JournalWriter::Restore(int id, const std::string& trashedAs, const std::string& to) {
-    std::string record = "R\t" + std::to_string(id);
-    AppendPath(record, trashedAs, root_);
-    AppendPath(record, to, root_);
-    return Announce(record + '\n');
-}
-
-bool JournalWriter::RestoreFailed(int id) { return Withdraw("X\t" + std::to_string(id) + '\n'); }
-
-bool JournalWriter::Drop(int id) { return Write("P\t" + std::to_string(id) + '\n'); }
-
-bool JournalWriter::Undone() { return Write("U\n") && file_->Sync(); }
-
-bool JournalWriter::Finish() { return Write("E\n") && file_->Sync(); }
 
 }  // namespace quil

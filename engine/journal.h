@@ -1,8 +1,21 @@
-// The undo journals of the Linux editions. Each batch has its own journal,
-// and every operation is recorded before it is done, with the identity of
-// the file it acts on, so that whatever ends the process the batch can be
-// undone: read back, the journal gives for each file where it came from
-// and where it is now. An undo adds its own records to the batch's journal.
+// The undo journals of the Linux editions, one file per batch.
+//
+// A journal is text: a header ("quillane journal 3", then "root", "cwd"
+// and "time" lines), then one record per line, its fields separated by
+// tabs, the first field the record's letter (the table in
+// journal_records.h). Paths below the root are written relative to it;
+// tabs, line feeds and backslashes in paths are escaped. Each run (the
+// batch, then each undo of it, which starts with a "u" record) announces
+// its operations before it does them: a chunk of numbered records (a move,
+// a trash, a delete, a restore from the Trash, a folder made or removed)
+// is written and made durable before the first operation of the chunk
+// runs, and the first record about a file introduces it with its identity
+// (device, inode, size, time). What follows names the announcement by its
+// number: "X" it did not happen, "t" where a trashed file went, and "E" at
+// the end of the run which announcements never ran; every other one was
+// done. A run cut short (a kill, a power cut) leaves its announcements
+// open: the next undo finds each file by its identity (at its source, at a
+// target, or in the Trash) and writes what it found ("S") before it acts.
 // The last batches of each folder are kept, newest first.
 #pragma once
 
@@ -20,6 +33,17 @@ namespace quil {
 // How many batches of one folder are kept.
 constexpr std::size_t kBatchesKept = 20;
 
+// An operation announced on a file or folder whose outcome the journal
+// does not hold: the process ended before it said.
+struct OpenStep {
+    enum class Kind { Move, Trash, Delete, Restore, MakeFolder, RemoveFolder };
+    long number = 0;
+    Kind kind = Kind::Move;
+    std::string from;             // the folder's path for MakeFolder and RemoveFolder
+    std::string to;               // empty for Trash, Delete and the folders'
+    FolderAttributes attributes;  // RemoveFolder: the folder's
+};
+
 // One file (or folder) a batch acted on.
 struct JournalEntry {
     enum class State {
@@ -29,8 +53,6 @@ struct JournalEntry {
         Lost,     // not where the journal says, nor found by its identity
         Dropped,  // gone from the Trash; given up
     };
-    // The last operation announced, while nothing says whether it happened.
-    enum class Pending { None, Move, Trash, Delete, Restore };
 
     int id = 0;
     bool folder = false;
@@ -38,11 +60,9 @@ struct JournalEntry {
     std::string original;
     std::string now;
     State state = State::Here;
-    Pending pending = Pending::None;
-    std::string pendingFrom;
-    std::string pendingTo;
+    std::vector<OpenStep> open;  // in the order announced
 
-    bool Undone() const { return state == State::Here && now == original; }
+    bool Undone() const { return state == State::Here && now == original && open.empty(); }
 };
 
 // What a batch did, as it stood before any undo.
@@ -53,6 +73,11 @@ struct BatchCounts {
     int deleted = 0;
 };
 
+struct RemovedFolder {
+    std::string path;
+    FolderAttributes attributes;
+};
+
 struct BatchJournal {
     std::string name;  // the record in the store
     std::string root;  // ends in the separator
@@ -60,10 +85,19 @@ struct BatchJournal {
     std::int64_t started = 0;  // seconds since 1970
     bool undone = false;
     bool didSomething = false;  // it holds a record beyond its header
+    long nextNumber = 1;        // for the next run's announcements
     BatchCounts counts;
-    std::vector<JournalEntry> entries;     // in the order first acted on
+    std::vector<JournalEntry> entries;        // in the order first acted on
     std::vector<std::string> madeFolders;     // made by the batch and there since, in the order made
-    std::vector<std::string> removedFolders;  // emptied and removed by the batch, not made again since
+    std::vector<RemovedFolder> removedFolders;  // emptied and removed by the batch, not made again since
+    std::vector<OpenStep> openFolders;        // folder operations whose outcome is not known
+};
+
+// How an undo found an operation that a run cut short had left open.
+struct Settlement {
+    long number = 0;
+    enum class Outcome : char { Done = 'd', NotDone = 'x', Lost = 'l' } outcome = Outcome::NotDone;
+    std::string trashedAs;  // a trash found done
 };
 
 // The batches journaled for folder (their root, or where they were started),
@@ -71,12 +105,13 @@ struct BatchJournal {
 std::vector<BatchJournal> ListBatches(StateStore& store, const std::string& folder, bool entries);
 
 // Reads one journal whole. Operations whose outcome the journal does not
-// hold (the process ended between the record and its result) stay pending.
+// hold stay open.
 bool ReadBatch(StateStore& store, const std::string& name, BatchJournal& batch);
 
-// Settles each pending operation by looking for the file by its identity:
-// still at its source, at its target, or in the Trash.
-void SettlePending(BatchJournal& batch, FileServices& files, TrashService& trash);
+// Settles each open operation by looking for its file by identity (still
+// at its source, at a target, or in the Trash), and for a folder by
+// whether it is there; what it found, for the undo to write first.
+std::vector<Settlement> SettleOpen(BatchJournal& batch, FileServices& files, TrashService& trash);
 
 // What a batch took out of a git index, kept beside its journal for its undo.
 std::string IndexRecordOf(const std::string& journalName);
@@ -87,68 +122,49 @@ std::string IndexRecordOf(const std::string& journalName);
 // is running then.
 void PruneBatches(StateStore& store, const std::string& root, const std::string& current);
 
-// Writes the journal of one batch: a record ahead of each operation, each in
-// one write. Also the writer of an undo, which adds to the batch's journal.
+// Writes the journal of one batch, or adds an undo's run to it.
 class JournalWriter final : public RunJournal {
 public:
     // A new batch over root, started in cwd; null with the reason when the
     // journal cannot be written.
     static std::unique_ptr<JournalWriter> Start(StateStore& store, const std::string& root, const std::string& cwd,
                                                 std::string& error);
-    // The journal of an earlier batch, for its undo, whose slot k stands for
-    // the entry ids[k].
+    // An undo of batch: its run's slot k stands for the entry ids[k]. What
+    // the undo settled and gave up is written first.
     static std::unique_ptr<JournalWriter> Continue(StateStore& store, const BatchJournal& batch, std::vector<int> ids,
-                                                   std::string& error);
+                                                   const std::vector<Settlement>& settled,
+                                                   const std::vector<int>& dropped, std::string& error);
 
     const std::string& name() const { return name_; }
-    // False while every operation announced is known to have failed.
-    bool changedAnything() const { return unfailed_ > 0; }
-
-    bool Move(int slot, const FileIdentity& identity, const std::string& from, const std::string& to) override;
-    bool Trash(int slot, const FileIdentity& identity, const std::string& path) override;
-    bool Trashed(int slot, const std::string& trashedAs) override;
-    bool Delete(int slot, const FileIdentity& identity, const std::string& path) override;
-    bool Failed(int slot) override;
-    bool MakeFolder(const std::string& path) override;
-    bool RemoveFolder(const std::string& path) override;
-    bool FolderFailed(const std::string& path) override;
-
-    // An undo bringing a file back from the Trash, by entry id.
-    bool Restore(int id, const std::string& trashedAs, const std::string& to);
-    bool RestoreFailed(int id);
-    // A trashed file no longer in the Trash: given up for good.
-    bool Drop(int id);
-    // Nothing the undo can still bring back is left.
-    bool Undone();
-    bool Finish();
-
+    // False while every operation announced is known not to have happened.
+    bool changedAnything() const { return announced_ > failed_; }
     // Per slot of the batch: where the line's entry is a folder.
     void SetFolders(const std::vector<bool>* folders) { folders_ = folders; }
-    // An undo's next round: its slot k stands for the entry ids[k].
-    void SetIds(std::vector<int> ids) { ids_ = std::move(ids); }
+
+    long FirstNumber() const override { return first_; }
+    bool Announce(const std::vector<Announced>& operations) override;
+    bool Failed(long number) override;
+    bool Trashed(long number, const std::string& trashedAs) override;
+    bool End(long first, long last) override;
+    // Nothing the undo can still bring back is left.
+    bool Undone();
 
 private:
-    JournalWriter(std::unique_ptr<AppendFile> file, std::string name, std::string root, std::vector<int> ids);
+    JournalWriter(std::unique_ptr<AppendFile> file, std::string name, std::string root, std::vector<int> ids, long first);
     int Id(int slot) const;
-    // Introduces the entry on its first record.
-    std::string Introduce(int slot, const FileIdentity& identity, const std::string& path);
-    bool Write(const std::string& text);
-    bool Announce(const std::string& text) {
-        ++unfailed_;
-        return Write(text);
-    }
-    bool Withdraw(const std::string& text) {
-        --unfailed_;
-        return Write(text);
-    }
+    // Introduces the line's entry on its first record.
+    void Introduce(std::string& out, const Announced& operation);
+    void AppendAnnouncement(std::string& out, const Announced& operation);
 
     std::unique_ptr<AppendFile> file_;
     std::string name_;
     std::string root_;
     std::vector<int> ids_;
+    long first_;
     std::vector<bool> introduced_;
     const std::vector<bool>* folders_ = nullptr;
-    long unfailed_ = 0;
+    long announced_ = 0;
+    long failed_ = 0;
 };
 
 }  // namespace quil

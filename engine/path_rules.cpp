@@ -86,6 +86,8 @@ const char* Describe(Refusal reason) {
         case Refusal::IntoItself: return "a folder cannot move into itself";
         case Refusal::InsideMovedFolder: return "a folder above it moves in this batch too";
         case Refusal::NotEmpty: return "not empty: it can only go to the Trash";
+        case Refusal::Submodule: return "a git submodule, or a folder holding one: move it with git mv";
+        case Refusal::TransformLeftNoName: return "the transform left no name";
     }
     return "";
 }

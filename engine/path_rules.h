@@ -32,6 +32,8 @@ enum class Refusal {
     IntoItself,
     InsideMovedFolder,
     NotEmpty,
+    Submodule,
+    TransformLeftNoName,
 };
 
 const char* Describe(Refusal reason);

@@ -1,10 +1,13 @@
 // Running a plan: one operation after another, each checked first against
 // what was listed, a failure never stopping the others, a line skipped when
 // a name it needed cleared was not, and a file that stepped aside for a
-// cycle put back when the cycle cannot finish.
+// cycle put back when the cycle cannot finish. With a journal, operations
+// are written ahead in chunks, each chunk durable before any of its
+// operations runs.
 #pragma once
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/batch_plan.h"
@@ -15,9 +18,23 @@ namespace quil {
 
 struct OpFailure {
     int slot;
-    std::string from;  // the temporary name when a cycle's file could not go back
-    std::string to;    // empty for a delete
+    std::string from;  // the temporary name when a cycle's file could not go back; a folder's path
+    std::string to;    // empty for a delete and a folder
     OpResult result;
+    FileOp::Kind kind = FileOp::Kind::Move;
+};
+
+// One operation as the journal announces it, before it runs.
+struct Announced {
+    const FileOp* op;
+    long number;                   // names it in the records that follow
+    const FileIdentity* identity;  // of what is at op->from now; null for MakeFolder
+    const std::string* to;         // where it goes (a file set back takes op->restore)
+    bool folder;                   // the line stands for a folder
+    bool trash;                    // a delete goes to the Trash
+    // RemoveFolder: the folder's own, for an undo to give back; MakeFolder:
+    // those an undo gives it. Null where there are none.
+    const FolderAttributes* attributes;
 };
 
 // Where a run writes ahead what it is about to do (the undo journal of the
@@ -26,16 +43,17 @@ struct OpFailure {
 class RunJournal {
 public:
     virtual ~RunJournal() = default;
-    virtual bool Move(int slot, const FileIdentity& identity, const std::string& from, const std::string& to) = 0;
-    virtual bool Trash(int slot, const FileIdentity& identity, const std::string& path) = 0;
-    virtual bool Trashed(int slot, const std::string& trashedAs) = 0;
-    virtual bool Delete(int slot, const FileIdentity& identity, const std::string& path) = 0;
-    // The operation just announced for slot did not happen.
-    virtual bool Failed(int slot) = 0;
-    virtual bool MakeFolder(const std::string& path) = 0;
-    virtual bool RemoveFolder(const std::string& path) = 0;
-    // The folder operation just announced did not happen.
-    virtual bool FolderFailed(const std::string& path) = 0;
+    // The number of the run's first announcement.
+    virtual long FirstNumber() const = 0;
+    // The operations about to run, durable before this returns.
+    virtual bool Announce(const std::vector<Announced>& operations) = 0;
+    // The announced operation did not happen: it failed or was skipped.
+    virtual bool Failed(long number) = 0;
+    // The announced trash happened: the file is at trashedAs.
+    virtual bool Trashed(long number, const std::string& trashedAs) = 0;
+    // The run is over: the announcements first to last never ran; every
+    // other one that did not fail was done.
+    virtual bool End(long first, long last) = 0;
 };
 
 // Progress, and a way to stop between operations.
@@ -57,6 +75,16 @@ struct RunOptions {
     const std::vector<FileIdentity>* expected = nullptr;
     // Per slot, true where the line stands for a folder.
     const std::vector<bool>* folders = nullptr;
+    // Per MakeFolder slot, the attributes the folder had (an undo's).
+    const std::unordered_map<int, FolderAttributes>* attributes = nullptr;
+};
+
+// An operation that was done, in the order done: a planned one, or the
+// move of a cycle's file back to its own name (putBack, from the op's
+// temporary name to its restore).
+struct DoneOp {
+    std::size_t op;
+    bool putBack = false;
 };
 
 struct RunResult {
@@ -65,8 +93,9 @@ struct RunResult {
     int total = 0;    // lines the plan changes
     bool stopped = false;
     std::string journalError;  // set when the journal stopped the run
-    int indexChanged = 0;      // lines whose git index entries followed their files
-    std::string indexError;    // set when the git index could not follow
+    std::vector<DoneOp> done;
+    int indexChanged = 0;    // lines whose git index entries followed their files
+    std::string indexError;  // set when the git index could not follow
 };
 
 RunResult RunPlan(const BatchPlan& plan, FileServices& files, WindowHandle owner, const RunOptions& options = {});

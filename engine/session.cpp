@@ -1,6 +1,7 @@
 #include "engine/session.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -27,17 +28,45 @@ std::vector<std::string> FoldersEmptiedBy(const UndoPlan& undo, FileServices& fi
     std::unordered_set<std::string> gone;
     std::vector<std::string> order;
     const char separator = files.conventions().separator;
-    for (auto it = undo.batch.madeFolders.rbegin(); it != undo.batch.madeFolders.rend(); ++it) {
-        bool empty = files.Query(*it) == PathKind::Folder;
-        files.ListFolder(*it + separator, [&](const char* name, bool) {
+    std::vector<std::string> made = undo.batch.madeFolders;
+    std::stable_sort(made.begin(), made.end(), [separator](const std::string& a, const std::string& b) {
+        return std::count(a.begin(), a.end(), separator) > std::count(b.begin(), b.end(), separator);
+    });
+    for (const std::string& folder : made) {
+        bool empty = files.Query(folder) == PathKind::Folder;
+        files.ListFolder(folder + separator, [&](const char* name, bool) {
             if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) return true;
-            const std::string path = *it + separator + name;
+            const std::string path = folder + separator + name;
             empty = leaving.count(path) != 0 || gone.count(path) != 0;
             return empty;
         });
-        if (empty && gone.insert(*it).second) order.push_back(*it);
+        if (empty && gone.insert(folder).second) order.push_back(folder);
     }
     return order;
+}
+
+// The folders the batch emptied and removed that the undo makes again:
+// those missing now, or whose name a file the undo moves away holds;
+// outermost first.
+std::vector<std::string> FoldersToMakeAgain(const UndoPlan& undo, FileServices& files) {
+    std::unordered_set<std::string> leaving(undo.state.oldPaths.begin() + 1, undo.state.oldPaths.begin() + 1 + undo.state.count);
+    std::vector<std::string> folders;
+    for (const RemovedFolder& folder : undo.batch.removedFolders)
+        if (files.Query(folder.path) == PathKind::Missing || leaving.count(folder.path) != 0) folders.push_back(folder.path);
+    std::sort(folders.begin(), folders.end(), [](const std::string& a, const std::string& b) { return a.size() < b.size(); });
+    return folders;
+}
+
+// A folder made again is the batch's to keep, with what it had.
+void GiveBackAttributes(UndoPlan& undo) {
+    for (FileOp& op : undo.plan.ops) {
+        if (op.kind != FileOp::Kind::MakeFolder) continue;
+        for (const RemovedFolder& folder : undo.batch.removedFolders) {
+            if (folder.path != op.to) continue;
+            op.forMoves = false;
+            undo.attributes[op.slot] = folder.attributes;
+        }
+    }
 }
 
 PlanRow RefusedRow(const JournalEntry& entry, const std::string& root, Refusal reason) {
@@ -45,6 +74,79 @@ PlanRow RefusedRow(const JournalEntry& entry, const std::string& root, Refusal r
     PlanRow row{0, LineAction::Refuse, Shown(away ? entry.now : entry.original, root), away ? Shown(entry.original, root) : ""};
     row.reason = reason;
     return row;
+}
+
+// Each entry: moved back through the planner, brought back from the Trash,
+// or refused with the reason.
+void SortEntries(UndoPlan& undo, FileServices& files, std::vector<const JournalEntry*>& restores,
+                 std::vector<PlanRow>& refusedRows) {
+    const std::string& root = undo.batch.root;
+    for (const JournalEntry& entry : undo.batch.entries) {
+        switch (entry.state) {
+            case JournalEntry::State::Here: {
+                if (entry.now == entry.original) break;
+                const PathInfo info = files.Lookup(entry.now);
+                if (info.kind == PathKind::Missing) {
+                    refusedRows.push_back(RefusedRow(entry, root, Refusal::SourceMissing));
+                } else if (info.kind != (entry.folder ? PathKind::Folder : PathKind::File) ||
+                           !entry.identity.Same(info.identity, entry.folder)) {
+                    refusedRows.push_back(RefusedRow(entry, root, Refusal::NotMovedByBatch));
+                } else {
+                    const int slot = ++undo.state.count;
+                    undo.state.oldPaths.resize(slot + 1);
+                    undo.state.oldPaths[slot] = entry.now;
+                    undo.state.newPaths.resize(slot + 1);
+                    undo.state.newPaths[slot] = entry.original;
+                    undo.ids.push_back(entry.id);
+                    undo.expected.push_back(entry.identity);
+                    undo.folders.push_back(entry.folder);
+                }
+                break;
+            }
+            case JournalEntry::State::Trashed: {
+                const PathInfo info = files.Lookup(entry.now);
+                if (info.kind != PathKind::Missing && entry.identity.Same(info.identity, entry.folder)) {
+                    restores.push_back(&entry);
+                } else {
+                    undo.dropped.push_back(entry.id);
+                    refusedRows.push_back(RefusedRow(entry, root, Refusal::NotInTrash));
+                }
+                break;
+            }
+            case JournalEntry::State::Deleted: refusedRows.push_back(RefusedRow(entry, root, Refusal::DeletedForGood)); break;
+            case JournalEntry::State::Lost: refusedRows.push_back(RefusedRow(entry, root, Refusal::Lost)); break;
+            case JournalEntry::State::Dropped: break;
+        }
+    }
+}
+
+// Files come back from the Trash last, each only to a free name: one that
+// is free now, or that the moves back or a folder's removal free.
+void AddRestores(UndoPlan& undo, FileServices& files, const std::vector<const JournalEntry*>& restores,
+                 const std::vector<std::string>& foldersRemoved) {
+    std::unordered_set<std::string> freed(foldersRemoved.begin(), foldersRemoved.end());
+    for (int slot = 1; slot <= undo.state.count; ++slot) freed.insert(undo.state.oldPaths[static_cast<std::size_t>(slot)]);
+    int slot = undo.state.count;
+    for (const FileOp& op : undo.plan.ops) slot = std::max(slot, op.slot);
+    for (const JournalEntry* entry : restores) {
+        const bool free = files.Query(entry->original) == PathKind::Missing || freed.count(entry->original) != 0;
+        PlanRow row{0, free ? LineAction::Restore : LineAction::Refuse, Shown(entry->original, undo.batch.root), {}};
+        row.reason = Refusal::TargetExists;
+        undo.rows.push_back(row);
+        if (!free) continue;
+        FileOp op;
+        op.kind = FileOp::Kind::Restore;
+        op.slot = ++slot;
+        op.from = entry->now;
+        op.to = entry->original;
+        undo.plan.ops.push_back(std::move(op));
+        undo.ids.resize(static_cast<std::size_t>(slot) + 1, 0);
+        undo.ids[static_cast<std::size_t>(slot)] = entry->id;
+        undo.expected.resize(static_cast<std::size_t>(slot) + 1);
+        undo.expected[static_cast<std::size_t>(slot)] = entry->identity;
+        undo.folders.resize(static_cast<std::size_t>(slot) + 1, false);
+        undo.folders[static_cast<std::size_t>(slot)] = entry->folder;
+    }
 }
 
 }  // namespace
@@ -94,10 +196,15 @@ std::vector<std::string> Session::PathsAfter(const BatchPlan& plan, const RunRes
     return paths;
 }
 
-BatchPlan Session::Plan(bool permanent, const std::function<bool(double)>& progress) {
+BatchPlan Session::Plan(bool permanent, const std::vector<int>& emptiedByTransform,
+                        const std::function<bool(double)>& progress) {
     PlanOptions options;
     options.permanent = permanent;
     options.progress = progress;
+    for (int slot : emptiedByTransform) options.refusals.push_back({slot, Refusal::TransformLeftNoName});
+    RefuseSubmodules(options.refusals);
+    std::sort(options.refusals.begin(), options.refusals.end(),
+              [](const RefusedLine& a, const RefusedLine& b) { return a.slot < b.slot; });
     BatchPlan plan = PlanBatch(state_, files_, options);
     if (plan.stopped) return plan;
     plan.folders = FoldersLeftBehind(state_, plan, files_);
@@ -113,6 +220,28 @@ BatchPlan Session::Plan(bool permanent, const std::function<bool(double)>& progr
         plan.ops.push_back(std::move(removal));
     }
     return plan;
+}
+
+// git mv rewrites a submodule's link and .gitmodules; a rename alone
+// would leave the repository unreadable to git until it is undone.
+void Session::RefuseSubmodules(std::vector<RefusedLine>& refusals) {
+    WorkTreeIndex* index = Index(state_.root);
+    if (index == nullptr || state_.folders.empty()) return;
+    const std::vector<std::string> submodules = index->Submodules();
+    if (submodules.empty()) return;
+    const char separator = files_.conventions().separator;
+    for (int slot = 1; slot <= state_.count; ++slot) {
+        const std::string& from = state_.oldPaths[static_cast<std::size_t>(slot)];
+        if (!state_.folders[static_cast<std::size_t>(slot)] || from == state_.newPaths[static_cast<std::size_t>(slot)])
+            continue;
+        for (const std::string& submodule : submodules) {
+            if (submodule.compare(0, from.size(), from) != 0) continue;
+            if (submodule.size() == from.size() || submodule[from.size()] == separator) {
+                refusals.push_back({slot, Refusal::Submodule});
+                break;
+            }
+        }
+    }
 }
 
 std::vector<PlanRow> Session::Describe(const BatchPlan& plan, bool permanent) const {
@@ -181,36 +310,29 @@ RunResult Session::Apply(const BatchPlan& plan, bool permanent, RunObserver& obs
         std::string reason;
         if (PrepareBatch(reason) == Readiness::Busy) {
             RunResult busy;
-            busy.failures.push_back({0, state_.root, {}, OpResult::Failure(11, reason)});
+            busy.failures.push_back({0, state_.root, {}, OpResult::Failure(EAGAIN, reason)});
             return busy;
         }
     }
     prepared_ = false;
     RunResult result;
     if (journal_) journal_->SetFolders(&state_.folders);
-    WorkTreeIndex* index = plan.ops.empty() ? nullptr : Index(state_.root);
-    IndexFollower follower(journal_.get());
     if (!plan.ops.empty()) {
         RunOptions options;
         options.trash = permanent ? nullptr : &trash_;
-        options.journal = index ? static_cast<RunJournal*>(&follower) : journal_.get();
+        options.journal = journal_.get();
         options.observer = &observer;
         options.folders = &state_.folders;
         result = RunPlan(plan, files_, nullptr, options);
-    }
-    if (index) {
-        UpdateIndex(*index, follower.edits(), result);
-        const std::string saved = SavedRemovals(follower.edits());
-        std::string error;
-        std::unique_ptr<AppendFile> record;
-        if (journal_ && !saved.empty() && (record = store_.Create(IndexRecordOf(journal_->name()), error)))
-            record->Append(saved);
+        FollowInIndex(state_.root, plan, result, journal_ ? journal_->name() : std::string(), {});
     }
     if (journal_) {
-        journal_->Finish();
         const std::string name = journal_->name();
         // A batch that did nothing leaves the last one the one to undo.
-        if (!journal_->changedAnything()) store_.Remove(name);
+        if (!journal_->changedAnything()) {
+            store_.Remove(name);
+            store_.Remove(IndexRecordOf(name));
+        }
         journal_.reset();
         PruneBatches(store_, state_.root, name);
     }
@@ -233,9 +355,29 @@ std::string Session::HeldIndexLock(const std::string& root) {
     return index ? index->HeldLock() : std::string();
 }
 
-void Session::UpdateIndex(WorkTreeIndex& index, std::vector<IndexEdit>& edits, RunResult& result) {
+void Session::FollowInIndex(const std::string& root, const BatchPlan& plan, RunResult& result,
+                            const std::string& journalName,
+                            const std::vector<std::pair<std::string, std::string>>& saved) {
+    WorkTreeIndex* index = Index(root);
+    if (index == nullptr || result.done.empty()) return;
+    std::vector<IndexEdit> edits = IndexEditsOf(plan, result);
+    // Back as they were staged when the batch took them out: after a
+    // restore from the Trash, or a move back into the work tree.
+    for (const DoneOp& done : result.done) {
+        const FileOp& op = plan.ops[done.op];
+        const std::string& home = done.putBack ? op.restore : op.to;
+        if (op.kind != FileOp::Kind::Move && op.kind != FileOp::Kind::Restore) continue;
+        for (const auto& [path, entries] : saved)
+            if (path == home) edits.push_back({IndexEdit::Kind::Restore, {}, path, entries, op.slot});
+    }
     if (edits.empty()) return;
-    const OpResult updated = index.Update(edits);
+    const OpResult updated = index->Update(edits, [&] {
+        const std::string removals = SavedRemovals(edits);
+        if (removals.empty() || journalName.empty()) return true;
+        std::string error;
+        std::unique_ptr<AppendFile> record = store_.Create(IndexRecordOf(journalName), error);
+        return record && record->Append(removals) && record->Sync();
+    });
     if (!updated.ok) {
         result.indexError = updated.message;
         return;
@@ -255,10 +397,11 @@ bool Session::NextToUndo(UndoPlan& undo) {
         if (!listed.didSomething) continue;
         BatchJournal batch;
         if (!ReadBatch(store_, listed.name, batch) || batch.undone) continue;
-        SettlePending(batch, files_, trash_);
+        std::vector<Settlement> settled = SettleOpen(batch, files_, trash_);
         BuildUndo(batch, undo);
+        undo.settled = std::move(settled);
         // Killed before its first operation was done: nothing to undo.
-        if (!undo.rows.empty() || !undo.foldersToRemove.empty() || !undo.foldersToMake.empty()) return true;
+        if (undo.DoesSomething() || !undo.rows.empty()) return true;
     }
     return false;
 }
@@ -274,6 +417,9 @@ bool Session::CanUndo() {
 
 bool Session::PlanUndo(UndoPlan& undo) { return NextToUndo(undo); }
 
+// The undo, as named steps: what becomes of each entry, the folders the
+// batch made that the undo empties and those it removed, the moves back
+// through the planner, then the restores from the Trash, and the rows.
 void Session::BuildUndo(const BatchJournal& batch, UndoPlan& undo) {
     undo = UndoPlan{};
     undo.batch = batch;
@@ -281,69 +427,25 @@ void Session::BuildUndo(const BatchJournal& batch, UndoPlan& undo) {
     undo.ids.push_back(0);
     undo.expected.emplace_back();
     undo.folders.push_back(false);
-    const std::string& root = batch.root;
+    std::vector<const JournalEntry*> restores;
     std::vector<PlanRow> refusedRows;
-    for (const JournalEntry& entry : batch.entries) {
-        switch (entry.state) {
-            case JournalEntry::State::Here: {
-                if (entry.now == entry.original) break;
-                const PathInfo info = files_.Lookup(entry.now);
-                if (info.kind == PathKind::Missing) {
-                    refusedRows.push_back(RefusedRow(entry, root, Refusal::SourceMissing));
-                } else if (info.kind != (entry.folder ? PathKind::Folder : PathKind::File) ||
-                           !entry.identity.Same(info.identity, entry.folder)) {
-                    refusedRows.push_back(RefusedRow(entry, root, Refusal::NotMovedByBatch));
-                } else {
-                    const int slot = ++undo.state.count;
-                    undo.state.oldPaths.resize(slot + 1);
-                    undo.state.newPaths.resize(slot + 1);
-                    undo.state.oldPaths[slot] = entry.now;
-                    undo.state.newPaths[slot] = entry.original;
-                    undo.ids.push_back(entry.id);
-                    undo.expected.push_back(entry.identity);
-                    undo.folders.push_back(entry.folder);
-                }
-                break;
-            }
-            case JournalEntry::State::Trashed: {
-                const PathInfo info = files_.Lookup(entry.now);
-                if (info.kind != PathKind::Missing && entry.identity.Same(info.identity, entry.folder)) {
-                    undo.restores.push_back(entry);
-                } else {
-                    undo.dropped.push_back(entry);
-                    refusedRows.push_back(RefusedRow(entry, root, Refusal::NotInTrash));
-                }
-                break;
-            }
-            case JournalEntry::State::Deleted: refusedRows.push_back(RefusedRow(entry, root, Refusal::DeletedForGood)); break;
-            case JournalEntry::State::Lost: refusedRows.push_back(RefusedRow(entry, root, Refusal::Lost)); break;
-            case JournalEntry::State::Dropped: break;
-        }
-    }
-    undo.state.newPaths.resize(undo.state.oldPaths.size());
-    for (const std::string& folder : batch.removedFolders)
-        if (files_.Query(folder) == PathKind::Missing) undo.foldersToMake.push_back(folder);
-    std::sort(undo.foldersToMake.begin(), undo.foldersToMake.end(),
-              [](const std::string& a, const std::string& b) { return a.size() < b.size(); });
-    undo.foldersToRemove = FoldersEmptiedBy(undo, files_);
+    SortEntries(undo, files_, restores, refusedRows);
     PlanOptions options;
-    options.foldersToRemove = undo.foldersToRemove;
+    options.foldersToRemove = FoldersEmptiedBy(undo, files_);
+    options.foldersToMake = FoldersToMakeAgain(undo, files_);
     undo.plan = PlanBatch(undo.state, files_, options);
+    GiveBackAttributes(undo);
     undo.rows = DescribePlan(undo.state, undo.plan, false, files_.conventions());
-
-    // A file comes back from the Trash only to a free name: one that is
-    // free now, or that the moves back or a folder's removal free.
-    std::unordered_set<std::string> freed(undo.foldersToRemove.begin(), undo.foldersToRemove.end());
-    for (int slot = 1; slot <= undo.state.count; ++slot) freed.insert(undo.state.oldPaths[slot]);
-    for (const JournalEntry& entry : undo.restores) {
-        const bool free = files_.Query(entry.original) == PathKind::Missing || freed.count(entry.original) != 0;
-        PlanRow row{0, free ? LineAction::Restore : LineAction::Refuse, Shown(entry.original, root), {}};
-        row.reason = Refusal::TargetExists;
-        undo.rows.push_back(row);
-    }
+    AddRestores(undo, files_, restores, options.foldersToRemove);
     undo.rows.insert(undo.rows.end(), refusedRows.begin(), refusedRows.end());
     undo.refused = static_cast<int>(std::count_if(undo.rows.begin(), undo.rows.end(),
                                                   [](const PlanRow& row) { return row.action == LineAction::Refuse; }));
+    // Only what no undo can bring back (deleted, lost, replaced by hand)
+    // may be left over when the batch is called undone.
+    undo.complete = undo.plan.refused.empty() &&
+                    std::none_of(undo.rows.begin(), undo.rows.end(), [](const PlanRow& row) {
+                        return row.action == LineAction::Refuse && row.reason == Refusal::TargetExists;
+                    });
 }
 
 Session::Readiness Session::PrepareUndo(const UndoPlan& undo, std::string& reason) {
@@ -356,79 +458,28 @@ Session::Readiness Session::PrepareUndo(const UndoPlan& undo, std::string& reaso
     return Readiness::Ready;
 }
 
-// The moves back (the folders the batch made going as soon as they are
-// empty), then the folders still left that are empty now, then the files
-// from the Trash.
 RunResult Session::ApplyUndo(const UndoPlan& undo, RunObserver& observer) {
     std::string error;
-    std::unique_ptr<JournalWriter> journal = JournalWriter::Continue(store_, undo.batch, undo.ids, error);
+    std::unique_ptr<JournalWriter> journal =
+        JournalWriter::Continue(store_, undo.batch, undo.ids, undo.settled, undo.dropped, error);
     if (!journal) {
         RunResult failed;
-        failed.failures.push_back({0, undo.batch.name, {}, OpResult::Failure(5, "the undo cannot be journaled: " + error)});
+        failed.failures.push_back({0, undo.batch.name, {}, OpResult::Failure(EIO, "the undo cannot be journaled: " + error)});
         lock_.reset();
         return failed;
     }
-    for (const JournalEntry& entry : undo.dropped) journal->Drop(entry.id);
-    // The folders the batch emptied and removed, back where they were.
-    for (const std::string& folder : undo.foldersToMake) {
-        if (files_.Query(folder) != PathKind::Missing) continue;
-        journal->MakeFolder(folder);
-        if (!files_.MakeFolder(folder).ok) journal->FolderFailed(folder);
-    }
-
-    WorkTreeIndex* index = Index(undo.batch.root);
-    IndexFollower follower(journal.get());
-    std::vector<std::pair<std::string, std::string>> removals;
-    if (std::string saved; index && store_.Read(IndexRecordOf(undo.batch.name), saved)) removals = ReadSavedRemovals(saved);
     RunOptions options;
-    options.journal = index ? static_cast<RunJournal*>(&follower) : journal.get();
+    options.trash = &trash_;
+    options.journal = journal.get();
     options.observer = &observer;
     options.expected = &undo.expected;
     options.folders = &undo.folders;
+    options.attributes = &undo.attributes;
     RunResult result = RunPlan(undo.plan, files_, nullptr, options);
-    result.total += static_cast<int>(undo.restores.size());
-    if (!result.stopped) {
-        for (auto it = undo.batch.madeFolders.rbegin(); it != undo.batch.madeFolders.rend(); ++it) {
-            if (files_.Query(*it) != PathKind::Folder) continue;
-            journal->RemoveFolder(*it);
-            if (!files_.RemoveFolder(*it).ok) journal->FolderFailed(*it);
-        }
-    }
-    for (const JournalEntry& entry : undo.restores) {
-        if (result.stopped || observer.StopRequested()) {
-            result.stopped = true;
-            break;
-        }
-        if (files_.Query(entry.original) != PathKind::Missing) {
-            result.failures.push_back({0, entry.now, entry.original, OpResult::Failure(17, quil::Describe(Refusal::TargetExists))});
-            continue;
-        }
-        if (!journal->Restore(entry.id, entry.now, entry.original))
-            result.journalError = "the undo journal could not be written";
-        const OpResult restored = trash_.Restore(entry.now, entry.original);
-        if (restored.ok) {
-            ++result.applied;
-            // Back in the index as it was staged, when the batch took it out.
-            for (const auto& [path, entries] : removals)
-                if (path == entry.original)
-                    follower.edits().push_back({IndexEdit::Kind::Restore, {}, path, entries, -entry.id});
-        } else {
-            journal->RestoreFailed(entry.id);
-            result.failures.push_back({0, entry.now, entry.original, restored});
-        }
-        observer.Progress(result.applied, result.total);
-    }
-
-    if (index) UpdateIndex(*index, follower.edits(), result);
-    journal->Finish();
-    // Undone once nothing is left that a later undo could still bring back.
-    BatchJournal after;
-    if (!result.stopped && ReadBatch(store_, undo.batch.name, after)) {
-        SettlePending(after, files_, trash_);
-        UndoPlan left;
-        BuildUndo(after, left);
-        if (left.state.count == 0 && left.restores.empty()) journal->Undone();
-    }
+    std::vector<std::pair<std::string, std::string>> saved;
+    if (std::string record; store_.Read(IndexRecordOf(undo.batch.name), record)) saved = ReadSavedRemovals(record);
+    FollowInIndex(undo.batch.root, undo.plan, result, {}, saved);
+    if (undo.complete && !result.stopped && result.failures.empty() && result.journalError.empty()) journal->Undone();
     lock_.reset();
     return result;
 }

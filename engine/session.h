@@ -5,6 +5,7 @@
 #pragma once
 
 #include <memory>
+#include <unordered_map>
 #include <string>
 #include <vector>
 
@@ -22,21 +23,24 @@
 
 namespace quil {
 
-// The undo of one batch, planned: moves back through the planner, files
+// The undo of one batch, planned: moves back through the planner, the
+// folders the batch made removed and those it removed made again, files
 // brought back from the Trash, and what cannot be undone.
 struct UndoPlan {
     BatchJournal batch;
+    std::vector<Settlement> settled;     // how the operations a run cut short ended, written first
     BatchState state{kUnlimited};        // now -> original, one slot per file to move back
     std::vector<int> ids;                // per slot, the journal entry
     std::vector<FileIdentity> expected;  // per slot, the file the batch moved
     std::vector<bool> folders;           // per slot, a folder
-    std::vector<std::string> foldersToRemove;  // made by the batch, empty once the files are back
-    std::vector<std::string> foldersToMake;    // emptied and removed by the batch, outermost first
-    BatchPlan plan;
-    std::vector<JournalEntry> restores;  // from the Trash, after the moves
-    std::vector<JournalEntry> dropped;   // no longer in the Trash: given up when applied
+    std::unordered_map<int, FolderAttributes> attributes;  // per folder made again, what it had
+    std::vector<int> dropped;            // entries no longer in the Trash: given up when applied
+    BatchPlan plan;                      // the restores from the Trash last
     std::vector<PlanRow> rows;           // what the undo will do, line by line
     int refused = 0;                     // rows that cannot be undone
+    bool complete = false;               // once run without a fault, nothing is left to undo
+
+    bool DoesSomething() const { return !plan.ops.empty() || !dropped.empty() || !settled.empty(); }
 };
 
 class Session {
@@ -72,8 +76,11 @@ public:
     void SetListText(std::string text);
 
     // The plan of the edited list, the folders it empties removed at its
-    // end; progress as PlanOptions has it (a stopped plan is empty).
-    BatchPlan Plan(bool permanent, const std::function<bool(double)>& progress = {});
+    // end; progress as PlanOptions has it (a stopped plan is empty). Lines
+    // a transform emptied (slots) are refused: only a line the user
+    // empties means the Trash.
+    BatchPlan Plan(bool permanent, const std::vector<int>& emptiedByTransform = {},
+                   const std::function<bool(double)>& progress = {});
     // Every changed line, then what becomes of the folders the lines leave.
     std::vector<PlanRow> Describe(const BatchPlan& plan, bool permanent) const;
 
@@ -118,13 +125,17 @@ public:
 private:
     // The undo of batch as things stand now.
     void BuildUndo(const BatchJournal& batch, UndoPlan& undo);
+    // Lines that move or trash a git submodule, or a folder holding one.
+    void RefuseSubmodules(std::vector<RefusedLine>& refusals);
+    // The index follows what the run did: the entries it takes out kept
+    // beside the journal first; saved ones put back where files came home.
+    void FollowInIndex(const std::string& root, const BatchPlan& plan, RunResult& result, const std::string& journalName,
+                       const std::vector<std::pair<std::string, std::string>>& saved);
     // The undo of the newest batch over the root that left something to undo.
     bool NextToUndo(UndoPlan& undo);
     static std::string LockName(const std::string& root);
     // The index of root's work tree, opened once per root; null outside one.
     WorkTreeIndex* Index(const std::string& root);
-    // Replays what the run did on the index, in one write.
-    void UpdateIndex(WorkTreeIndex& index, std::vector<IndexEdit>& edits, RunResult& result);
 
     FileServices& files_;
     TrashService& trash_;

@@ -69,11 +69,23 @@ struct FileIdentity {
     bool Same(const FileIdentity& other, bool folder) const;
 };
 
+// What an undo puts back on a folder that a batch removed: its permission
+// bits, owner and times. Unknown where the platform keeps none of them.
+struct FolderAttributes {
+    bool known = false;
+    std::uint32_t mode = 0;  // permission bits, set-group-ID and sticky bits
+    std::uint32_t owner = 0;
+    std::uint32_t group = 0;
+    std::int64_t accessed = 0;  // nanoseconds
+    std::int64_t modified = 0;  // nanoseconds
+};
+
 struct PathInfo {
     PathKind kind = PathKind::Missing;
     // The file system the entry lives on; 0 where the platform does not say.
     std::uint64_t device = 0;
     FileIdentity identity;
+    FolderAttributes attributes;
 };
 
 // Called once per entry of a listing, in listing order, with the bare name.
@@ -129,6 +141,15 @@ public:
     // Removes an empty folder; a folder that is not empty stays, and that
     // is a failure.
     virtual OpResult RemoveFolder(const std::string& path) = 0;
+    // Gives a folder made again the attributes it had: while it is filled,
+    // its owner (where this process may give it away: as root) and only its
+    // owner's access; once filled, its permissions and times. Platforms that
+    // keep none of them (Windows) leave the folder as it is.
+    enum class Filling { Started, Done };
+    virtual OpResult SetAttributes(const std::string& path, const FolderAttributes& attributes, Filling filling) {
+        (void)path, (void)attributes, (void)filling;
+        return OpResult::Success();
+    }
 };
 
 // The services of the platform this program was built for.

@@ -187,6 +187,13 @@ public:
         identity.size = static_cast<std::uint64_t>(info.st_size);
         identity.modified = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
         identity.stableInode = Traits(info.st_dev, path).stableInodes;
+        FolderAttributes& attributes = result.attributes;
+        attributes.known = true;
+        attributes.mode = info.st_mode & 07777;
+        attributes.owner = info.st_uid;
+        attributes.group = info.st_gid;
+        attributes.accessed = static_cast<std::int64_t>(info.st_atim.tv_sec) * 1000000000 + info.st_atim.tv_nsec;
+        attributes.modified = identity.modified;
         return result;
     }
 
@@ -213,6 +220,21 @@ public:
     OpResult RemoveFolder(const std::string& path) override {
         if (rmdir(path.c_str()) == 0) return OpResult::Success();
         return ErrnoFailure(errno);
+    }
+
+    // The owner first: chown(2) clears the set-user-ID and set-group-ID
+    // bits, which the final chmod puts back.
+    OpResult SetAttributes(const std::string& path, const FolderAttributes& attributes, Filling filling) override {
+        if (!attributes.known) return OpResult::Success();
+        if (filling == Filling::Started) {
+            if (geteuid() == 0 && lchown(path.c_str(), attributes.owner, attributes.group) != 0) return ErrnoFailure(errno);
+            return chmod(path.c_str(), S_IRWXU) == 0 ? OpResult::Success() : ErrnoFailure(errno);
+        }
+        if (chmod(path.c_str(), attributes.mode) != 0) return ErrnoFailure(errno);
+        const timespec stamps[2] = {{attributes.accessed / 1000000000, attributes.accessed % 1000000000},
+                                    {attributes.modified / 1000000000, attributes.modified % 1000000000}};
+        if (utimensat(AT_FDCWD, path.c_str(), stamps, AT_SYMLINK_NOFOLLOW) != 0) return ErrnoFailure(errno);
+        return OpResult::Success();
     }
 
 private:

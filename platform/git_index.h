@@ -4,6 +4,7 @@
 // `git rm --cached` leaves it. The Linux editions only.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,7 +20,9 @@ struct IndexEdit {
     Kind kind = Kind::Move;
     std::string from;   // Move, Remove
     std::string to;     // Move, Restore
-    std::string saved;  // Remove: the entries it took out (set by Update); Restore: those to put back
+    // Remove, and a Move out of the work tree: the entries it took out (set
+    // by Update); Restore: those to put back.
+    std::string saved;
     int line = 0;       // the line of the batch it belongs to, for counting
     bool followed = false;  // set by Update where an entry changed
 };
@@ -31,8 +34,11 @@ public:
     virtual std::string HeldLock() = 0;
     // Reads the index afresh, replays the edits on its tracked entries
     // (paths it does not track, or outside the work tree, are passed over)
-    // and writes it once.
-    virtual OpResult Update(std::vector<IndexEdit>& edits) = 0;
+    // and writes it once, after keep has kept what the edits took out (the
+    // index is left as it was when keep fails).
+    virtual OpResult Update(std::vector<IndexEdit>& edits, const std::function<bool()>& keep) = 0;
+    // The git submodules of the work tree, as full paths.
+    virtual std::vector<std::string> Submodules() = 0;
 };
 
 // The index of the work tree that holds folder, or null when there is none

@@ -46,7 +46,7 @@ public:
         return lstat(lock.c_str(), &info) == 0 ? lock : std::string();
     }
 
-    OpResult Update(std::vector<IndexEdit>& edits) override {
+    OpResult Update(std::vector<IndexEdit>& edits, const std::function<bool()>& keep) override {
         git_index* index = nullptr;
         if (git_repository_index(&index, repository_) != 0) return OpResult::Failure(EIO, LastError("cannot open the git index"));
         OpResult result;
@@ -55,14 +55,38 @@ public:
         } else {
             bool changed = false;
             for (IndexEdit& edit : edits) changed |= edit.followed = Replay(index, edit);
-            if (changed && git_index_write(index) != 0)
+            if (changed && !keep())
+                result = OpResult::Failure(EIO, "what it takes out of the index cannot be kept for the undo");
+            else if (changed && git_index_write(index) != 0)
                 result = OpResult::Failure(EIO, LastError("cannot write the git index"));
         }
         git_index_free(index);
         return result;
     }
 
+    std::vector<std::string> Submodules() override {
+        std::vector<std::string> submodules;
+        git_index* index = nullptr;
+        if (git_repository_index(&index, repository_) != 0) return submodules;
+        if (git_index_read(index, 1) == 0) {
+            const std::size_t count = git_index_entrycount(index);
+            for (std::size_t at = 0; at < count; ++at) {
+                const git_index_entry* entry = git_index_get_byindex(index, at);
+                if (entry->mode == GIT_FILEMODE_COMMIT) submodules.push_back(BatchPath(entry->path));
+            }
+        }
+        git_index_free(index);
+        return submodules;
+    }
+
 private:
+    // A path of the work tree in the batch's terms.
+    std::string BatchPath(const std::string& relative) const {
+        if (relative.compare(0, folderInTree_.size(), folderInTree_) == 0)
+            return folder_ + relative.substr(folderInTree_.size());
+        return workTree_ + relative;
+    }
+
     // The path in the work tree's terms, or false outside it.
     bool InTree(const std::string& path, std::string& relative) const {
         if (path.compare(0, folder_.size(), folder_) == 0) {
@@ -99,11 +123,17 @@ private:
                 std::vector<std::pair<git_index_entry, std::string>> moved;
                 for (const auto& [entry, below] : EntriesAt(index, from)) moved.emplace_back(*entry, below);
                 if (moved.empty()) return false;
+                // Moved out of the work tree: as good as removed, and kept
+                // like a removal for the undo.
                 const bool inside = InTree(edit.to, to);
+                edit.saved.clear();
                 for (auto& [entry, below] : moved) {
                     const std::string oldPath = from + below, newPath = to + below;
                     git_index_remove(index, oldPath.c_str(), 0);
-                    if (!inside) continue;  // moved out of the work tree: as good as deleted
+                    if (!inside) {
+                        Save(edit.saved, entry, below);
+                        continue;
+                    }
                     entry.path = newPath.c_str();
                     git_index_add(index, &entry);
                 }

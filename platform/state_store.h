@@ -14,8 +14,8 @@ class AppendFile {
 public:
     virtual ~AppendFile() = default;
     // Adds text in one write, which reaches the file system before this
-    // returns (a process killed after it loses nothing of it); the disk, a
-    // second later at most, or at Sync.
+    // returns: a process killed after it loses nothing of it, but a power
+    // cut may, until Sync.
     virtual bool Append(const std::string& text) = 0;
     // Waits until everything appended is on the disk.
     virtual bool Sync() = 0;

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 
@@ -14,12 +13,6 @@
 
 namespace quil {
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-// How long a record may stay in the page cache before it must be on the
-// disk: what a power cut can take from a running batch's journal.
-constexpr auto kSyncInterval = std::chrono::seconds(1);
 
 // $XDG_STATE_HOME when it is absolute, as the base directory layout asks
 // (a relative one is ignored); otherwise ~/.local/state.
@@ -67,19 +60,11 @@ public:
         close(fd_);
     }
 
-    bool Append(const std::string& text) override {
-        if (!WriteAll(fd_, text)) return false;
-        return Clock::now() - synced_ < kSyncInterval || Sync();
-    }
-
-    bool Sync() override {
-        synced_ = Clock::now();
-        return fdatasync(fd_) == 0;
-    }
+    bool Append(const std::string& text) override { return WriteAll(fd_, text); }
+    bool Sync() override { return fdatasync(fd_) == 0; }
 
 private:
     int fd_;
-    Clock::time_point synced_ = Clock::now();
 };
 
 class PosixLock final : public StoreLock {

@@ -140,8 +140,10 @@ TEST(PlanBatch, ASeparatorByteInsideADoubleByteCharacterIsPartOfTheName) {
     BatchFixture fixture(shiftJis, {"a", "b"});
     const BatchPlan plan = fixture.Plan({"\x95\x5C", "s\\\x95\x5C.txt"});
     EXPECT_TRUE(plan.refused.empty());
-    ASSERT_EQ(plan.ops.size(), 2u);
+    ASSERT_EQ(plan.ops.size(), 3u);  // the folder s is made before the move into it
     EXPECT_EQ(plan.ops[0].to, fixture.Full("\x95\x5C"));
+    EXPECT_EQ(plan.ops[1].kind, FileOp::Kind::MakeFolder);
+    EXPECT_EQ(plan.ops[1].to, fixture.Full("s"));
 }
 
 TEST(PlanBatch, ACycleStepsAsideToAFreeTemporaryName) {

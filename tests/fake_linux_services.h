@@ -104,7 +104,8 @@ public:
     };
 
     void FailCreating(std::string reason) { unwritable_ = std::move(reason); }
-    void FailAppendsFrom(int n) { failAppendAt_ = appends_ + n; }
+    // The nth append from now on fails, and every one after it; 0: none.
+    void FailAppendsFrom(int n) { failAppendAt_ = n == 0 ? 0 : appends_ + n; }
 
     std::unique_ptr<AppendFile> Create(const std::string& name, std::string& error) override {
         if (!unwritable_.empty() || records.count(name) != 0) {

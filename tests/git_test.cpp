@@ -168,24 +168,38 @@ TEST_F(GitTest, UndoPutsTheIndexBack) {
 }
 
 // The run tells the index what happened: an operation that failed leaves
-// no edit, and a saved removal cut short is dropped, not misread.
-TEST(IndexFollowerTest, KeepsOnlyWhatHappened) {
-    IndexFollower follower(nullptr);
-    follower.Move(1, {}, "/r/a", "/r/b");
-    follower.Move(2, {}, "/r/c", "/r/d");
-    follower.Failed(2);
-    follower.Trash(3, {}, "/r/e");
-    follower.Trashed(3, "/trash/e");
-    ASSERT_EQ(follower.edits().size(), 2u);
-    EXPECT_EQ(follower.edits()[0].to, "/r/b");
-    EXPECT_EQ(follower.edits()[1].kind, IndexEdit::Kind::Remove);
+// no edit, a cycle's file put back is a move, and a saved removal cut short
+// is dropped, not misread.
+TEST(IndexEditsTest, KeepOnlyWhatHappened) {
+    BatchPlan plan;
+    auto op = [&](FileOp::Kind kind, int slot, std::string from, std::string to, std::string restore = {}) {
+        FileOp made;
+        made.kind = kind;
+        made.slot = slot;
+        made.from = std::move(from);
+        made.to = std::move(to);
+        made.restore = std::move(restore);
+        plan.ops.push_back(made);
+    };
+    op(FileOp::Kind::Move, 1, "/r/a", "/r/b");
+    op(FileOp::Kind::Move, 2, "/r/c", "/r/d");  // failed
+    op(FileOp::Kind::MakeFolder, 5, "", "/r/new");
+    op(FileOp::Kind::Delete, 3, "/r/e", "");
+    op(FileOp::Kind::Move, 4, "/r/quil-swap-1", "/r/f", "/r/g");  // put back
+    RunResult result;
+    result.done = {{0, false}, {2, false}, {3, false}, {4, true}};
+    std::vector<IndexEdit> edits = IndexEditsOf(plan, result);
+    ASSERT_EQ(edits.size(), 3u);
+    EXPECT_EQ(edits[0].to, "/r/b");
+    EXPECT_EQ(edits[1].kind, IndexEdit::Kind::Remove);
+    EXPECT_EQ(edits[2].to, "/r/g");
 
-    follower.edits()[1].saved = std::string("100644 0123 \0", 13);
-    const std::string record = SavedRemovals(follower.edits());
+    edits[1].saved = std::string("100644 0123 \0", 13);
+    const std::string record = SavedRemovals(edits);
     const auto whole = ReadSavedRemovals(record);
     ASSERT_EQ(whole.size(), 1u);
     EXPECT_EQ(whole[0].first, "/r/e");
-    EXPECT_EQ(whole[0].second, follower.edits()[1].saved);
+    EXPECT_EQ(whole[0].second, edits[1].saved);
     EXPECT_TRUE(ReadSavedRemovals(record.substr(0, record.size() - 3)).empty());
 }
 

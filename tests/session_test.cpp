@@ -140,34 +140,42 @@ TEST_F(SessionTest, ARunStoppedAnywhereIsUndoneWhole) {
 }
 
 // A git index as a map of tracked paths to what is staged, edited as the
-// real one is; it can refuse to be written.
+// real one is (a move out of the work tree, /r, takes the entry out); it
+// can refuse to be written.
 class FakeIndex final : public WorkTreeIndex {
 public:
     FakeIndex(std::map<std::string, std::string>& entries, const bool& fails) : entries_(entries), fails_(fails) {}
     std::string HeldLock() override { return {}; }
-    OpResult Update(std::vector<IndexEdit>& edits) override {
-        if (fails_) return OpResult::Failure(5, "cannot write the git index");
+    std::vector<std::string> Submodules() override { return {}; }
+    OpResult Update(std::vector<IndexEdit>& edits, const std::function<bool()>& keep) override {
+        if (fails_) return OpResult::Failure(EIO, "cannot write the git index");
+        std::map<std::string, std::string> entries = entries_;
+        bool changed = false;
         for (IndexEdit& edit : edits) {
-            auto found = entries_.find(edit.from);
+            auto found = entries.find(edit.from);
             switch (edit.kind) {
                 case IndexEdit::Kind::Move:
-                    if (found == entries_.end()) break;
-                    entries_[edit.to] = found->second;
-                    entries_.erase(edit.from);
+                    if (found == entries.end()) break;
+                    if (edit.to.rfind("/r/", 0) == 0) entries[edit.to] = found->second;
+                    else edit.saved = found->second;
+                    entries.erase(edit.from);
                     edit.followed = true;
                     break;
                 case IndexEdit::Kind::Remove:
-                    if (found == entries_.end()) break;
+                    if (found == entries.end()) break;
                     edit.saved = found->second;
-                    entries_.erase(found);
+                    entries.erase(found);
                     edit.followed = true;
                     break;
                 case IndexEdit::Kind::Restore:
-                    entries_[edit.to] = edit.saved;
+                    entries[edit.to] = edit.saved;
                     edit.followed = true;
                     break;
             }
+            changed |= edit.followed;
         }
+        if (changed && !keep()) return OpResult::Failure(EIO, "cannot keep the entries");
+        entries_ = entries;
         return OpResult::Success();
     }
 

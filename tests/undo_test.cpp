@@ -214,13 +214,18 @@ TEST(Undo, AJournalThatCannotBeWrittenIsSaidBeforeAnything) {
     EXPECT_EQ(world.Below(), (Tree{{"a", "a"}}));
 }
 
+// The journal's writes after its header: the chunk of announcements, the
+// failure of the second move, the end. Whichever fails, it is said, no file
+// is left under a temporary name, and the batch can still be undone.
 TEST(Undo, AJournalThatFailsMidwayStopsTheBatchWhereItCanStillBeUndone) {
-    for (int failAt = 2; failAt <= 6; ++failAt) {
-        World world({"a", "b", "c", "x"});
+    const std::vector<std::string> names = {"a", "b", "c", "x"};
+    for (int failAt = 1; failAt <= 3; ++failAt) {
+        World world(names);
         Session session = world.Opened();
         std::string reason;
         ASSERT_EQ(session.PrepareBatch(reason), Session::Readiness::Ready);
-        world.store.FailAppendsFrom(failAt - 1);  // the header went already
+        world.store.FailAppendsFrom(failAt);
+        world.files.FailOperation(2);
         int found;
         ASSERT_TRUE(session.ReadBack("b\nc\na\ny\n", found));
         Stopper never;
@@ -228,12 +233,15 @@ TEST(Undo, AJournalThatFailsMidwayStopsTheBatchWhereItCanStillBeUndone) {
         EXPECT_FALSE(result.journalError.empty()) << failAt;
         for (const auto& [path, content] : world.files.Files())
             EXPECT_EQ(path.find("quil-swap"), std::string::npos) << failAt << " " << path;
+        world.store.FailAppendsFrom(0);
+        world.Undo();
+        EXPECT_EQ(world.Below(), Original(names)) << failAt;
     }
 }
 
 // Any name round-trips through the journal; of a batch that ended without
-// its end record only the operation under way is looked for, by identity.
-TEST(Undo, TheJournalKeepsAnyNameAndLooksOnlyForTheOperationCutShort) {
+// its end record, the operations announced are looked for by identity.
+TEST(Undo, TheJournalKeepsAnyNameAndLooksForWhatARunCutShortLeftOpen) {
     World world({"tab\there", "back\\slash", "x"});
     world.Apply("back\\slash2\ntab\tthere2\ny\n");
     ASSERT_EQ(world.store.records.size(), 1u);
@@ -245,16 +253,18 @@ TEST(Undo, TheJournalKeepsAnyNameAndLooksOnlyForTheOperationCutShort) {
     EXPECT_EQ(batch.entries[0].original, "/r/back\\slash");
     EXPECT_EQ(batch.entries[1].original, "/r/tab\there");
     EXPECT_EQ(batch.counts.renames, 3);
-    for (const JournalEntry& entry : batch.entries) EXPECT_EQ(entry.pending, JournalEntry::Pending::None);
+    for (const JournalEntry& entry : batch.entries) EXPECT_TRUE(entry.open.empty());
 
-    // Cut after an announcement whose move never happened, and a torn record.
-    ASSERT_EQ(text.substr(text.size() - 2), "E\n");
-    text.resize(text.size() - 2);
-    text += "M\t3\ty\tz\nM\t1\tback";
+    // Cut before its end, after an announcement whose move never happened,
+    // and in the middle of a record.
+    const std::size_t end = text.rfind("E\t");
+    ASSERT_NE(end, std::string::npos);
+    text.resize(end);
+    text += "M\t100\t3\ty\tz\nM\t101\t1\tback";
     ASSERT_TRUE(ReadBatch(world.store, name, batch));
-    EXPECT_EQ(batch.entries[2].pending, JournalEntry::Pending::Move);
-    SettlePending(batch, world.files, world.trash);
-    EXPECT_EQ(batch.entries[2].now, "/r/y");  // still there: the move did not happen
+    ASSERT_EQ(batch.entries[2].open.size(), 2u);  // x -> y, then y -> z
+    SettleOpen(batch, world.files, world.trash);
+    EXPECT_EQ(batch.entries[2].now, "/r/y");  // found at y: the move to z did not happen
     EXPECT_EQ(batch.entries[2].state, JournalEntry::State::Here);
     ASSERT_TRUE(world.Undo());
     EXPECT_EQ(world.Below(), Original({"tab\there", "back\\slash", "x"}));

@@ -306,7 +306,7 @@ void QuillaneWindow::OnOk() {
     const bool planned = RunBusy(
         this, [](long percent, long) { return QStringLiteral("Planning... %1%").arg(percent); },
         [&](TaskProgress& progress) {
-            plan = session_.Plan(permanent, [&progress](double fraction) {
+            plan = session_.Plan(permanent, {}, [&progress](double fraction) {
                 progress.done = static_cast<long>(fraction * 100);
                 return !progress.cancelled;
             });

@@ -180,7 +180,7 @@ int TerminalApp::RunBatch(const Options& options) {
         {
             InterruptCatcher catcher;
             ProgressLine progress("planning");
-            plan = session_.Plan(options.permanent, [&](double fraction) {
+            plan = session_.Plan(options.permanent, {}, [&](double fraction) {
                 progress.ShowFraction(fraction);
                 return interrupted == 0;
             });
@@ -276,10 +276,14 @@ int TerminalApp::Report(const RunResult& result, bool refused, const std::string
     const std::string& root = session_.state().root;
     for (const OpFailure& failure : result.failures) {
         const std::string from = "'" + Printable(Shown(failure.from, root)) + "'";
-        if (failure.to.empty())
-            Error("cannot " + verbForDeletes + " " + from + ": " + failure.result.message);
-        else
-            Error("cannot move " + from + " to '" + Printable(Shown(failure.to, root)) + "': " + failure.result.message);
+        const std::string to = "'" + Printable(Shown(failure.to, root)) + "'";
+        switch (failure.kind) {
+            case FileOp::Kind::Delete: Error("cannot " + verbForDeletes + " " + from + ": " + failure.result.message); break;
+            case FileOp::Kind::Move: Error("cannot move " + from + " to " + to + ": " + failure.result.message); break;
+            case FileOp::Kind::Restore: Error("cannot restore " + from + " to " + to + ": " + failure.result.message); break;
+            case FileOp::Kind::MakeFolder: Error("cannot make the folder " + from + ": " + failure.result.message); break;
+            case FileOp::Kind::RemoveFolder: Error("cannot remove the folder " + from + ": " + failure.result.message); break;
+        }
     }
     std::string applied = "applied " + std::to_string(result.applied) + " of " + std::to_string(result.total) + " changes";
     if (result.indexChanged > 0) applied += ", the git index following " + std::to_string(result.indexChanged);
