@@ -1,6 +1,7 @@
 #include "tests/fake_file_system.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "engine/path_rules.h"
@@ -117,6 +118,13 @@ std::map<std::string, std::string> FakeFileSystem::Files() const {
     return files;
 }
 
+std::vector<std::string> FakeFileSystem::Folders() const {
+    std::vector<std::string> folders;
+    for (const auto& [key, node] : nodes_)
+        if (node.folder) folders.push_back(node.path);
+    return folders;
+}
+
 bool FakeFileSystem::CurrentFolder(std::string& folder) {
     if (currentFolderFails_) return false;
     folder = workingFolder_;
@@ -157,21 +165,21 @@ bool FakeFileSystem::Reachable(const std::string& path) const {
 }
 
 OpResult FakeFileSystem::Move(const std::string& from, const std::string& to, WindowHandle) {
-    if (CountOperationFails()) return OpResult::Failure(5, "injected failure");
-    if (!Reachable(from) || !Reachable(to)) return OpResult::Failure(123, "not reachable by that name");
+    if (CountOperationFails()) return OpResult::Failure(EIO, "injected failure");
+    if (!Reachable(from) || !Reachable(to)) return OpResult::Failure(EINVAL, "not reachable by that name");
     const std::string fromKey = OperationKey(from), toKey = OperationKey(to);
     auto source = nodes_.find(fromKey);
     // Win32's services move files only; rename(2) moves a folder whole.
     if (source == nodes_.end() || (source->second.folder && conventions_.windowsNames))
-        return OpResult::Failure(2, "no such file");
+        return OpResult::Failure(ENOENT, "no such file");
     const std::string inside = fromKey + conventions_.separator;
-    if (toKey.compare(0, inside.size(), inside) == 0) return OpResult::Failure(22, "invalid argument");
+    if (toKey.compare(0, inside.size(), inside) == 0) return OpResult::Failure(EINVAL, "invalid argument");
     auto target = nodes_.find(toKey);
-    if (target != nodes_.end() && fromKey != toKey) return OpResult::Failure(17, "file exists");
-    if (HasFileAbove(toKey)) return OpResult::Failure(20, "not a directory");
-    if (DeviceOf(fromKey) != DeviceOf(toKey)) return OpResult::Failure(18, "invalid cross-device link");
+    if (target != nodes_.end() && fromKey != toKey) return OpResult::Failure(EEXIST, "file exists");
+    if (HasFileAbove(toKey)) return OpResult::Failure(ENOTDIR, "not a directory");
+    if (DeviceOf(fromKey) != DeviceOf(toKey)) return OpResult::Failure(EXDEV, "invalid cross-device link");
     if (Length(to.substr(to.find_last_of(conventions_.separator) + 1)) > conventions_.maxNamePart)
-        return OpResult::Failure(36, "file name too long");
+        return OpResult::Failure(ENAMETOOLONG, "file name too long");
     // The node and everything below it, under the new path.
     const std::string storedFrom = source->second.path;
     std::vector<std::pair<std::string, Node>> moved;
@@ -190,11 +198,11 @@ OpResult FakeFileSystem::Move(const std::string& from, const std::string& to, Wi
 }
 
 OpResult FakeFileSystem::Delete(const std::string& path, WindowHandle) {
-    if (CountOperationFails()) return OpResult::Failure(5, "injected failure");
-    if (!Reachable(path)) return OpResult::Failure(123, "not reachable by that name");
+    if (CountOperationFails()) return OpResult::Failure(EIO, "injected failure");
+    if (!Reachable(path)) return OpResult::Failure(EINVAL, "not reachable by that name");
     const std::string key = OperationKey(path);
     auto it = nodes_.find(key);
-    if (it == nodes_.end() || it->second.folder) return OpResult::Failure(2, "no such file");
+    if (it == nodes_.end() || it->second.folder) return OpResult::Failure(ENOENT, "no such file");
     Unlink(key);
     nodes_.erase(key);
     return OpResult::Success();
@@ -220,28 +228,45 @@ PathInfo FakeFileSystem::Lookup(const std::string& path) {
     info.kind = it->second.folder ? PathKind::Folder : PathKind::File;
     info.device = DeviceOf(key);
     info.identity = {true, info.device, it->second.inode, it->second.content.size(), it->second.modified, true};
+    info.attributes = it->second.attributes;
     return info;
 }
 
 OpResult FakeFileSystem::MakeFolder(const std::string& path) {
+    if (CountOperationFails()) return OpResult::Failure(EIO, "injected failure");
     const std::string key = OperationKey(path);
-    if (nodes_.count(key) != 0) return OpResult::Failure(17, "file exists");
+    if (nodes_.count(key) != 0) return OpResult::Failure(EEXIST, "file exists");
     auto parent = nodes_.find(ParentKey(key));
-    if (parent == nodes_.end()) return OpResult::Failure(2, "no such file or directory");
-    if (!parent->second.folder) return OpResult::Failure(20, "not a directory");
+    if (parent == nodes_.end()) return OpResult::Failure(ENOENT, "no such file or directory");
+    if (!parent->second.folder) return OpResult::Failure(ENOTDIR, "not a directory");
     AddFolder(path);
     return OpResult::Success();
 }
 
 OpResult FakeFileSystem::RemoveFolder(const std::string& path) {
+    if (CountOperationFails()) return OpResult::Failure(EIO, "injected failure");
     const std::string key = OperationKey(path);
     auto it = nodes_.find(key);
-    if (it == nodes_.end()) return OpResult::Failure(2, "no such file or directory");
-    if (!it->second.folder) return OpResult::Failure(20, "not a directory");
-    if (!it->second.children.empty()) return OpResult::Failure(39, "directory not empty");
+    if (it == nodes_.end()) return OpResult::Failure(ENOENT, "no such file or directory");
+    if (!it->second.folder) return OpResult::Failure(ENOTDIR, "not a directory");
+    if (!it->second.children.empty()) return OpResult::Failure(ENOTEMPTY, "directory not empty");
     Unlink(key);
     nodes_.erase(it);
     return OpResult::Success();
+}
+
+// Like the real one: the owner's access only while it is filled.
+OpResult FakeFileSystem::SetAttributes(const std::string& path, const FolderAttributes& attributes, Filling filling) {
+    auto it = nodes_.find(OperationKey(path));
+    if (it == nodes_.end() || !it->second.folder) return OpResult::Failure(ENOENT, "no such file or directory");
+    FolderAttributes& kept = it->second.attributes;
+    kept = attributes;
+    if (filling == Filling::Started) kept.mode = 0700, kept.modified = it->second.modified;
+    return OpResult::Success();
+}
+
+void FakeFileSystem::SetFolderAttributes(const std::string& path, const FolderAttributes& attributes) {
+    nodes_.at(Key(path)).attributes = attributes;
 }
 
 }  // namespace quil::testing

@@ -21,7 +21,8 @@ public:
     void AddFile(const std::string& path, const std::string& content = "");
     void AddFolder(const std::string& path);
 
-    // Make the nth Move or Delete from now on fail (1 = the next one).
+    // Make the nth change from now on fail (1 = the next one): a Move, a
+    // Delete, a folder made or removed.
     void FailOperation(int n) { failAt_ = operations_ + n; }
     void FailCurrentFolder() { currentFolderFails_ = true; }
     void FailListing(const std::string& folder) { unlistable_.push_back(folder); }
@@ -42,6 +43,8 @@ public:
     std::string StoredPath(const std::string& path) const;
     // Every file as stored path -> content.
     std::map<std::string, std::string> Files() const;
+    // Every folder, by stored path.
+    std::vector<std::string> Folders() const;
     int operations() const { return operations_; }
 
     const Conventions& conventions() const override { return conventions_; }
@@ -55,6 +58,9 @@ public:
     bool FoldsCase(const std::string&) override { return conventions_.caseInsensitive || foldCase_; }
     OpResult MakeFolder(const std::string& path) override;
     OpResult RemoveFolder(const std::string& path) override;
+    OpResult SetAttributes(const std::string& path, const FolderAttributes& attributes, Filling filling) override;
+    // A folder's permissions and times, as the real file system keeps them.
+    void SetFolderAttributes(const std::string& path, const FolderAttributes& attributes);
 
     std::vector<std::string> opened;
 
@@ -66,6 +72,7 @@ private:
         std::vector<std::string> children;  // keys, in creation order
         std::uint64_t inode = 0;
         std::int64_t modified = 0;
+        FolderAttributes attributes;  // a folder's
     };
 
     std::string Key(std::string path) const;

@@ -45,7 +45,7 @@ public:
     void FailTrashing(int n) { failAt_ = trashings_ + n; }
 
     OpResult MoveToTrash(const std::string& path, std::string& trashedAs) override {
-        if (++trashings_ == failAt_) return OpResult::Failure(5, "the Trash cannot take this file");
+        if (++trashings_ == failAt_) return OpResult::Failure(EIO, "the Trash cannot take this file");
         trashedAs = folder_ + "/files/" + std::to_string(trashings_) + "-" + path.substr(path.rfind('/') + 1);
         return files_.Move(path, trashedAs, nullptr);
     }

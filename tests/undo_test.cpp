@@ -48,11 +48,25 @@ struct World {
         return true;
     }
 
+    // The files below root, and its folders as "name/" -> "".
     Tree Below(const std::string& root = "/r/") const {
         Tree tree;
         for (const auto& [path, content] : files.Files())
             if (path.compare(0, root.size(), root) == 0) tree[path.substr(root.size())] = content;
+        for (const std::string& folder : files.Folders())
+            if (folder.size() > root.size() && folder.compare(0, root.size(), root) == 0)
+                tree[folder.substr(root.size()) + "/"] = "";
         return tree;
+    }
+
+    // How many changes applying edited makes, counted on a world of its own.
+    static int OperationsOf(const std::vector<std::string>& names, const std::string& edited, bool andUndo) {
+        World world(names);
+        world.Apply(edited);
+        const int batch = world.files.operations();
+        if (!andUndo) return batch;
+        world.Undo();
+        return world.files.operations() - batch;
     }
 
     FakeFileSystem files{kPosixConventions, "/home"};
@@ -60,20 +74,29 @@ struct World {
     FakeStateStore store;
 };
 
+// The names as files whose content is their name, with their folders.
 Tree Original(const std::vector<std::string>& names) {
     Tree tree;
-    for (const std::string& name : names) tree[name] = name;
+    for (const std::string& name : names) {
+        tree[name] = name;
+        for (std::size_t slash = name.find('/'); slash != std::string::npos; slash = name.find('/', slash + 1))
+            tree[name.substr(0, slash + 1)] = "";
+    }
     return tree;
 }
 
-// A three-cycle, a chain, a move into new folders and a trash, failed at
-// each operation in turn; then its undo failed at each of its operations
-// in turn; a second undo brings back every file.
+// A three-cycle, a chain, a move into new folders, a trash and a folder
+// emptied, failed at each change in turn (folders made and removed
+// included); then its undo failed at each of its changes in turn; a second
+// undo brings back every file and folder.
 TEST(Undo, AfterAnyFailedStepAndAnyFailedUndoStepASecondUndoBringsEverythingBack) {
     const std::vector<std::string> names = {"a", "b", "c", "x", "y", "gone", "s/d"};
     const std::string edited = "b\nc\na\ny\nz\n\nnew/deep/d\n";
-    for (int failing = 0; failing <= 9; ++failing) {
-        for (int undoFailing = 0; undoFailing <= 9; ++undoFailing) {
+    const int batchChanges = World::OperationsOf(names, edited, false);
+    const int undoChanges = World::OperationsOf(names, edited, true);
+    ASSERT_GE(batchChanges, 10);
+    for (int failing = 0; failing <= batchChanges; ++failing) {
+        for (int undoFailing = 0; undoFailing <= undoChanges; ++undoFailing) {
             World world(names);
             if (failing > 0) world.files.FailOperation(failing);
             world.Apply(edited);
@@ -125,7 +148,7 @@ TEST(Undo, FoldersTheBatchMadeGoSoThatFilesComeBackToTheirNames) {
     // folder e, and e's own file to x's name.
     World world({"a", "b", "e", "x"});
     world.Apply("\na/b\nx\ne/x\n");
-    ASSERT_EQ(world.Below(), (Tree{{"a/b", "b"}, {"e/x", "x"}, {"x", "e"}}));
+    ASSERT_EQ(world.Below(), (Tree{{"a/", ""}, {"a/b", "b"}, {"e/", ""}, {"e/x", "x"}, {"x", "e"}}));
     ASSERT_TRUE(world.Undo());
     EXPECT_EQ(world.Below(), Original({"a", "b", "e", "x"}));
     EXPECT_EQ(world.files.Query("/r/a"), PathKind::File);
@@ -292,7 +315,7 @@ TEST(Undo, AFolderThatTookAListedFilesNameIsNotTouched) {
     const RunResult result = session.Apply(session.Plan(false), false, never);
     ASSERT_EQ(result.failures.size(), 1u);
     EXPECT_EQ(result.failures[0].result.message, kNoLongerListed);
-    EXPECT_EQ(world.Below(), (Tree{{"a/inside", "inside"}, {"z", "b"}}));
+    EXPECT_EQ(world.Below(), (Tree{{"a/", ""}, {"a/inside", "inside"}, {"z", "b"}}));
 }
 
 TEST(Undo, AMoveOntoAnotherFileSystemIsRefusedInThePlan) {
@@ -306,6 +329,111 @@ TEST(Undo, AMoveOntoAnotherFileSystemIsRefusedInThePlan) {
     ASSERT_EQ(plan.refused.size(), 2u);
     EXPECT_EQ(plan.refused[0].reason, Refusal::OtherFileSystem);
     EXPECT_EQ(plan.refused[1].reason, Refusal::OtherFileSystem);
+}
+
+// A cycle through a file a sync client deleted after the listing: its
+// line is reported, and the rest of the cycle finishes, since nothing is
+// left at its name; no file stays under a temporary name.
+TEST(Undo, ACycleThroughAFileThatVanishedFinishesWithoutIt) {
+    World world({"foo", "bar", "baz", "qux", "quux"});
+    Session session = world.Opened();  // bar baz foo quux qux
+    world.files.Delete("/r/quux", nullptr);
+    int found;
+    ASSERT_TRUE(session.ReadBack("foo\nqux\nbar\nbaz\nquux\n", found));
+    Stopper never;
+    const RunResult result = session.Apply(session.Plan(false), false, never);
+    ASSERT_EQ(result.failures.size(), 1u);
+    EXPECT_EQ(result.failures[0].from, "/r/quux");
+    EXPECT_EQ(result.failures[0].result.message, kNoLongerListed);
+    EXPECT_EQ(world.Below(), (Tree{{"bar", "foo"}, {"foo", "bar"}, {"quux", "qux"}, {"qux", "baz"}}));
+}
+
+// The undo sets the file aside outside the folder it removes, not in it.
+TEST(Undo, AMoveIntoAFolderOfTheFilesOwnNameIsUndone) {
+    World world({"a"});
+    world.Apply("a/f\n");
+    ASSERT_EQ(world.Below(), (Tree{{"a/", ""}, {"a/f", "a"}}));
+    RunResult undone;
+    ASSERT_TRUE(world.Undo(&undone));
+    EXPECT_TRUE(undone.failures.empty());
+    EXPECT_EQ(world.Below(), Original({"a"}));
+    EXPECT_FALSE(world.Opened().CanUndo());
+}
+
+// The folder of a move cannot be made: the move never happened, and the
+// journal says so; the undo takes back the other line only.
+TEST(Undo, AMoveWhoseFolderCannotBeMadeIsNotTakenForDone) {
+    World world({"a", "b"});
+    world.files.FailOperation(1);  // the folder new
+    const RunResult result = world.Apply("new/a\nc\n");
+    ASSERT_EQ(result.failures.size(), 1u);
+    EXPECT_EQ(world.Below(), (Tree{{"a", "a"}, {"c", "b"}}));
+    Session session = world.Opened();
+    UndoPlan undo;
+    ASSERT_TRUE(session.PlanUndo(undo));
+    EXPECT_EQ(undo.refused, 0);
+    Stopper never;
+    EXPECT_TRUE(session.ApplyUndo(undo, never).failures.empty());
+    EXPECT_EQ(world.Below(), Original({"a", "b"}));
+    EXPECT_FALSE(world.Opened().CanUndo());
+}
+
+// Killed once its file was in the Trash, before the journal said so: the
+// first undo finds it there, writes that down, and fails to bring it
+// back; the second brings it back.
+TEST(Undo, WhatAnUndoFoundAfterAKillOutlivesItsFailure) {
+    World world({"a", "b"});
+    world.Apply("\nb\n");
+    std::string& text = world.store.records.begin()->second;
+    text.resize(text.find("\nt\t") + 1);  // the trash announced, nothing after
+    world.files.FailOperation(1);
+    RunResult failed;
+    ASSERT_TRUE(world.Undo(&failed));
+    ASSERT_EQ(failed.failures.size(), 1u);
+    EXPECT_EQ(world.Below(), (Tree{{"b", "b"}}));
+    ASSERT_TRUE(world.Undo());
+    EXPECT_EQ(world.Below(), Original({"a", "b"}));
+}
+
+// The removal of the folders the batch made fails once; the next undo
+// removes every one of them, innermost first.
+TEST(Undo, FoldersLeftByAFailedRemovalGoWithTheNextUndo) {
+    const std::vector<std::string> names = {"x", "y"};
+    const std::string edited = "d1/d2/x\nd1/y\n";
+    const int undoChanges = World::OperationsOf(names, edited, true);
+    for (int failing = 1; failing <= undoChanges; ++failing) {
+        World world(names);
+        world.Apply(edited);
+        world.files.FailOperation(failing);
+        world.Undo();
+        world.Undo();
+        EXPECT_EQ(world.Below(), Original(names)) << failing;
+    }
+}
+
+// A folder the batch emptied and removed comes back with its permissions
+// and times: made private while it is filled, as it was once filled.
+TEST(Undo, AFolderMadeAgainGetsItsAttributesBack) {
+    World world({"private/a", "b"});
+    FolderAttributes attributes;
+    attributes.known = true;
+    attributes.mode = 0750;
+    attributes.owner = 1001;
+    attributes.group = 1002;
+    attributes.accessed = 111;
+    attributes.modified = 222;
+    world.files.SetFolderAttributes("/r/private", attributes);
+    world.Apply("a\nb\n");
+    ASSERT_EQ(world.files.Query("/r/private"), PathKind::Missing);
+    ASSERT_TRUE(world.Undo());
+    const FolderAttributes back = world.files.Lookup("/r/private").attributes;
+    EXPECT_TRUE(back.known);
+    EXPECT_EQ(back.mode, 0750u);
+    EXPECT_EQ(back.owner, 1001u);
+    EXPECT_EQ(back.group, 1002u);
+    EXPECT_EQ(back.accessed, 111);
+    EXPECT_EQ(back.modified, 222);
+    EXPECT_EQ(world.Below(), Original({"private/a", "b"}));
 }
 
 }  // namespace
