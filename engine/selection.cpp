@@ -22,15 +22,19 @@ std::vector<std::string_view> Parts(std::string_view path, char separator) {
     return parts;
 }
 
+bool EndsInSeparator(const std::string& path, char separator) { return path.size() > 1 && path.back() == separator; }
+
 // The path made absolute without following a final link: a link given is
-// listed as the link. False when the folder holding it does not exist.
+// listed as the link, unless a final separator asks for what it leads to.
+// False when the folder holding it does not exist.
 bool Resolve(const std::string& given, const std::string& cwd, FileServices& files, std::string& absolute) {
     const char separator = files.conventions().separator;
     std::string full = !given.empty() && given[0] == separator ? given : cwd + separator + given;
+    const bool followed = EndsInSeparator(full, separator);
     while (full.size() > 1 && full.back() == separator) full.pop_back();
     const std::size_t slash = full.rfind(separator);
     const std::string name = full.substr(slash + 1);
-    if (name.empty() || IsDotName(name)) return files.AbsolutePath(full, absolute);
+    if (name.empty() || IsDotName(name) || followed) return files.AbsolutePath(full, absolute);
     std::string parent;
     if (!files.AbsolutePath(slash == 0 ? std::string(1, separator) : full.substr(0, slash), parent)) return false;
     if (parent.back() != separator) parent += separator;
@@ -75,22 +79,24 @@ ListProblem ResolveSelection(const ListRequest& request, FileServices& files, Se
     std::string cwd;
     if (!files.CurrentFolder(cwd)) return {ListProblem::Kind::Unreadable, "."};
     const std::vector<std::string> paths = request.paths.empty() ? std::vector<std::string>{"."} : request.paths;
+    bool folderItself = false;  // folder lines: the one folder given is a line, not a list of its folders
     for (const std::string& path : paths) {
         std::string absolute;
         if (!Resolve(path, cwd, files, absolute)) return {ListProblem::Kind::Missing, path};
         const PathKind kind = files.Query(absolute);
-        if (kind == PathKind::Missing) return {ListProblem::Kind::Missing, path};
+        if (kind == PathKind::Missing && !request.pathsMayBeGone) return {ListProblem::Kind::Missing, path};
         const bool folder = kind == PathKind::Folder;
+        folderItself = request.folders && EndsInSeparator(path, separator);
         if (folder && !files.ListFolder(absolute.back() == separator ? absolute : absolute + separator,
                                         [](const char*, bool) { return false; }))
             return {ListProblem::Kind::Unreadable, path};
-        if (request.folders && !folder) return {ListProblem::Kind::NotAFolder, path};
+        if (request.folders && kind == PathKind::File) return {ListProblem::Kind::NotAFolder, path};
         if (absolute.size() > 1 && absolute.back() == separator) absolute.pop_back();
         selection.given.push_back({absolute, folder});
     }
 
     const bool oneFolder = selection.given.size() == 1 && selection.given[0].folder &&
-                           !(request.folders && request.fromList);
+                           !(request.folders && (request.fromList || folderItself));
     if (oneFolder) {
         selection.root = selection.given[0].path;
         if (selection.root.back() != separator) selection.root += separator;

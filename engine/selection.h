@@ -12,12 +12,18 @@
 namespace quil {
 
 struct ListRequest {
-    std::vector<std::string> paths;  // as given; none: the current folder
+    // As given; none: the current folder. A final separator means what the
+    // path leads to, as the shell takes it: the folder a link points at,
+    // and with folder lines the folder itself, not the folders inside it.
+    std::vector<std::string> paths;
     bool fromList = false;           // the paths came from a list (--from)
     // Folder lines: the folders directly inside the one folder given (or
     // the current one), or, with several paths or a list, those folders
     // themselves.
     bool folders = false;
+    // For the undo and the history: a path the batch renamed away stands
+    // for a name in its folder.
+    bool pathsMayBeGone = false;
     ScanOptions scan;  // hidden names, depth, progress: for each folder listed
 };
 

@@ -26,6 +26,12 @@ bool IsDigit(char ch) { return ch >= '0' && ch <= '9'; }
 
 // Parses a replacement into pieces; groups only where regex.
 bool ParseReplacement(std::string_view text, bool regex, std::vector<Piece>& pieces, TransformError& error) {
+    // A line break would split the line in two: the list would no longer
+    // be one line per file.
+    if (const std::size_t lineBreak = text.find_first_of("\r\n"); lineBreak != std::string_view::npos) {
+        error = {TransformError::Where::Replacement, "a name cannot hold a line break", lineBreak};
+        return false;
+    }
     std::size_t at = 0;
     auto literal = [&](char ch) {
         if (pieces.empty() || pieces.back().kind != Piece::Kind::Text) pieces.push_back({Piece::Kind::Text, {}, 0, at});
@@ -172,6 +178,10 @@ std::unique_ptr<Replacement> Replacement::Make(std::string_view find, std::strin
     if (!ParseReplacement(replacement, regex && !find.empty(), compiled->pieces, error)) return nullptr;
     for (const Piece& piece : compiled->pieces) compiled->counter |= piece.kind == Piece::Kind::Counter;
     if (find.empty()) return std::unique_ptr<Replacement>(new Replacement(std::move(compiled)));
+    if (const std::size_t lineBreak = find.find_first_of("\r\n"); lineBreak != std::string_view::npos) {
+        error = {TransformError::Where::Expression, "no name holds a line break", lineBreak};
+        return nullptr;
+    }
 
     // Names may hold bytes that are not UTF-8: they are matched as
     // themselves, never as the start of another character.
@@ -309,6 +319,20 @@ std::string JoinLines(const std::vector<std::string>& lines) {
     text.reserve(size);
     for (const std::string& line : lines) (text += line) += '\n';
     return text;
+}
+
+std::vector<int> LinesEmptied(const std::vector<std::string>& before, const std::vector<std::string>& after) {
+    std::vector<int> emptied;
+    for (std::size_t line = 0; line < before.size() && line < after.size(); ++line)
+        if (!before[line].empty() && after[line].empty()) emptied.push_back(static_cast<int>(line) + 1);
+    return emptied;
+}
+
+bool OnlyReordered(std::vector<std::string> before, std::vector<std::string> after) {
+    if (before == after || before.size() != after.size()) return false;
+    std::sort(before.begin(), before.end());
+    std::sort(after.begin(), after.end());
+    return before == after;
 }
 
 }  // namespace quil

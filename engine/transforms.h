@@ -96,4 +96,13 @@ std::string CounterText(long long value, int width);
 std::vector<std::string> CounterTexts(const std::vector<std::string>& lines, const Numbering& numbering,
                                       char separator, int width = 0);
 
+// The lines (1 for the first) that held a name before a transform and
+// hold none after it: the transform emptied them, the user did not.
+std::vector<int> LinesEmptied(const std::vector<std::string>& before, const std::vector<std::string>& after);
+
+// True when after holds the lines of before, each as often, in another
+// order: a filter that only sorted or shuffled them, which would swap
+// names between files.
+bool OnlyReordered(std::vector<std::string> before, std::vector<std::string> after);
+
 }  // namespace quil

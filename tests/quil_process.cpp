@@ -129,7 +129,10 @@ std::map<std::string, std::string> FilesBelow(const fs::path& folder) {
 void WriteFiles(const fs::path& folder, const std::map<std::string, std::string>& files) {
     for (const auto& [path, content] : files) {
         fs::create_directories((folder / path).parent_path());
-        std::ofstream(folder / path, std::ios::binary) << content;
+        if (content.rfind("-> ", 0) == 0)
+            fs::create_symlink(content.substr(3), folder / path);
+        else
+            std::ofstream(folder / path, std::ios::binary) << content;
     }
 }
 

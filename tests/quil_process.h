@@ -41,6 +41,8 @@ std::string QuilProgram();
 // by path relative to it -> content.
 std::map<std::string, std::string> FilesBelow(const std::filesystem::path& folder);
 
+// Files by path relative to folder -> content; a content "-> target" makes
+// a symbolic link.
 void WriteFiles(const std::filesystem::path& folder, const std::map<std::string, std::string>& files);
 
 }  // namespace quil::testing

@@ -168,6 +168,19 @@ TEST_F(TerminalTest, Batches) {
         {"no colour off a terminal", ab, "x\nb\n", {"-n"}, ab, 0, "rename  a -> x", ""},
         {"colour when asked for", ab, "x\nb\n", {"-n", "--color=always"}, ab, 0, "\033[32mrename \033[0m a -> x", ""},
         {"a bad colour", ab, "x\nb\n", {"-n", "--color=sometimes"}, ab, 2, "", "--color takes auto, always or never"},
+        // Only a line the user empties goes to the Trash: one a transform
+        // empties is refused, and so is a filter that only reorders.
+        {"a replace that empties a name", {{"IMG_", "1"}, {"IMG_2", "2"}}, "exit:1",
+         {"--yes", "--scope", "full", "--replace", "^IMG_", ""}, {{"IMG_", "1"}, {"2", "2"}}, 1,
+         "refuse  IMG_  (the transform left no name)", ""},
+        {"a replace that empties every path", ab, "exit:1", {"--yes", "--scope", "path", "--replace", ".*", ""}, ab, 1,
+         "2 refused", ""},
+        {"a filter that empties a line", ab, "exit:1", {"--yes", "--filter", "sed 's/^a$//'"}, ab, 1,
+         "refuse  a  (the transform left no name)", ""},
+        {"a replacement with a line break", ab, "exit:1", {"--yes", "--replace", "a", "x\ny"}, ab, 2, "",
+         "a name cannot hold a line break at character 2; nothing changed"},
+        {"a filter that only reorders", ab, "exit:1", {"--yes", "--filter", "sort -r"}, ab, 2, "",
+         "the filter only changed the order of the lines"},
     };
     for (const Row& row : rows) {
         TearDown();
@@ -234,6 +247,12 @@ TEST_F(TerminalTest, Selections) {
          "img1\nimg2\nIMG3\nimg10\n", ""},
         {"letters without case first", {{"c", ""}, {"B", ""}, {"a", ""}, {"file", ""}, {"File", ""}}, {"--list"}, "", "", {}, 0,
          "a\nB\nc\nFile\nfile\n", ""},
+        // A final slash means what the path leads to, as in ls link/.
+        {"a link to a folder, with a final slash", {{"real/f", "1"}, {"ln", "-> real"}}, {"--yes", "ln/"}, "", "g\n",
+         {{"real/g", "1"}, {"ln", "-> real"}}, 0, "rename  f -> g", ""},
+        {"a link to a folder, without one", {{"real/f", "1"}, {"ln", "-> real"}}, {"--list", "ln"}, "", "", {}, 0, "ln\n", ""},
+        {"one folder of a glob, for folder lines", {{"p/a/1", "1"}, {"p/b/2", "2"}}, {"-D", "--yes", "p/"}, "", "q\n",
+         {{"q/a/1", "1"}, {"q/b/2", "2"}}, 0, "rename  p -> q", ""},
     };
     for (const Row& row : rows) {
         TearDown();
@@ -259,6 +278,52 @@ TEST_F(TerminalTest, Selections) {
         EXPECT_EQ(undone.status, 0) << row.name << "\n" << undone.out << undone.err;
         EXPECT_EQ(Files(tree_), row.files) << row.name;
     }
+}
+
+// The undo of a batch given the paths it renamed away takes that folder's
+// history, and says which batch it takes.
+TEST_F(TerminalTest, UndoGivenTheOriginalPaths) {
+    Write({{"a.txt", "1"}, {"s/b.txt", "2"}});
+    QuilRun run;
+    run.args = {"--yes", "a.txt", "s/b.txt"};
+    run.env = Environment(EditorSaving("x.txt\ns/y.txt\n"));
+    run.folder = tree_;
+    ASSERT_EQ(testing::RunQuil(run).status, 0);
+    ASSERT_EQ(Files(tree_), (Tree{{"x.txt", "1"}, {"s/y.txt", "2"}}));
+    run.args = {"--undo", "--yes", "a.txt", "s/b.txt"};
+    const Outcome undo = testing::RunQuil(run);
+    EXPECT_EQ(undo.status, 0) << undo.err;
+    EXPECT_NE(undo.out.find("undo the batch of "), std::string::npos) << undo.out;
+    EXPECT_NE(undo.out.find(" in '" + tree_.string() + "/' (2 renames)"), std::string::npos) << undo.out;
+    EXPECT_EQ(Files(tree_), (Tree{{"a.txt", "1"}, {"s/b.txt", "2"}}));
+}
+
+// A folder the batch emptied and removed comes back with its mode, its
+// owner (quil runs as root in CI) and its times.
+TEST_F(TerminalTest, AnEmptiedFolderComesBackAsItWas) {
+    Write({{"private/a", "1"}, {"b", "2"}});
+    const fs::path folder = tree_ / "private";
+    const bool root = geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(chown(folder.c_str(), 1234, 5678), 0);
+    }
+    ASSERT_EQ(chmod(folder.c_str(), 0710), 0);
+    const timespec times[2] = {{1000000000, 5}, {1100000000, 7}};
+    ASSERT_EQ(utimensat(AT_FDCWD, folder.c_str(), times, 0), 0);
+    ASSERT_EQ(Run({"--yes", tree_.string()}, EditorSaving("a\nb\n")).status, 0);
+    ASSERT_FALSE(fs::exists(folder));
+    const Outcome undo = Run({"--undo", "--yes", tree_.string()});
+    ASSERT_EQ(undo.status, 0) << undo.err;
+    struct stat info {};
+    ASSERT_EQ(lstat(folder.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0710u);
+    if (root) {
+        EXPECT_EQ(info.st_uid, 1234u);
+        EXPECT_EQ(info.st_gid, 5678u);
+    }
+    EXPECT_EQ(info.st_mtim.tv_sec, 1100000000);
+    EXPECT_EQ(info.st_mtim.tv_nsec, 7);
+    EXPECT_EQ(Files(tree_), (Tree{{"private/a", "1"}, {"b", "2"}}));
 }
 
 TEST_F(TerminalTest, TheTrashHoldsWhatWasEmptiedAndUndoBringsItBack) {

@@ -106,6 +106,7 @@ int TerminalApp::Run(const Options& options) {
 bool TerminalApp::Request(const Options& options, ListRequest& request) {
     request.paths = options.paths;
     request.folders = options.folders;
+    request.pathsMayBeGone = options.undo || options.history;
     request.scan.naturalOrder = true;
     request.scan.threads = 2;
     request.scan.skipHidden = !options.all;
@@ -155,17 +156,22 @@ int TerminalApp::RunBatch(const Options& options) {
 
     std::string text = state.text + (state.count > 0 ? "\n" : "");
     // --replace and --filter edit the list once; 'e' then opens the editor
-    // on what they made.
+    // on what they made. A line they emptied stays refused: only a line
+    // the user empties goes to the Trash.
     bool scripted = !options.replaces.empty() || !options.filter.empty();
+    std::vector<int> emptiedByTransform;
     for (;;) {
         int status = kNothingApplied;
         std::string error;
         if (scripted) {
             scripted = false;
-            if (!EditByScript(options, text, error)) {
+            ScriptedEdit edit;
+            if (!EditByScript(options, text, edit, error)) {
                 Error(error + "; nothing changed");
                 return kNothingApplied;
             }
+            if (edit.onlyReordered && !AcceptReordering(options)) return kNothingApplied;
+            emptiedByTransform = std::move(edit.emptied);
         } else if (!EditedList(options, text, status)) {
             return status;
         }
@@ -180,7 +186,7 @@ int TerminalApp::RunBatch(const Options& options) {
         {
             InterruptCatcher catcher;
             ProgressLine progress("planning");
-            plan = session_.Plan(options.permanent, {}, [&](double fraction) {
+            plan = session_.Plan(options.permanent, emptiedByTransform, [&](double fraction) {
                 progress.ShowFraction(fraction);
                 return interrupted == 0;
             });
@@ -191,6 +197,7 @@ int TerminalApp::RunBatch(const Options& options) {
         }
         ShowPlan(options, session_.Describe(plan, options.permanent), state.root);  // and let the rows go before the run
         const bool refused = !plan.refused.empty();
+        if (options.dryRun && !plan.ops.empty()) SayIfIndexLocked(options, state.root);
         if (plan.ops.empty() || options.dryRun) return refused ? kPartly : kDone;
         bool editAgain = false;
         status = Confirm(options, editAgain, state.root);
@@ -202,6 +209,19 @@ int TerminalApp::RunBatch(const Options& options) {
         const RunResult result = session_.Apply(plan, options.permanent, progress);
         return Report(result, refused, options.permanent ? "delete" : "trash");
     }
+}
+
+// A filter that sorted or shuffled the lines gives each file another's
+// name: said, and asked about; never done with --yes.
+bool TerminalApp::AcceptReordering(const Options& options) {
+    const std::string what = "the filter only changed the order of the lines: each file moved would take another's name";
+    if (options.yes || !console_.HasTerminal()) {
+        Error(what + "; nothing changed");
+        return false;
+    }
+    if (console_.Ask(what + ". Go on? [y/N] ", 'n') == 'y') return true;
+    std::cout << "nothing changed\n";
+    return false;
 }
 
 bool TerminalApp::EditedList(const Options& options, std::string& text, int& status) {
@@ -219,18 +239,35 @@ bool TerminalApp::EditedList(const Options& options, std::string& text, int& sta
     return false;
 }
 
+namespace {
+
+std::string IndexLocked(const std::string& lock) {
+    return "the git index is locked by another git command ('" + Printable(lock) + "')";
+}
+
+}  // namespace
+
+// What applying would meet: the question, or with --yes the stop.
+void TerminalApp::SayIfIndexLocked(const Options& options, const std::string& root) {
+    const std::string lock = session_.HeldIndexLock(root);
+    if (lock.empty()) return;
+    Error(IndexLocked(lock) + (options.yes || !console_.HasTerminal()
+                                   ? "; applying would change nothing until it is done, or with --no-git"
+                                   : "; applying would ask whether to go on without updating the index"));
+}
+
 int TerminalApp::Confirm(const Options& options, bool& editAgain, const std::string& root) {
     // A git command running, or one killed, holds the index: the batch may
     // then only go ahead without it, and only when the user says so.
     const std::string lock = session_.HeldIndexLock(root);
     if (!lock.empty() && (options.yes || !console_.HasTerminal())) {
-        Error("the git index is locked by another git command ('" + lock +
-              "'); nothing changed. Apply again once it is done, or pass --no-git to leave the index as it is");
+        Error(IndexLocked(lock) + "; nothing changed. Apply again once it is done, or pass --no-git to leave the index as it is");
         return kNothingApplied;
     }
     if (!lock.empty()) {
-        if (console_.Ask("The git index is locked by another git command ('" + Printable(lock) +
-                             "'). Apply without updating the index? [y/N] ", 'n') != 'y') {
+        std::string question = IndexLocked(lock) + ". Apply without updating the index? [y/N] ";
+        question[0] = 'T';
+        if (console_.Ask(question, 'n') != 'y') {
             std::cout << "nothing changed\n";
             return kNothingApplied;
         }
@@ -314,7 +351,8 @@ int TerminalApp::RunUndo(const Options& options) {
         return kNothingApplied;
     }
     if (!options.json)
-        std::cout << "undo the batch of " << When(undo.batch.started) << " (" << Summary(undo.batch.counts) << ")\n";
+        std::cout << "undo the batch of " << When(undo.batch.started) << " in '" << Printable(undo.batch.root) << "' ("
+                  << Summary(undo.batch.counts) << ")\n";
     ShowPlan(options, undo.rows, undo.batch.root);
     const bool refused = undo.refused > 0;
     if (undo.refused == static_cast<int>(undo.rows.size()) || options.dryRun) return refused ? kPartly : kDone;

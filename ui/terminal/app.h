@@ -40,6 +40,10 @@ private:
     // The paths to list, from the command line and the --from list; false
     // (the user told) when the list cannot be read.
     bool Request(const Options& options, ListRequest& request);
+    // With -n: what applying would meet where the git index is locked.
+    void SayIfIndexLocked(const Options& options, const std::string& root);
+    // Whether to go on after a filter that only reordered the lines.
+    bool AcceptReordering(const Options& options);
     // The edited list, read back; false (and the status) when there is none.
     bool EditedList(const Options& options, std::string& text, int& status);
     // Asks before applying a batch over root; kDone to go on (editAgain

@@ -8,12 +8,13 @@
 
 namespace quil::terminal {
 
-bool EditByScript(const Options& options, std::string& text, std::string& error) {
+bool EditByScript(const Options& options, std::string& text, ScriptedEdit& edit, std::string& error) {
+    const std::vector<std::string> listed = SplitLines(text);
     if (!options.replaces.empty()) {
         Scope scope = Scope::Name;
         ParseScope(options.scope, scope);
         const Numbering numbering{options.start, options.step, options.perFolder};
-        std::vector<std::string> lines = SplitLines(text);
+        std::vector<std::string> lines = listed;
         for (const auto& [find, replacement] : options.replaces) {
             TransformError problem;
             const auto compiled = Replacement::Make(find, replacement, true, !options.ignoreCase, problem);
@@ -27,7 +28,13 @@ bool EditByScript(const Options& options, std::string& text, std::string& error)
         }
         text = JoinLines(lines);
     }
-    return options.filter.empty() || FilterThrough(options.filter, text, error);
+    if (!options.filter.empty()) {
+        const std::vector<std::string> before = SplitLines(text);
+        if (!FilterThrough(options.filter, text, error)) return false;
+        edit.onlyReordered = OnlyReordered(before, SplitLines(text));
+    }
+    edit.emptied = LinesEmptied(listed, SplitLines(text));
+    return true;
 }
 
 }  // namespace quil::terminal
