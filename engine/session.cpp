@@ -223,7 +223,8 @@ BatchPlan Session::Plan(bool permanent, const std::vector<int>& emptiedByTransfo
 }
 
 // git mv rewrites a submodule's link and .gitmodules; a rename alone
-// would leave the repository unreadable to git until it is undone.
+// would leave the repository unreadable to git until it is undone. (To
+// the Trash it may go: git reads the repository without it.)
 void Session::RefuseSubmodules(std::vector<RefusedLine>& refusals) {
     WorkTreeIndex* index = Index(state_.root);
     if (index == nullptr || state_.folders.empty()) return;
@@ -232,8 +233,8 @@ void Session::RefuseSubmodules(std::vector<RefusedLine>& refusals) {
     const char separator = files_.conventions().separator;
     for (int slot = 1; slot <= state_.count; ++slot) {
         const std::string& from = state_.oldPaths[static_cast<std::size_t>(slot)];
-        if (!state_.folders[static_cast<std::size_t>(slot)] || from == state_.newPaths[static_cast<std::size_t>(slot)])
-            continue;
+        const std::string& to = state_.newPaths[static_cast<std::size_t>(slot)];
+        if (!state_.folders[static_cast<std::size_t>(slot)] || to.empty() || from == to) continue;
         for (const std::string& submodule : submodules) {
             if (submodule.compare(0, from.size(), from) != 0) continue;
             if (submodule.size() == from.size() || submodule[from.size()] == separator) {

@@ -65,7 +65,8 @@ protected:
         testing::WriteFiles(repo_, untracked);
     }
 
-    // The index: path -> "MODE content" of its staged blob.
+    // The index: path -> "MODE content" of its staged blob (a submodule's
+    // commit id).
     Tree Index() {
         Tree index;
         std::string listing = Git("ls-files -s");
@@ -74,7 +75,7 @@ protected:
             const std::string line = listing.substr(at, end - at);
             at = end + 1;
             const std::string mode = line.substr(0, 6), oid = line.substr(7, 40), path = line.substr(line.find('\t') + 1);
-            index[path] = mode + " " + Git("cat-file blob " + oid);
+            index[path] = mode + " " + (mode == "160000" ? oid : Git("cat-file blob " + oid));  // a submodule's commit
         }
         return index;
     }
@@ -128,6 +129,8 @@ TEST_F(GitTest, TheIndexFollowsTrackedFiles) {
         {"--no-git", {"--yes", "--no-git"}, "x\nb\nc.sh\nu\nsrc/d\n", before, 0, ""},
         {"a locked index: nothing applied", {"--yes", "lock"}, "x\nb\nc.sh\nu\nsrc/d\n", before, 2,
          "the git index is locked by another git command"},
+        {"-n says what a locked index would do", {"-n", "lock"}, "x\nb\nc.sh\nu\nsrc/d\n", before, 0,
+         "; applying would change nothing until it is done, or with --no-git", "rename  a -> x"},
     };
     for (const Row& row : rows) {
         TearDown();
@@ -165,6 +168,61 @@ TEST_F(GitTest, UndoPutsTheIndexBack) {
     EXPECT_EQ(Index(), before);
     EXPECT_EQ(WorkTree().count("b"), 1u);
     EXPECT_EQ(Git("status --porcelain"), status);
+}
+
+// A file moved out of the work tree leaves the index; its undo puts the
+// entry back as it was staged.
+TEST_F(GitTest, UndoOfAMoveOutOfTheWorkTree) {
+    MakeRepository({{"a", "a"}, {"b", "b"}}, {{"a", "a staged"}}, {});
+    const Tree before = Index();
+    const std::string status = Git("status --porcelain");
+    ASSERT_EQ(Quil({"--yes"}, "../outside/a\nb\n").status, 0);
+    EXPECT_EQ(Index(), (Tree{{"b", "100644 b"}}));
+    const testing::Outcome undo = Quil({"--undo", "--yes"});
+    EXPECT_EQ(undo.status, 0) << undo.out << undo.err;
+    EXPECT_EQ(Index(), before);
+    EXPECT_EQ(Git("status --porcelain"), status);
+}
+
+// A submodule's folder line, or a folder holding one, is not moved: git
+// could not read the repository until the move was undone. To the Trash
+// it may go, and come back.
+TEST_F(GitTest, SubmodulesAreNotMovedBehindGitsBack) {
+    const fs::path source = base_ / "source";
+    Shell("git init -q '" + source.string() + "' && cd '" + source.string() +
+          "' && echo x > f && git add f && git -c user.name=t -c user.email=t@t commit -qm f 2>&1");
+    MakeRepository({{"a", "a"}}, {}, {});
+    Git("-c protocol.file.allow=always submodule add -q '" + source.string() + "' libs/sub");
+    Git("commit -qm sub");
+    const std::string status = Git("status --porcelain");
+    const Tree index = Index();
+    struct Case {
+        const char* name;
+        std::string folder;  // listed with -D, below the repository
+        std::string edited;
+        int status;
+    };
+    for (const Case& row : {Case{"a folder holding one", "", "lib2\n", 1}, Case{"the submodule", "/libs", "sub2\n", 1},
+                            Case{"the submodule to the Trash", "/libs", "\n", 0}}) {
+        const fs::path list = base_ / "edited";
+        std::ofstream(list, std::ios::binary) << row.edited;
+        testing::QuilRun run;
+        run.args = {"-D", "--yes", "--apply", list.string(), repo_.string() + row.folder};
+        run.env = {{"HOME", (base_ / "home").string()}, {"XDG_DATA_HOME", (base_ / "data").string()},
+                   {"XDG_STATE_HOME", (base_ / "state").string()}, {"NO_COLOR", "1"}};
+        const testing::Outcome outcome = testing::RunQuil(run);
+        EXPECT_EQ(outcome.status, row.status) << row.name << "\n" << outcome.out << outcome.err;
+        if (row.status == 1) {
+            EXPECT_NE(outcome.out.find("(a git submodule, or a folder holding one: move it with git mv)"), std::string::npos)
+                << row.name << "\n" << outcome.out;
+        }
+        Git("status --porcelain");  // fails the test where git cannot read the repository
+        if (row.status != 0) continue;
+        run.args = {"--undo", "--yes", repo_.string() + row.folder};
+        EXPECT_EQ(testing::RunQuil(run).status, 0) << row.name;
+        EXPECT_EQ(Git("status --porcelain"), status) << row.name;
+        EXPECT_EQ(Index(), index) << row.name;
+    }
 }
 
 // The run tells the index what happened: an operation that failed leaves
