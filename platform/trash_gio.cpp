@@ -3,12 +3,14 @@
 // is moved, and a Trash it cannot use is an error at once. GIO does not say
 // where the file went, so it is looked for there by its identity, which
 // also proves that the result is a real Trash record of that very file.
+#include <fcntl.h>
 #include <gio/gio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
+#include <ctime>
 #include <vector>
 
 #include "platform/trash.h"
@@ -61,8 +63,10 @@ public:
             g_error_free(error);
             return failure;
         }
-        if (Locate(path, before.identity, trashedAs)) return OpResult::Success();
-        return OpResult::Failure(EIO, "the Trash took the file, but it cannot be found there");
+        if (!Locate(path, before.identity, trashedAs))
+            return OpResult::Failure(EIO, "the Trash took the file, but it cannot be found there");
+        KeepWhereItCameFrom(path, trashedAs);
+        return OpResult::Success();
     }
 
     // The Trashes GIO may have used: the home trash for files on the home's
@@ -96,6 +100,43 @@ public:
     }
 
 private:
+    // GLib 2.74 leaves an empty record for names of about 239 to 245 bytes
+    // (its temporary name for the record is past the name limit) and says
+    // it succeeded: the record is read back and, where it does not say where
+    // the file came from, written as the freedesktop Trash has it.
+    static void KeepWhereItCameFrom(const std::string& original, const std::string& trashedAs) {
+        const std::string trash = Parent(Parent(trashedAs));
+        const std::string record = trash + "/info/" + BaseName(trashedAs) + ".trashinfo";
+        gchar* contents = nullptr;
+        gsize length = 0;
+        if (g_file_get_contents(record.c_str(), &contents, &length, nullptr)) {
+            const bool sound = std::string(contents, length).find("\nPath=") != std::string::npos;
+            g_free(contents);
+            if (sound) return;
+        }
+        // The home Trash keeps absolute paths, a mount's Trash paths below
+        // the mount (its $topdir/.Trash/$uid or $topdir/.Trash-$uid).
+        std::string path = original;
+        if (trash != std::string(g_get_user_data_dir()) + "/Trash") {
+            const std::string top = BaseName(trash).rfind(".Trash-", 0) == 0 ? Parent(trash) : Parent(Parent(trash));
+            if (original.compare(0, top.size() + 1, top + "/") == 0) path = original.substr(top.size() + 1);
+        }
+        gchar* escaped = g_uri_escape_string(path.c_str(), "/", FALSE);
+        char date[32];
+        const std::time_t now = std::time(nullptr);
+        std::tm local{};
+        localtime_r(&now, &local);
+        std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &local);
+        const std::string text = std::string("[Trash Info]\nPath=") + escaped + "\nDeletionDate=" + date + "\n";
+        g_free(escaped);
+        // Into the record GLib made, in place: a temporary name beside it
+        // would be as long as the one GLib failed with.
+        const int fd = open(record.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0) return;
+        if (write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size())) fsync(fd);
+        close(fd);
+    }
+
     std::vector<std::string> TrashesFor(const std::string& original) const {
         std::vector<std::string> trashes{std::string(g_get_user_data_dir()) + "/Trash"};
         struct stat info;
