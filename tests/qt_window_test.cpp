@@ -274,6 +274,28 @@ private slots:
         QCOMPARE(Text(), QString("A.Txt\nB.Txt\nS/C.Txt"));
     }
 
+    // Only a line the user empties goes to the Trash: one a transform
+    // empties is refused, in the preview and by OK, until typed on.
+    void aLineATransformEmptiesIsRefused() {
+        Open();
+        names()->setSelection(1, 0, 1, 3);
+        window_->transforms()->regexBox()->setChecked(true);
+        window_->transforms()->scopeBox()->setCurrentIndex(3);  // the whole line
+        window_->findField()->setText(".*");
+        window_->withField()->setText("");
+        Click("Replace");
+        QCOMPARE(Text(), QString("a.txt\n\ns/c.txt"));
+        QTRY_COMPARE(window_->summary()->fullText(), QString("1 refused"));
+        QCOMPARE(names()->statuses()[1].reason, QString("the transform left no name"));
+        asker_.answers = {true};
+        Click("OK");
+        QCOMPARE(Read("b.txt"), QByteArray("b"));
+        // Typed on and emptied again by hand: now it means the Trash.
+        RetypeLine(1, "x");
+        RetypeLine(1, "");
+        QTRY_COMPARE(window_->summary()->fullText(), QString("1 to the Trash"));
+    }
+
     void numberPutsTheCounterAtEachCaretOfAColumn() {
         for (int i = 0; i < 9; ++i) Write(QString("m%1").arg(i), "m");
         Open();

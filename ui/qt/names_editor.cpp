@@ -76,7 +76,9 @@ NamesEditor::NamesEditor(QWidget* parent) : QsciScintilla(parent) {
     Send(SCI_SETADDITIONALSELECTIONTYPING, 1);
     Send(SCI_SETMULTIPASTE, SC_MULTIPASTE_EACH);
     connect(this, &Sci::SCN_MODIFIED, this,
-            [this](int, int type, const char*, int, int linesAdded, int, int, int, int, int) { OnModified(type, linesAdded); });
+            [this](int position, int type, const char*, int, int linesAdded, int, int, int, int, int) {
+                OnModified(position, type, linesAdded);
+            });
 }
 
 void NamesEditor::SetList(const std::string& text, int lineCount) {
@@ -90,7 +92,20 @@ void NamesEditor::SetList(const std::string& text, int lineCount) {
     Send(SCI_GOTOPOS, 0);
     Send(SCI_SETREADONLY, lineCount == 0);
     ownEdit_ = false;
+    emptiedByTransform_.clear();
     SetStatuses({});
+}
+
+void NamesEditor::MarkEmptiedByTransform(const std::vector<int>& lines) {
+    emptiedByTransform_.insert(lines.begin(), lines.end());
+}
+
+std::vector<int> NamesEditor::EmptiedByTransform() const {
+    std::vector<int> emptied;
+    for (const int line : emptiedByTransform_)
+        if (Send(SCI_POSITIONFROMLINE, static_cast<unsigned long>(line)) == Send(SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line)))
+            emptied.push_back(line + 1);
+    return emptied;
 }
 
 const char* NamesEditor::Bytes() const {
@@ -207,8 +222,10 @@ int NamesEditor::CaretLine() const {
     return static_cast<int>(Send(SCI_LINEFROMPOSITION, static_cast<unsigned long>(Send(SCI_GETCURRENTPOS))));
 }
 
-void NamesEditor::OnModified(int type, int linesAdded) {
+void NamesEditor::OnModified(long position, int type, int linesAdded) {
     if (!(type & (SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT))) return;
+    if ((type & SC_MOD_INSERTTEXT) && !emptiedByTransform_.empty())
+        emptiedByTransform_.erase(static_cast<int>(Send(SCI_LINEFROMPOSITION, static_cast<unsigned long>(position))));
     // An edit from a menu or a redo is checked once it is done.
     if (linesAdded != 0 && !ownEdit_ && !checkQueued_) {
         checkQueued_ = true;

@@ -8,6 +8,7 @@
 
 #include <Qsci/qsciscintilla.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,12 @@ public:
     // Selects whole lines: one stretch when they follow each other.
     void SelectLines(const std::vector<int>& lines);
 
+    // Lines (0-based) a transform left empty: refused rather than sent to
+    // the Trash, until something is typed on them.
+    void MarkEmptiedByTransform(const std::vector<int>& lines);
+    // Those still empty, as slots (line + 1), in order.
+    std::vector<int> EmptiedByTransform() const;
+
     int CaretLine() const;
     // The lines that do something (0-based line, status); the others are
     // shown unchanged.
@@ -76,7 +83,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void OnModified(int type, int linesAdded);
+    void OnModified(long position, int type, int linesAdded);
     void BreakUndoJoin();
     void NotifyCaret();
     // Ends the user's edit: one that changed the number of lines is undone.
@@ -94,6 +101,7 @@ private:
     int caretLine_ = 0;
     std::vector<LineStatus> statuses_;  // one per line
     std::vector<int> marked_;           // the lines whose status is not unchanged
+    std::set<int> emptiedByTransform_;
 };
 
 }  // namespace quil::qt

@@ -13,11 +13,11 @@ PreviewPlanner::PreviewPlanner(FileServices& files) : files_(files) { pool_.setM
 
 PreviewPlanner::~PreviewPlanner() { pool_.waitForDone(); }
 
-QFuture<Preview> PreviewPlanner::Start(std::string text, bool permanent, quint64 generation) {
+QFuture<Preview> PreviewPlanner::Start(std::string text, std::vector<int> emptiedByTransform, bool permanent,
+                                       quint64 generation) {
     latest_ = generation;
-    return QtConcurrent::run(&pool_, [this, text = std::move(text), permanent, generation]() mutable {
-        return Run(std::move(text), permanent, generation);
-    });
+    return QtConcurrent::run(&pool_, [this, text = std::move(text), emptied = std::move(emptiedByTransform), permanent,
+                                      generation]() mutable { return Run(std::move(text), emptied, permanent, generation); });
 }
 
 void PreviewPlanner::Prime(const BatchState& listed) {
@@ -28,7 +28,8 @@ void PreviewPlanner::Prime(const BatchState& listed) {
     });
 }
 
-Preview PreviewPlanner::Run(std::string text, bool permanent, quint64 generation) {
+Preview PreviewPlanner::Run(std::string text, const std::vector<int>& emptiedByTransform, bool permanent,
+                            quint64 generation) {
     const Conventions& conventions = files_.conventions();
     const std::string before = std::move(state_.text);
     state_.text = std::move(text);
@@ -39,6 +40,7 @@ Preview PreviewPlanner::Run(std::string text, bool permanent, quint64 generation
 
     PlanOptions options;
     options.permanent = permanent;
+    for (const int slot : emptiedByTransform) options.refusals.push_back({slot, Refusal::TransformLeftNoName});
     auto plan = std::make_shared<const BatchPlan>(PlanBatch(state_, files_, options));
     // Every changed line has an operation or a refusal: only those are
     // looked at, whatever the length of the list.

@@ -36,10 +36,11 @@ public:
     // Plans text against the listing primed last; previews are planned one
     // at a time, in the order they were started, and one that a newer one
     // follows is not planned (its generation comes back with nothing).
-    QFuture<Preview> Start(std::string text, bool permanent, quint64 generation);
+    // Lines a transform emptied (slots) are refused, as OK refuses them.
+    QFuture<Preview> Start(std::string text, std::vector<int> emptiedByTransform, bool permanent, quint64 generation);
 
 private:
-    Preview Run(std::string text, bool permanent, quint64 generation);
+    Preview Run(std::string text, const std::vector<int>& emptiedByTransform, bool permanent, quint64 generation);
 
     FileServices& files_;
     QThreadPool pool_;  // one thread: the copy below is its own

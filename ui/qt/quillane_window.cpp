@@ -290,7 +290,8 @@ void QuillaneWindow::UpdateUndoButton() { undo_->setEnabled(session_.CanUndo());
 
 void QuillaneWindow::StartPreview() {
     if (session_.state().count == 0) return;
-    previewWatcher_.setFuture(preview_.Start(names_->Text(), permanent_->isChecked(), ++generation_));
+    previewWatcher_.setFuture(
+        preview_.Start(names_->Text(), names_->EmptiedByTransform(), permanent_->isChecked(), ++generation_));
 }
 
 void QuillaneWindow::OnOk() {
@@ -301,12 +302,13 @@ void QuillaneWindow::OnOk() {
     const bool permanent = permanent_->isChecked();
     preview_.WaitForCopy();
     session_.SetListText(names_->Text());
+    const std::vector<int> emptied = names_->EmptiedByTransform();
     BatchPlan plan;
     std::vector<PlanRow> rows;
     const bool planned = RunBusy(
         this, [](long percent, long) { return QStringLiteral("Planning... %1%").arg(percent); },
         [&](TaskProgress& progress) {
-            plan = session_.Plan(permanent, {}, [&progress](double fraction) {
+            plan = session_.Plan(permanent, emptied, [&progress](double fraction) {
                 progress.done = static_cast<long>(fraction * 100);
                 return !progress.cancelled;
             });

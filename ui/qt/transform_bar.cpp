@@ -131,8 +131,12 @@ void TransformBar::Rewrite(const std::function<void(std::vector<std::string>&)>&
     const std::vector<int> selected = wholeList ? std::vector<int>() : names_->SelectedLines();
     if (selected.empty()) {
         std::vector<std::string> lines = names_->Lines(0, names_->lines() - 1);
+        const std::vector<std::string> before = lines;
         change(lines);
         names_->ReplaceLines(0, lines);
+        std::vector<int> emptied = LinesEmptied(before, lines);
+        for (int& line : emptied) --line;
+        names_->MarkEmptiedByTransform(emptied);
         emit Rewritten();
         return;
     }
@@ -141,10 +145,14 @@ void TransformBar::Rewrite(const std::function<void(std::vector<std::string>&)>&
     std::vector<std::string> picked;
     picked.reserve(selected.size());
     for (const int line : selected) picked.push_back(std::move(span[static_cast<std::size_t>(line - first)]));
+    const std::vector<std::string> before = picked;
     change(picked);
+    std::vector<int> emptied;
+    for (const int index : LinesEmptied(before, picked)) emptied.push_back(selected[static_cast<std::size_t>(index - 1)]);
     for (std::size_t i = 0; i < selected.size(); ++i)
         span[static_cast<std::size_t>(selected[i] - first)] = std::move(picked[i]);
     names_->ReplaceLines(first, span);
+    names_->MarkEmptiedByTransform(emptied);
     names_->SelectLines(selected);
     emit Rewritten();
 }
