@@ -1,23 +1,58 @@
 #include "engine/index_follower.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace quil {
 
-std::vector<IndexEdit> IndexEditsOf(const BatchPlan& plan, const RunResult& result) {
-    std::vector<IndexEdit> edits;
+void FollowRun(BatchJournal& batch, const BatchPlan& plan, const RunResult& result, const std::vector<int>& ids) {
+    auto entryOf = [&](const FileOp& op) -> JournalEntry& {
+        const int id = ids.empty() ? op.slot : ids[static_cast<std::size_t>(op.slot)];
+        const auto found = std::find_if(batch.entries.begin(), batch.entries.end(), [id](const JournalEntry& entry) { return entry.id == id; });
+        if (found != batch.entries.end()) return *found;
+        JournalEntry& entry = batch.entries.emplace_back();
+        entry.id = id;
+        entry.original = entry.now = entry.indexedAt = op.from;
+        return entry;
+    };
     for (const DoneOp& done : result.done) {
         const FileOp& op = plan.ops[done.op];
+        if (op.kind == FileOp::Kind::MakeFolder || op.kind == FileOp::Kind::RemoveFolder) continue;
+        JournalEntry& entry = entryOf(op);
         if (done.putBack) {
-            edits.push_back({IndexEdit::Kind::Move, op.from, op.restore, {}, op.slot});
-            continue;
+            entry.now = op.restore;
+        } else if (op.kind == FileOp::Kind::Delete) {
+            entry.state = JournalEntry::State::Trashed;
+        } else {
+            entry.now = op.to;
+            entry.state = JournalEntry::State::Here;
         }
-        switch (op.kind) {
-            case FileOp::Kind::Move: edits.push_back({IndexEdit::Kind::Move, op.from, op.to, {}, op.slot}); break;
-            case FileOp::Kind::Delete: edits.push_back({IndexEdit::Kind::Remove, op.from, {}, {}, op.slot}); break;
-            case FileOp::Kind::Restore:
-            case FileOp::Kind::MakeFolder:
-            case FileOp::Kind::RemoveFolder: break;  // the undo puts saved entries back itself
+    }
+}
+
+std::vector<IndexEdit> IndexEditsFor(const BatchJournal& batch, const std::map<int, std::string>& saved) {
+    std::vector<IndexEdit> edits;
+    for (const JournalEntry& entry : batch.entries) {
+        const bool taken = entry.indexedAt.empty();
+        switch (entry.state) {
+            case JournalEntry::State::Here: {
+                // Taken out before (to the Trash, or out of the work tree):
+                // put back as they were staged.
+                const auto kept = saved.find(entry.id);
+                const std::string putBack = kept == saved.end() ? std::string() : kept->second;
+                if (taken) {
+                    if (!putBack.empty()) edits.push_back({IndexEdit::Kind::Restore, {}, entry.now, putBack, {}, entry.id});
+                } else if (entry.indexedAt != entry.now) {
+                    edits.push_back({IndexEdit::Kind::Move, entry.indexedAt, entry.now, putBack, {}, entry.id});
+                }
+                break;
+            }
+            case JournalEntry::State::Trashed:
+            case JournalEntry::State::Deleted:
+                if (!taken) edits.push_back({IndexEdit::Kind::Remove, entry.indexedAt, {}, {}, {}, entry.id});
+                break;
+            case JournalEntry::State::Lost:
+            case JournalEntry::State::Dropped: break;
         }
     }
     return edits;
@@ -26,21 +61,21 @@ std::vector<IndexEdit> IndexEditsOf(const BatchPlan& plan, const RunResult& resu
 std::string SavedRemovals(const std::vector<IndexEdit>& edits) {
     std::string text;
     for (const IndexEdit& edit : edits) {
-        if (edit.saved.empty() || edit.kind == IndexEdit::Kind::Restore) continue;
-        text += edit.from + '\0' + std::to_string(edit.saved.size()) + '\0' + edit.saved;
+        if (edit.taken.empty()) continue;
+        text += std::to_string(edit.entry) + '\0' + std::to_string(edit.taken.size()) + '\0' + edit.taken;
     }
     return text;
 }
 
-std::vector<std::pair<std::string, std::string>> ReadSavedRemovals(const std::string& text) {
-    std::vector<std::pair<std::string, std::string>> removals;
+std::map<int, std::string> ReadSavedRemovals(const std::string& text) {
+    std::map<int, std::string> removals;
     for (std::size_t at = 0; at < text.size();) {
-        const std::size_t pathEnd = text.find('\0', at);
-        const std::size_t sizeEnd = pathEnd == std::string::npos ? pathEnd : text.find('\0', pathEnd + 1);
+        const std::size_t idEnd = text.find('\0', at);
+        const std::size_t sizeEnd = idEnd == std::string::npos ? idEnd : text.find('\0', idEnd + 1);
         if (sizeEnd == std::string::npos) break;
-        const std::size_t size = std::strtoul(text.c_str() + pathEnd + 1, nullptr, 10);
+        const std::size_t size = std::strtoul(text.c_str() + idEnd + 1, nullptr, 10);
         if (sizeEnd + 1 + size > text.size()) break;  // cut short: the rest is lost, not misread
-        removals.emplace_back(text.substr(at, pathEnd - at), text.substr(sizeEnd + 1, size));
+        removals[std::atoi(text.c_str() + at)] = text.substr(sizeEnd + 1, size);
         at = sizeEnd + 1 + size;
     }
     return removals;

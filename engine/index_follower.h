@@ -1,25 +1,30 @@
-// What a run did, as edits of a git index, in the order done; and the
-// entries those edits took out of the index, kept beside the batch's
-// journal so that its undo can put them back.
+// The git index kept in agreement with where a batch's files are, whatever
+// ended the runs before: each file's entries go from where the index last
+// had them to where the file is now, leave it for the Trash (kept beside
+// the batch's journal) and come back with the file.
 #pragma once
 
+#include <map>
 #include <string>
-#include <utility>
 #include <vector>
 
+#include "engine/journal.h"
 #include "engine/run_plan.h"
 #include "platform/git_index.h"
 
 namespace quil {
 
-// Moves (a cycle's file put back included), and trashes and deletes, which
-// take files out of the index.
-std::vector<IndexEdit> IndexEditsOf(const BatchPlan& plan, const RunResult& result);
+// Moves batch's entries where the run that ran plan put their files: the
+// run's slot k stands for the entry ids[k] (the batch itself: no ids, each
+// line its own entry, made on its first operation).
+void FollowRun(BatchJournal& batch, const BatchPlan& plan, const RunResult& result, const std::vector<int>& ids);
 
-// The entries the edits took out (a trash, a move out of the work tree):
-// "PATH\0SAVED-LENGTH\0SAVED" for each.
+// The edits that make the index agree with the entries; saved holds what
+// earlier edits took out, by entry.
+std::vector<IndexEdit> IndexEditsFor(const BatchJournal& batch, const std::map<int, std::string>& saved);
+
+// What the edits took out, by entry: "ID\0LENGTH\0SAVED" each.
 std::string SavedRemovals(const std::vector<IndexEdit>& edits);
-// Path -> the entries saved when it left the index.
-std::vector<std::pair<std::string, std::string>> ReadSavedRemovals(const std::string& text);
+std::map<int, std::string> ReadSavedRemovals(const std::string& text);
 
 }  // namespace quil

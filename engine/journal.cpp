@@ -67,16 +67,38 @@ void Apply(JournalEntry& entry, const OpenStep& step, const std::string& trashed
 // made, is as it was before the batch.
 void ApplyFolder(BatchJournal& batch, const OpenStep& step) {
     auto& made = batch.madeFolders;
-    auto& removed = batch.removedFolders;
+    auto at = [&step](std::vector<RemovedFolder>& folders) {
+        return std::find_if(folders.begin(), folders.end(), [&](const RemovedFolder& folder) { return folder.path == step.from; });
+    };
     const auto madeAt = std::find(made.begin(), made.end(), step.from);
-    const auto removedAt = std::find_if(removed.begin(), removed.end(),
-                                        [&](const RemovedFolder& folder) { return folder.path == step.from; });
+    const auto removedAt = at(batch.removedFolders);
+    const auto remadeAt = at(batch.remadeFolders);
     if (step.kind == Step::MakeFolder) {
-        if (removedAt != removed.end()) removed.erase(removedAt);
-        else if (madeAt == made.end()) made.push_back(step.from);
-    } else {
-        if (madeAt != made.end()) made.erase(madeAt);
-        else if (removedAt == removed.end()) removed.push_back({step.from, step.attributes});
+        if (removedAt != batch.removedFolders.end()) {
+            batch.remadeFolders.push_back(*removedAt);
+            batch.removedFolders.erase(removedAt);
+        } else if (madeAt == made.end()) {
+            made.push_back(step.from);
+        }
+    } else if (madeAt != made.end()) {
+        made.erase(madeAt);
+    } else if (remadeAt != batch.remadeFolders.end()) {
+        batch.removedFolders.push_back(*remadeAt);
+        batch.remadeFolders.erase(remadeAt);
+    } else if (removedAt == batch.removedFolders.end()) {
+        batch.removedFolders.push_back({step.from, step.attributes});
+    }
+}
+
+// The git index was made to agree with the files as the run that wrote it
+// left them: a step still open then (a trash whose place was not written)
+// was done.
+void IndexAgrees(BatchJournal& batch) {
+    for (JournalEntry& entry : batch.entries) {
+        JournalEntry after = entry;
+        for (const OpenStep& step : entry.open) Apply(after, step, "?");
+        if (after.state == JournalEntry::State::Here) entry.indexedAt = after.now;
+        else if (after.state == JournalEntry::State::Trashed || after.state == JournalEntry::State::Deleted) entry.indexedAt.clear();
     }
 }
 
@@ -112,10 +134,26 @@ public:
                 break;
             case Record::Failed:
                 if (Announcement* announcement = Find(f[0])) announcement->status = Announcement::Status::Failed;
+                if (index_.number == Number<long>(f[0])) index_ = {};
+                break;
+            case Record::IndexFollows:
+                CloseRun();
+                CloseIndex();
+                index_ = {Number<long>(f[0]), Path(f[1]),
+                          {true, Number<std::uint64_t>(f[2]), Number<std::uint64_t>(f[3]), Number<std::uint64_t>(f[4]),
+                           Number<std::int64_t>(f[5]), true}};
+                batch_.nextNumber = std::max(batch_.nextNumber, index_.number + 1);
+                break;
+            case Record::IndexFollowed:
+                if (index_.number == Number<long>(f[0])) {
+                    IndexAgrees(batch_);
+                    index_ = {};
+                }
                 break;
             case Record::End: EndRun(Number<long>(f[0]), Number<long>(f[1])); break;
             case Record::UndoStarts:
                 CloseRun();
+                CloseIndex();
                 if (!undoSeen_) Count();
                 undoSeen_ = true;
                 break;
@@ -133,6 +171,7 @@ public:
 
     void Finish() {
         CloseRun();
+        CloseIndex();
         if (!undoSeen_) Count();
     }
 
@@ -150,7 +189,7 @@ private:
                           Number<std::uint64_t>(f[5]),
                           Number<std::int64_t>(f[6]),
                           f[7] == "1"};
-        entry.now = entry.original;
+        entry.now = entry.indexedAt = entry.original;
         byId_[entry.id] = batch_.entries.size();
         batch_.entries.push_back(std::move(entry));
     }
@@ -198,13 +237,16 @@ private:
     void CloseRun() {
         for (Announcement& announcement : run_) {
             if (announcement.status == Announcement::Status::Failed) continue;
-            const bool open = announcement.status == Announcement::Status::Open;
+            bool open = announcement.status == Announcement::Status::Open;
             if (announcement.entry < 0) {
                 if (open) batch_.openFolders.push_back(announcement.step);
                 else ApplyFolder(batch_, announcement.step);
                 continue;
             }
             JournalEntry& entry = batch_.entries[static_cast<std::size_t>(announcement.entry)];
+            // A trash done whose record of where it went was not written:
+            // the Trash is searched for it like one cut short.
+            if (announcement.step.kind == Step::Trash && announcement.trashedAs.empty()) open = true;
             if (open) {
                 entry.open.push_back(announcement.step);
                 openEntry_[announcement.step.number] = announcement.entry;
@@ -216,10 +258,23 @@ private:
         byNumber_.clear();
     }
 
+    // An index update whose outcome the journal does not hold stays open.
+    void CloseIndex() {
+        if (index_.number != 0) batch_.openIndex.push_back(index_);
+        index_ = {};
+    }
+
     // An undo found out how an open announcement ended.
     void Settle(const std::vector<std::string_view>& f) {
         const long number = Number<long>(f[0]);
         const char outcome = f[1].empty() ? 'x' : f[1][0];
+        const auto index = std::find_if(batch_.openIndex.begin(), batch_.openIndex.end(),
+                                        [number](const BatchJournal::OpenIndex& open) { return open.number == number; });
+        if (index != batch_.openIndex.end()) {
+            if (outcome == 'd') IndexAgrees(batch_);
+            batch_.openIndex.erase(index);
+            return;
+        }
         const std::string trashedAs = f[2] == "-" ? std::string() : Path(f[2]);
         if (const auto it = openEntry_.find(number); it != openEntry_.end()) {
             JournalEntry& entry = batch_.entries[static_cast<std::size_t>(it->second)];
@@ -257,6 +312,7 @@ private:
     std::vector<Announcement> run_;  // the run being read, in the order announced
     std::unordered_map<long, std::size_t> byNumber_;
     std::unordered_map<long, int> openEntry_;  // number of an open step -> its entry
+    BatchJournal::OpenIndex index_;  // the index update announced last, until it is known to be done
     bool undoSeen_ = false;
 };
 
@@ -335,6 +391,13 @@ std::vector<Settlement> SettleOpen(BatchJournal& batch, FileServices& files, Tra
         if (done) ApplyFolder(batch, step);
     }
     batch.openFolders.clear();
+    // The index is written whole under a new name: replaced, it was done.
+    for (const BatchJournal::OpenIndex& open : batch.openIndex) {
+        const bool done = !open.before.Same(files.Lookup(open.file).identity, false);
+        settled.push_back({open.number, done ? Settlement::Outcome::Done : Settlement::Outcome::NotDone, {}});
+        if (done) IndexAgrees(batch);
+    }
+    batch.openIndex.clear();
     return settled;
 }
 

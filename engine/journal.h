@@ -13,7 +13,8 @@
 // (device, inode, size, time). What follows names the announcement by its
 // number: "X" it did not happen, "t" where a trashed file went, and "E" at
 // the end of the run which announcements never ran; every other one was
-// done. A run cut short (a kill, a power cut) leaves its announcements
+// done. In a git work tree, "G" then announces that the index is made to
+// agree with where the files are, and "g" that it was. A run cut short (a kill, a power cut) leaves its announcements
 // open: the next undo finds each file by its identity (at its source, at a
 // target, or in the Trash) and writes what it found ("S") before it acts.
 // The last batches of each folder are kept, newest first.
@@ -61,6 +62,9 @@ struct JournalEntry {
     std::string now;
     State state = State::Here;
     std::vector<OpenStep> open;  // in the order announced
+    // Where the git index last had the entry's entries (if it tracks it);
+    // empty once they were taken out (kept beside the journal).
+    std::string indexedAt;
 
     bool Undone() const { return state == State::Here && now == original && open.empty(); }
 };
@@ -90,7 +94,16 @@ struct BatchJournal {
     std::vector<JournalEntry> entries;        // in the order first acted on
     std::vector<std::string> madeFolders;     // made by the batch and there since, in the order made
     std::vector<RemovedFolder> removedFolders;  // emptied and removed by the batch, not made again since
+    std::vector<RemovedFolder> remadeFolders;   // removed by the batch and made again by an undo
     std::vector<OpenStep> openFolders;        // folder operations whose outcome is not known
+    // An update of the git index whose outcome is not known: the index file
+    // and what it was before; a write replaces it.
+    struct OpenIndex {
+        long number = 0;
+        std::string file;
+        FileIdentity before;
+    };
+    std::vector<OpenIndex> openIndex;
 };
 
 // How an undo found an operation that a run cut short had left open.
@@ -146,6 +159,10 @@ public:
     bool Failed(long number) override;
     bool Trashed(long number, const std::string& trashedAs) override;
     bool End(long first, long last) override;
+    // The git index is about to agree with the files (file, as it is
+    // before), durable before this returns; then it did, or it did not.
+    long IndexFollows(const std::string& file, const FileIdentity& before);
+    bool IndexFollowed(long number);
     // Nothing the undo can still bring back is left.
     bool Undone();
 
@@ -165,6 +182,7 @@ private:
     const std::vector<bool>* folders_ = nullptr;
     long announced_ = 0;
     long failed_ = 0;
+    long next_ = 0;  // past every number written
 };
 
 }  // namespace quil

@@ -31,6 +31,8 @@ enum class Record : char {
     Settled = 'S',
     Dropped = 'P',
     Undone = 'U',
+    IndexFollows = 'G',
+    IndexFollowed = 'g',
 };
 
 struct RecordKind {
@@ -54,6 +56,9 @@ inline constexpr RecordKind kRecords[] = {
     {Record::Settled, 3, "how an announcement left open ended (d done, x not, l lost): number, d x or l, trashed as"},
     {Record::Dropped, 1, "an entry gone from the Trash, given up: id"},
     {Record::Undone, 0, "the batch is undone"},
+    {Record::IndexFollows, 6, "the git index is made to agree with the files, announced: number, the index file, "
+                              "its device, inode, size, modified before"},
+    {Record::IndexFollowed, 1, "it agrees: number"},
 };
 
 // Fields are separated by tabs and records by line feeds, so both are

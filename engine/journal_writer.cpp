@@ -1,5 +1,6 @@
 // The writer of an undo journal: the header, then each run's records, each
 // call's records in one write, each announcement durable before it runs.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -148,7 +149,10 @@ void JournalWriter::AppendAnnouncement(std::string& out, const Announced& operat
 bool JournalWriter::Announce(const std::vector<Announced>& operations) {
     std::string records;
     records.reserve(operations.size() * 96);
-    for (const Announced& operation : operations) AppendAnnouncement(records, operation);
+    for (const Announced& operation : operations) {
+        AppendAnnouncement(records, operation);
+        next_ = std::max(next_, operation.number + 1);
+    }
     if (!file_->Append(records) || !file_->Sync()) return false;
     announced_ += static_cast<long>(operations.size());
     return true;
@@ -177,6 +181,27 @@ bool JournalWriter::End(long first, long last) {
     AppendNumber(record, first);
     AppendNumber(record, last);
     return file_->Append(record + '\n') && file_->Sync();
+}
+
+long JournalWriter::IndexFollows(const std::string& file, const FileIdentity& before) {
+    const long number = std::max(next_, first_);
+    next_ = number + 1;
+    std::string record;
+    Letter(record, Record::IndexFollows);
+    AppendNumber(record, number);
+    AppendPath(record, file, root_);
+    AppendNumber(record, before.device);
+    AppendNumber(record, before.inode);
+    AppendNumber(record, before.size);
+    AppendNumber(record, before.modified);
+    return file_->Append(record + '\n') && file_->Sync() ? number : 0;
+}
+
+bool JournalWriter::IndexFollowed(long number) {
+    std::string record;
+    Letter(record, Record::IndexFollowed);
+    AppendNumber(record, number);
+    return file_->Append(record + '\n');
 }
 
 bool JournalWriter::Undone() {

@@ -51,7 +51,6 @@ public:
         TidyMadeFolders();
         if (journal_) Journaled(journal_->End(Number(index), Number(chunkEnd_) - 1), "end");
         ReadBackSpellings();
-        FinishMadeFolders();
         return std::move(result_);
     }
 
@@ -320,13 +319,6 @@ private:
             return empty;
         });
         return empty;
-    }
-
-    // Folders made again by an undo get their times back once filled.
-    void FinishMadeFolders() {
-        for (std::size_t index : made_)
-            if (const FolderAttributes* attributes = AttributesOf(plan_.ops[index]))
-                files_.SetAttributes(plan_.ops[index].to, *attributes, FileServices::Filling::Done);
     }
 
     // A change of case that a case-blind file system did not take would

@@ -75,7 +75,8 @@ struct RunOptions {
     const std::vector<FileIdentity>* expected = nullptr;
     // Per slot, true where the line stands for a folder.
     const std::vector<bool>* folders = nullptr;
-    // Per MakeFolder slot, the attributes the folder had (an undo's).
+    // Per MakeFolder slot, the attributes the folder had (an undo's), given
+    // while it is filled (the caller gives the rest once it is).
     const std::unordered_map<int, FolderAttributes>* attributes = nullptr;
 };
 

@@ -325,7 +325,10 @@ RunResult Session::Apply(const BatchPlan& plan, bool permanent, RunObserver& obs
         options.observer = &observer;
         options.folders = &state_.folders;
         result = RunPlan(plan, files_, nullptr, options);
-        FollowInIndex(state_.root, plan, result, journal_ ? journal_->name() : std::string(), {});
+        BatchJournal done;
+        done.name = journal_ ? journal_->name() : std::string();
+        FollowRun(done, plan, result, {});
+        MakeIndexAgree(state_.root, done, journal_.get(), result);
     }
     if (journal_) {
         const std::string name = journal_->name();
@@ -356,38 +359,47 @@ std::string Session::HeldIndexLock(const std::string& root) {
     return index ? index->HeldLock() : std::string();
 }
 
-void Session::FollowInIndex(const std::string& root, const BatchPlan& plan, RunResult& result,
-                            const std::string& journalName,
-                            const std::vector<std::pair<std::string, std::string>>& saved) {
+void Session::MakeIndexAgree(const std::string& root, const BatchJournal& batch, JournalWriter* journal,
+                             RunResult& result) {
     WorkTreeIndex* index = Index(root);
-    if (index == nullptr || result.done.empty()) return;
-    std::vector<IndexEdit> edits = IndexEditsOf(plan, result);
-    // Back as they were staged when the batch took them out: after a
-    // restore from the Trash, or a move back into the work tree.
-    for (const DoneOp& done : result.done) {
-        const FileOp& op = plan.ops[done.op];
-        const std::string& home = done.putBack ? op.restore : op.to;
-        if (op.kind != FileOp::Kind::Move && op.kind != FileOp::Kind::Restore) continue;
-        for (const auto& [path, entries] : saved)
-            if (path == home) edits.push_back({IndexEdit::Kind::Restore, {}, path, entries, op.slot});
+    if (index == nullptr) return;
+    // A journal that failed cannot say what the index agrees with: the
+    // index is left for the undo to put right from the files themselves.
+    if (!result.journalError.empty()) {
+        result.indexError = "the undo journal could not be written";
+        return;
     }
+    std::map<int, std::string> saved;
+    if (std::string record; !batch.name.empty() && store_.Read(IndexRecordOf(batch.name), record))
+        saved = ReadSavedRemovals(record);
+    std::vector<IndexEdit> edits = IndexEditsFor(batch, saved);
     if (edits.empty()) return;
+    long number = 0;
+    if (journal && (number = journal->IndexFollows(index->File(), files_.Lookup(index->File()).identity)) == 0) {
+        result.indexError = "the undo journal could not be written";
+        return;
+    }
+    // What leaves the index is kept beside the journal before the index is
+    // written: a kill in between loses nothing.
     const OpResult updated = index->Update(edits, [&] {
         const std::string removals = SavedRemovals(edits);
-        if (removals.empty() || journalName.empty()) return true;
+        if (removals.empty() || batch.name.empty()) return true;
         std::string error;
-        std::unique_ptr<AppendFile> record = store_.Create(IndexRecordOf(journalName), error);
+        const std::string name = IndexRecordOf(batch.name);
+        std::unique_ptr<AppendFile> record = store_.Create(name, error);
+        if (!record) record = store_.Reopen(name, error);
         return record && record->Append(removals) && record->Sync();
     });
     if (!updated.ok) {
+        if (journal) journal->Failed(number);
         result.indexError = updated.message;
         return;
     }
-    // A file that stepped aside for a cycle is one line, not two moves.
-    std::unordered_set<int> lines;
+    if (journal) journal->IndexFollowed(number);
+    std::unordered_set<int> followed;
     for (const IndexEdit& edit : edits)
-        if (edit.followed) lines.insert(edit.line);
-    result.indexChanged = static_cast<int>(lines.size());
+        if (edit.followed) followed.insert(edit.entry);
+    result.indexChanged = static_cast<int>(followed.size());
 }
 
 std::vector<BatchJournal> Session::History() { return ListBatches(store_, state_.root, true); }
@@ -436,6 +448,8 @@ void Session::BuildUndo(const BatchJournal& batch, UndoPlan& undo) {
     options.foldersToMake = FoldersToMakeAgain(undo, files_);
     undo.plan = PlanBatch(undo.state, files_, options);
     GiveBackAttributes(undo);
+    for (const RemovedFolder& folder : batch.remadeFolders)
+        if (files_.Query(folder.path) == PathKind::Folder) undo.foldersToFinish.push_back(folder);
     undo.rows = DescribePlan(undo.state, undo.plan, false, files_.conventions());
     AddRestores(undo, files_, restores, options.foldersToRemove);
     undo.rows.insert(undo.rows.end(), refusedRows.begin(), refusedRows.end());
@@ -459,6 +473,17 @@ Session::Readiness Session::PrepareUndo(const UndoPlan& undo, std::string& reaso
     return Readiness::Ready;
 }
 
+// Their permissions and times, now that they hold what they held.
+void Session::FinishFoldersMadeAgain(const UndoPlan& undo, const RunResult& result) {
+    std::vector<RemovedFolder> folders = undo.foldersToFinish;
+    for (const DoneOp& done : result.done) {
+        const FileOp& op = undo.plan.ops[done.op];
+        if (op.kind != FileOp::Kind::MakeFolder) continue;
+        if (const auto it = undo.attributes.find(op.slot); it != undo.attributes.end()) folders.push_back({op.to, it->second});
+    }
+    for (const RemovedFolder& folder : folders) files_.SetAttributes(folder.path, folder.attributes, FileServices::Filling::Done);
+}
+
 RunResult Session::ApplyUndo(const UndoPlan& undo, RunObserver& observer) {
     std::string error;
     std::unique_ptr<JournalWriter> journal =
@@ -477,9 +502,10 @@ RunResult Session::ApplyUndo(const UndoPlan& undo, RunObserver& observer) {
     options.folders = &undo.folders;
     options.attributes = &undo.attributes;
     RunResult result = RunPlan(undo.plan, files_, nullptr, options);
-    std::vector<std::pair<std::string, std::string>> saved;
-    if (std::string record; store_.Read(IndexRecordOf(undo.batch.name), record)) saved = ReadSavedRemovals(record);
-    FollowInIndex(undo.batch.root, undo.plan, result, {}, saved);
+    FinishFoldersMadeAgain(undo, result);
+    BatchJournal batch = undo.batch;
+    FollowRun(batch, undo.plan, result, undo.ids);
+    MakeIndexAgree(batch.root, batch, journal.get(), result);
     if (undo.complete && !result.stopped && result.failures.empty() && result.journalError.empty()) journal->Undone();
     lock_.reset();
     return result;

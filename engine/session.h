@@ -35,12 +35,17 @@ struct UndoPlan {
     std::vector<bool> folders;           // per slot, a folder
     std::unordered_map<int, FolderAttributes> attributes;  // per folder made again, what it had
     std::vector<int> dropped;            // entries no longer in the Trash: given up when applied
+    // Folders the batch removed that are back: their attributes are given
+    // once they are filled (again, where an undo was cut short before).
+    std::vector<RemovedFolder> foldersToFinish;
     BatchPlan plan;                      // the restores from the Trash last
     std::vector<PlanRow> rows;           // what the undo will do, line by line
     int refused = 0;                     // rows that cannot be undone
     bool complete = false;               // once run without a fault, nothing is left to undo
 
-    bool DoesSomething() const { return !plan.ops.empty() || !dropped.empty() || !settled.empty(); }
+    bool DoesSomething() const {
+        return !plan.ops.empty() || !dropped.empty() || !settled.empty() || !foldersToFinish.empty();
+    }
 };
 
 class Session {
@@ -125,12 +130,13 @@ public:
 private:
     // The undo of batch as things stand now.
     void BuildUndo(const BatchJournal& batch, UndoPlan& undo);
+    // The folders an undo made again get their permissions and times.
+    void FinishFoldersMadeAgain(const UndoPlan& undo, const RunResult& result);
     // Lines that move or trash a git submodule, or a folder holding one.
     void RefuseSubmodules(std::vector<RefusedLine>& refusals);
-    // The index follows what the run did: the entries it takes out kept
-    // beside the journal first; saved ones put back where files came home.
-    void FollowInIndex(const std::string& root, const BatchPlan& plan, RunResult& result, const std::string& journalName,
-                       const std::vector<std::pair<std::string, std::string>>& saved);
+    // The index of root's work tree made to agree with where batch's files
+    // are, written ahead in journal where there is one.
+    void MakeIndexAgree(const std::string& root, const BatchJournal& batch, JournalWriter* journal, RunResult& result);
     // The undo of the newest batch over the root that left something to undo.
     bool NextToUndo(UndoPlan& undo);
     static std::string LockName(const std::string& root);

@@ -46,18 +46,18 @@ public:
         return lstat(lock.c_str(), &info) == 0 ? lock : std::string();
     }
 
+    std::string File() override { return std::string(git_repository_path(repository_)) + "index"; }
+
     OpResult Update(std::vector<IndexEdit>& edits, const std::function<bool()>& keep) override {
         git_index* index = nullptr;
         if (git_repository_index(&index, repository_) != 0) return OpResult::Failure(EIO, LastError("cannot open the git index"));
         OpResult result;
         if (git_index_read(index, 1) != 0) {
             result = OpResult::Failure(EIO, LastError("cannot read the git index"));
-        } else {
-            bool changed = false;
-            for (IndexEdit& edit : edits) changed |= edit.followed = Replay(index, edit);
-            if (changed && !keep())
+        } else if (Edit(index, edits)) {
+            if (!keep())
                 result = OpResult::Failure(EIO, "what it takes out of the index cannot be kept for the undo");
-            else if (changed && git_index_write(index) != 0)
+            else if (git_index_write(index) != 0)
                 result = OpResult::Failure(EIO, LastError("cannot write the git index"));
         }
         git_index_free(index);
@@ -114,61 +114,75 @@ private:
         return found;
     }
 
-    bool Replay(git_index* index, IndexEdit& edit) {
-        std::string from, to;
-        switch (edit.kind) {
-            case IndexEdit::Kind::Move: {
-                if (!InTree(edit.from, from)) return false;
-                // Copies first: adding and removing moves the entries about.
-                std::vector<std::pair<git_index_entry, std::string>> moved;
-                for (const auto& [entry, below] : EntriesAt(index, from)) moved.emplace_back(*entry, below);
-                if (moved.empty()) return false;
-                // Moved out of the work tree: as good as removed, and kept
-                // like a removal for the undo.
-                const bool inside = InTree(edit.to, to);
-                edit.saved.clear();
-                for (auto& [entry, below] : moved) {
-                    const std::string oldPath = from + below, newPath = to + below;
-                    git_index_remove(index, oldPath.c_str(), 0);
-                    if (!inside) {
-                        Save(edit.saved, entry, below);
-                        continue;
-                    }
-                    entry.path = newPath.c_str();
-                    git_index_add(index, &entry);
-                }
-                return true;
+    struct Taken {
+        IndexEdit* edit;
+        std::vector<std::pair<git_index_entry, std::string>> entries;  // copies, with what follows the path
+        std::vector<std::string> paths;  // their full paths in the index, kept alive for the copies
+    };
+
+    // All that leaves first, then all that arrives, then what comes back:
+    // true when anything changed.
+    bool Edit(git_index* index, std::vector<IndexEdit>& edits) {
+        std::vector<Taken> taken;
+        std::vector<IndexEdit*> putBack;
+        for (IndexEdit& edit : edits) {
+            edit.followed = false;
+            edit.taken.clear();
+            std::string from;
+            Taken leaving{&edit, {}, {}};
+            if (edit.kind != IndexEdit::Kind::Restore && InTree(edit.from, from))
+                for (const auto& [entry, below] : EntriesAt(index, from)) leaving.entries.emplace_back(*entry, below);
+            if (leaving.entries.empty()) {
+                if (!edit.putBack.empty() && edit.kind != IndexEdit::Kind::Remove) putBack.push_back(&edit);
+                continue;
             }
-            case IndexEdit::Kind::Remove: {
-                if (!InTree(edit.from, from)) return false;
-                edit.saved.clear();
-                for (const auto& [entry, below] : EntriesAt(index, from)) Save(edit.saved, *entry, below);
-                if (edit.saved.empty()) return false;
-                if (git_index_get_bypath(index, from.c_str(), 0))
-                    git_index_remove(index, from.c_str(), 0);
-                else
-                    git_index_remove_directory(index, from.c_str(), 0);
-                return true;
-            }
-            case IndexEdit::Kind::Restore: {
-                if (!InTree(edit.to, to) || edit.saved.empty()) return false;
-                for (std::size_t at = 0; at < edit.saved.size();) {
-                    const std::size_t end = edit.saved.find('\0', at);
-                    const std::string item = edit.saved.substr(at, end - at);
-                    at = end + 1;
-                    const std::size_t space = item.find(' '), second = item.find(' ', space + 1);
-                    if (space == std::string::npos || second == std::string::npos) continue;
-                    git_index_entry entry{};
-                    entry.mode = static_cast<std::uint32_t>(std::strtoul(item.c_str(), nullptr, 8));
-                    const std::string path = to + item.substr(second + 1);
-                    if (git_oid_fromstrn(&entry.id, item.c_str() + space + 1, second - space - 1) != 0) continue;
-                    entry.path = path.c_str();
-                    git_index_add(index, &entry);
-                }
-                return true;
-            }
+            for (auto& [entry, below] : leaving.entries) leaving.paths.push_back(from + below);
+            taken.push_back(std::move(leaving));
         }
-        return false;
+        for (Taken& leaving : taken) {
+            for (const std::string& path : leaving.paths) git_index_remove(index, path.c_str(), 0);
+            leaving.edit->followed = true;
+        }
+        bool changed = !taken.empty();
+        for (Taken& leaving : taken) Arrive(index, leaving);
+        for (IndexEdit* edit : putBack) changed |= edit->followed = PutBack(index, *edit);
+        return changed;
+    }
+
+    // Moved entries at their new path; those moved out of the work tree, and
+    // removed ones, saved for the undo.
+    void Arrive(git_index* index, Taken& leaving) {
+        IndexEdit& edit = *leaving.edit;
+        std::string to;
+        const bool inside = edit.kind == IndexEdit::Kind::Move && InTree(edit.to, to);
+        for (auto& [entry, below] : leaving.entries) {
+            if (!inside) {
+                Save(edit.taken, entry, below);
+                continue;
+            }
+            const std::string path = to + below;
+            entry.path = path.c_str();
+            git_index_add(index, &entry);
+        }
+    }
+
+    bool PutBack(git_index* index, const IndexEdit& edit) {
+        std::string to;
+        if (!InTree(edit.to, to)) return false;
+        for (std::size_t at = 0; at < edit.putBack.size();) {
+            const std::size_t end = edit.putBack.find('\0', at);
+            const std::string item = edit.putBack.substr(at, end - at);
+            at = end + 1;
+            const std::size_t space = item.find(' '), second = item.find(' ', space + 1);
+            if (space == std::string::npos || second == std::string::npos) continue;
+            git_index_entry entry{};
+            entry.mode = static_cast<std::uint32_t>(std::strtoul(item.c_str(), nullptr, 8));
+            const std::string path = to + item.substr(second + 1);
+            if (git_oid_fromstrn(&entry.id, item.c_str() + space + 1, second - space - 1) != 0) continue;
+            entry.path = path.c_str();
+            git_index_add(index, &entry);
+        }
+        return true;
     }
 
     git_repository* repository_;

@@ -225,10 +225,11 @@ TEST_F(GitTest, SubmodulesAreNotMovedBehindGitsBack) {
     }
 }
 
-// The run tells the index what happened: an operation that failed leaves
-// no edit, a cycle's file put back is a move, and a saved removal cut short
-// is dropped, not misread.
-TEST(IndexEditsTest, KeepOnlyWhatHappened) {
+// The index follows where the files are: each entry's entries from where
+// the index had them to where the file is, out for the Trash and back; a
+// cycle's file put back is where it was; a saved removal cut short is
+// dropped, not misread.
+TEST(IndexEditsTest, TheIndexAgreesWithWhereTheFilesAre) {
     BatchPlan plan;
     auto op = [&](FileOp::Kind kind, int slot, std::string from, std::string to, std::string restore = {}) {
         FileOp made;
@@ -243,22 +244,33 @@ TEST(IndexEditsTest, KeepOnlyWhatHappened) {
     op(FileOp::Kind::Move, 2, "/r/c", "/r/d");  // failed
     op(FileOp::Kind::MakeFolder, 5, "", "/r/new");
     op(FileOp::Kind::Delete, 3, "/r/e", "");
-    op(FileOp::Kind::Move, 4, "/r/quil-swap-1", "/r/f", "/r/g");  // put back
+    op(FileOp::Kind::Move, 4, "/r/f", "/r/quil-swap-1");
+    op(FileOp::Kind::Move, 4, "/r/quil-swap-1", "/r/g", "/r/f");  // put back
     RunResult result;
-    result.done = {{0, false}, {2, false}, {3, false}, {4, true}};
-    std::vector<IndexEdit> edits = IndexEditsOf(plan, result);
-    ASSERT_EQ(edits.size(), 3u);
+    result.done = {{0, false}, {2, false}, {3, false}, {4, false}, {5, true}};
+    BatchJournal batch;
+    FollowRun(batch, plan, result, {});
+    std::vector<IndexEdit> edits = IndexEditsFor(batch, {});
+    ASSERT_EQ(edits.size(), 2u);
+    EXPECT_EQ(edits[0].from, "/r/a");
     EXPECT_EQ(edits[0].to, "/r/b");
     EXPECT_EQ(edits[1].kind, IndexEdit::Kind::Remove);
-    EXPECT_EQ(edits[2].to, "/r/g");
+    EXPECT_EQ(edits[1].entry, 3);
 
-    edits[1].saved = std::string("100644 0123 \0", 13);
+    edits[1].taken = std::string("100644 0123 \0", 13);
     const std::string record = SavedRemovals(edits);
-    const auto whole = ReadSavedRemovals(record);
+    const std::map<int, std::string> whole = ReadSavedRemovals(record);
     ASSERT_EQ(whole.size(), 1u);
-    EXPECT_EQ(whole[0].first, "/r/e");
-    EXPECT_EQ(whole[0].second, edits[1].saved);
+    EXPECT_EQ(whole.at(3), edits[1].taken);
     EXPECT_TRUE(ReadSavedRemovals(record.substr(0, record.size() - 3)).empty());
+
+    // Brought back from the Trash: its entries come back where it is.
+    batch.entries[1].indexedAt.clear();
+    batch.entries[1].state = JournalEntry::State::Here;
+    edits = IndexEditsFor(batch, whole);
+    ASSERT_EQ(edits.size(), 2u);
+    EXPECT_EQ(edits[1].kind, IndexEdit::Kind::Restore);
+    EXPECT_EQ(edits[1].to, "/r/e");
 }
 
 }  // namespace

@@ -54,6 +54,7 @@ std::string QuilProgram() {
 Outcome RunQuil(const QuilRun& run) {
     std::vector<std::string> args = run.args;
     args.insert(args.begin(), QuilProgram());
+    args.insert(args.begin(), run.wrapper.begin(), run.wrapper.end());
     if (run.unprivileged && geteuid() == 0)
         args.insert(args.begin(), {"/usr/bin/setpriv", "--bounding-set",
                                    "-dac_override,-dac_read_search,-fowner,-linux_immutable", "--inh-caps", "-all"});

@@ -30,6 +30,8 @@ struct QuilRun {
     bool unprivileged = false;
     // Called on another thread once the process runs.
     std::function<void(pid_t)> meanwhile;
+    // A command that runs quil (strace and its options), its program by path.
+    std::vector<std::string> wrapper;
 };
 
 Outcome RunQuil(const QuilRun& run);

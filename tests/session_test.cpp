@@ -140,41 +140,36 @@ TEST_F(SessionTest, ARunStoppedAnywhereIsUndoneWhole) {
 }
 
 // A git index as a map of tracked paths to what is staged, edited as the
-// real one is (a move out of the work tree, /r, takes the entry out); it
-// can refuse to be written.
+// real one is: all that leaves, then all that arrives (a move out of the
+// work tree, /r, takes the entry out); it can refuse to be written.
 class FakeIndex final : public WorkTreeIndex {
 public:
     FakeIndex(std::map<std::string, std::string>& entries, const bool& fails) : entries_(entries), fails_(fails) {}
     std::string HeldLock() override { return {}; }
+    std::string File() override { return "/r/.git/index"; }
     std::vector<std::string> Submodules() override { return {}; }
     OpResult Update(std::vector<IndexEdit>& edits, const std::function<bool()>& keep) override {
         if (fails_) return OpResult::Failure(EIO, "cannot write the git index");
         std::map<std::string, std::string> entries = entries_;
-        bool changed = false;
+        std::vector<std::pair<IndexEdit*, std::string>> leaving;
+        std::vector<IndexEdit*> putBack;
         for (IndexEdit& edit : edits) {
-            auto found = entries.find(edit.from);
-            switch (edit.kind) {
-                case IndexEdit::Kind::Move:
-                    if (found == entries.end()) break;
-                    if (edit.to.rfind("/r/", 0) == 0) entries[edit.to] = found->second;
-                    else edit.saved = found->second;
-                    entries.erase(edit.from);
-                    edit.followed = true;
-                    break;
-                case IndexEdit::Kind::Remove:
-                    if (found == entries.end()) break;
-                    edit.saved = found->second;
-                    entries.erase(found);
-                    edit.followed = true;
-                    break;
-                case IndexEdit::Kind::Restore:
-                    entries[edit.to] = edit.saved;
-                    edit.followed = true;
-                    break;
-            }
-            changed |= edit.followed;
+            edit.taken.clear();
+            const auto found = entries.find(edit.from);
+            if (edit.kind != IndexEdit::Kind::Restore && found != entries.end()) leaving.push_back({&edit, found->second});
+            else if (edit.kind != IndexEdit::Kind::Remove && !edit.putBack.empty()) putBack.push_back(&edit);
         }
-        if (changed && !keep()) return OpResult::Failure(EIO, "cannot keep the entries");
+        for (auto& [edit, staged] : leaving) entries.erase(edit->from);
+        for (auto& [edit, staged] : leaving) {
+            edit->followed = true;
+            if (edit->kind == IndexEdit::Kind::Move && edit->to.rfind("/r/", 0) == 0) entries[edit->to] = staged;
+            else edit->taken = staged;
+        }
+        for (IndexEdit* edit : putBack) {
+            entries[edit->to] = edit->putBack;
+            edit->followed = true;
+        }
+        if (!leaving.empty() && !keep()) return OpResult::Failure(EIO, "cannot keep the entries");
         entries_ = entries;
         return OpResult::Success();
     }

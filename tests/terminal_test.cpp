@@ -298,6 +298,30 @@ TEST_F(TerminalTest, UndoGivenTheOriginalPaths) {
     EXPECT_EQ(Files(tree_), (Tree{{"a.txt", "1"}, {"s/b.txt", "2"}}));
 }
 
+// A sync client deletes a file of a cycle between the listing and the
+// run: its line is reported, the rest of the cycle finishes, and no file
+// is left under a name nobody typed.
+TEST_F(TerminalTest, ACycleThroughAFileThatVanishedFinishes) {
+    Write({{"foo", "foo"}, {"bar", "bar"}, {"baz", "baz"}, {"qux", "qux"}, {"quux", "quux"}});
+    // Listed bar baz foo quux qux: foo and bar swap; qux -> quux -> baz -> qux.
+    const std::string editor = "rm '" + (tree_ / "quux").string() + "'; " + EditorSaving("foo\nqux\nbar\nbaz\nquux\n");
+    const Outcome outcome = Run({"--yes", tree_.string()}, editor);
+    EXPECT_EQ(outcome.status, 1) << outcome.err;
+    EXPECT_NE(outcome.err.find("cannot move 'quux' to 'baz': no longer the file that was listed"), std::string::npos)
+        << outcome.err;
+    EXPECT_EQ(Files(tree_), (Tree{{"bar", "foo"}, {"foo", "bar"}, {"quux", "qux"}, {"qux", "baz"}}));
+}
+
+// A file moved into a folder of its own name, and back by the undo.
+TEST_F(TerminalTest, AMoveIntoAFolderOfTheFilesOwnNameIsUndone) {
+    Write({{"a", "A"}});
+    ASSERT_EQ(Run({"--apply", "-", "--yes", tree_.string()}, "false", "a/f\n").status, 0);
+    ASSERT_EQ(Files(tree_), (Tree{{"a/f", "A"}}));
+    const Outcome undo = Run({"--undo", "--yes", tree_.string()});
+    EXPECT_EQ(undo.status, 0) << undo.err;
+    EXPECT_EQ(Files(tree_), (Tree{{"a", "A"}}));
+}
+
 // A folder the batch emptied and removed comes back with its mode, its
 // owner (quil runs as root in CI) and its times.
 TEST_F(TerminalTest, AnEmptiedFolderComesBackAsItWas) {

@@ -355,9 +355,14 @@ int TerminalApp::RunUndo(const Options& options) {
                   << Summary(undo.batch.counts) << ")\n";
     ShowPlan(options, undo.rows, undo.batch.root);
     const bool refused = undo.refused > 0;
-    if (undo.refused == static_cast<int>(undo.rows.size()) || options.dryRun) return refused ? kPartly : kDone;
+    if (options.dryRun) return refused ? kPartly : kDone;
+    // Nothing left to move: what an undo cut short left to write down, and
+    // the folders it made to finish, are done without a question.
+    const bool movesNothing = undo.refused == static_cast<int>(undo.rows.size());
+    if (movesNothing && !undo.DoesSomething()) return refused ? kPartly : kDone;
     bool editAgain = false;
-    if (const int status = Confirm(options, editAgain, undo.batch.root); status != kDone) return status;
+    if (const int status = movesNothing ? kDone : Confirm(options, editAgain, undo.batch.root); status != kDone)
+        return status;
     std::string reason;
     if (session_.PrepareUndo(undo, reason) == Session::Readiness::Busy) {
         Error(reason + "; nothing changed");
