@@ -1,7 +1,7 @@
 // Win32 file services through the wide calls: GetCurrentDirectoryW,
 // FindFirstFileW/FindNextFileW, SHFileOperationW with FOF_SILENT |
 // FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR, and ShellExecuteW. Paths arrive
-// in the program's 8-bit text and are converted here, so that every name
+// in UTF-8 and are converted here, so that every name
 // Windows holds is reached as itself and lengths are counted in UTF-16
 // units, as Windows counts them.
 #include <windows.h>
@@ -65,12 +65,7 @@ std::wstring FoundName(const std::wstring& path, DWORD* attributes = nullptr) {
 
 class WinFileServices final : public FileServices {
 public:
-    WinFileServices() : conventions_(kWindowsConventions) {
-        conventions_.isLeadByte = ActiveLeadBytes();
-        conventions_.length = &WideUnits;
-    }
-
-    const Conventions& conventions() const override { return conventions_; }
+    const Conventions& conventions() const override { return kWindowsConventions; }
 
     bool CurrentFolder(std::string& folder) override {
         // The result is the length written, or the size needed (with its
@@ -114,10 +109,9 @@ public:
         bool complete = true;
         std::string name;
         for (;;) {
-            // A name with no exact form in the code page (an unpaired
-            // surrogate, or a letter a legacy code page lacks) would be
-            // listed as another name: it is left out, and the listing said
-            // to be incomplete.
+            // A name with an unpaired surrogate has no UTF-8 form: any form
+            // of it would be listed as another name. It is left out, and the
+            // listing said to be incomplete.
             if (!FromWide(data.cFileName, name)) {
                 complete = false;
             } else if (!visit(name.c_str(), (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)) {
@@ -308,8 +302,6 @@ private:
         CloseHandle(file);
         return ok != FALSE;
     }
-
-    Conventions conventions_;
 };
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include "engine/list_text.h"
 #include "engine/replace.h"
 #include "engine/scan.h"
-#include "platform/code_page.h"
 #include "res/resource.h"
 #include "ui/win32/about_dlg.h"
 
@@ -146,7 +145,7 @@ INT_PTR CMainDlg::OnReplace(WPARAM, LPARAM) {
     const std::string find = findEdit.Text(kFieldChars);
     const std::string with = replaceEdit.Text(kFieldChars);
     state.text = namesEdit.Text();
-    ApplyReplace(state, find, with, files.conventions(), ActiveLeadBytes());
+    ApplyReplace(state, find, with, files.conventions());
     namesEdit.SetText(state.text);
     return TRUE;
 }
