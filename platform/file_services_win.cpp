@@ -98,7 +98,7 @@ public:
         return Exists(full) && FromWide(full, absolute);
     }
 
-    bool ListFolder(const std::string& folder, const EntryVisitor& visit) override {
+    bool ListFolder(const std::string& folder, const EntryVisitor& visit, int* unshown = nullptr) override {
         std::wstring pattern;
         if (!ToWide(folder + "*.*", pattern)) return false;
         WIN32_FIND_DATAW data;
@@ -110,10 +110,12 @@ public:
         std::string name;
         for (;;) {
             // A name with an unpaired surrogate has no UTF-8 form: any form
-            // of it would be listed as another name. It is left out, and the
-            // listing said to be incomplete.
+            // of it would be listed as another name.
             if (!FromWide(data.cFileName, name)) {
-                complete = false;
+                if (unshown != nullptr)
+                    ++*unshown;
+                else
+                    complete = false;
             } else if (!visit(name.c_str(), (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)) {
                 break;
             }

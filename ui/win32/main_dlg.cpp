@@ -35,6 +35,10 @@ std::string StartupReport(const ScanResult& scan) {
     if (scan.unlistable > 0)
         paragraph(std::to_string(scan.unlistable) +
                   " names hold a line break and cannot be listed; they stay as they are.");
+    if (scan.unshown > 0)
+        paragraph(std::to_string(scan.unshown) +
+                  " names could not be shown: they hold half of a character pair (an unpaired surrogate), which no "
+                  "text here can hold. Those files and folders, and all that is in those folders, stay as they are.");
     if (scan.unreadableFolders > 0)
         paragraph(std::to_string(scan.unreadableFolders) +
                   " folders could not be read, or not to the end; the files not listed stay as they are.");
