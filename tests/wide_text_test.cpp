@@ -7,6 +7,7 @@
 
 #include "platform/code_page.h"
 #include "platform/wide_text.h"
+#include "ui/win32/framework/window_text.h"
 
 namespace quil {
 namespace {
@@ -42,17 +43,20 @@ TEST(WideText, TextWithNoExactFormIsRefused) {
     struct WideRow {
         const char* name;
         std::wstring wide;
+        std::size_t unpaired;  // where UnpairedSurrogate finds it
     };
     const WideRow wideRows[] = {
-        {"a high surrogate at the end", L"ab\xD800"},
-        {"a low surrogate first", L"\xDC00" L"ab"},
-        {"a pair in the wrong order", L"a\xDE00\xD83D"},
-        {"a high surrogate before a letter", L"\xD83D" L"a"},
+        {"a high surrogate at the end", L"ab\xD800", 2},
+        {"a low surrogate first", L"\xDC00" L"ab", 0},
+        {"a pair in the wrong order", L"a\xDE00\xD83D", 1},
+        {"a high surrogate before a letter", L"\xD83D" L"a", 0},
     };
     for (const WideRow& row : wideRows) {
         std::string utf8;
         EXPECT_FALSE(FromWide(row.wide, utf8)) << row.name;
+        EXPECT_EQ(ui::UnpairedSurrogate(row.wide), row.unpaired) << row.name;
     }
+    EXPECT_EQ(ui::UnpairedSurrogate(L"a\xD83D\xDE00z"), std::wstring_view::npos);
 
     struct Utf8Row {
         const char* name;
@@ -68,6 +72,12 @@ TEST(WideText, TextWithNoExactFormIsRefused) {
         std::wstring wide;
         EXPECT_FALSE(ToWide(row.utf8, wide)) << row.name;
     }
+}
+
+// A message is shown whole even where its text is not UTF-8.
+TEST(WideText, AMessageShowsAStrayByteAsAReplacementCharacter) {
+    EXPECT_EQ(ui::Wide("caf\xC3\xA9"), L"caf\u00E9");
+    EXPECT_EQ(ui::Wide("a\x80z"), L"a\uFFFDz");
 }
 
 // Case-blind names compare through UTF-16, whatever the code page.
