@@ -9,12 +9,17 @@ namespace {
 const char kCaption[] = "Execute renaming batch";
 
 // The path below the root, cut in the middle when it would not fit a line of
-// a message box.
+// a message box, between whole UTF-8 characters (a continuation byte is
+// 10xxxxxx).
 std::string Relative(const std::string& path, const std::string& root) {
     constexpr std::size_t kShown = 100;
     std::string relative = path.compare(0, root.size(), root) == 0 ? path.substr(root.size()) : path;
-    if (relative.size() > kShown) relative.replace(kShown / 2, relative.size() - kShown, "...");
-    return relative;
+    if (relative.size() <= kShown) return relative;
+    auto continues = [&](std::size_t at) { return (static_cast<unsigned char>(relative[at]) & 0xC0) == 0x80; };
+    std::size_t head = kShown / 2, tail = relative.size() - kShown / 2;
+    while (head > 0 && continues(head)) --head;
+    while (tail < relative.size() && continues(tail)) ++tail;
+    return relative.replace(head, tail - head, "...");
 }
 
 }  // namespace

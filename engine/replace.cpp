@@ -2,8 +2,25 @@
 
 #include <algorithm>
 
+#include "engine/path_rules.h"
+
 namespace quil {
 namespace {
+
+// What a field's buffer holds beside its terminating zero: kFieldChars - 1
+// characters as the platform counts them (UTF-16 units on Windows), never
+// part of one.
+std::string_view FieldText(std::string_view text, const Conventions& conventions) {
+    std::size_t end = 0, length = 0;
+    while (end < text.size()) {
+        std::size_t next = end + 1;
+        while (next < text.size() && (static_cast<unsigned char>(text[next]) & 0xC0) == 0x80) ++next;
+        length += PathLength(text.substr(end, next - end), conventions);
+        if (length >= kFieldChars) break;
+        end = next;
+    }
+    return text.substr(0, end);
+}
 
 // The first match of old at or after from that starts on a character
 // boundary. boundary is a known boundary at or before from, kept between
@@ -49,8 +66,8 @@ void ReplaceAll(std::string& text, std::string_view old, std::string_view replac
 void ApplyReplace(BatchState& state, std::string_view find, std::string_view with, const Conventions& conventions,
                   LeadBytePredicate isLeadByte) {
     state.replaced = 1;
-    find = find.substr(0, kFieldChars - 1);
-    with = with.substr(0, kFieldChars - 1);
+    find = FieldText(find, conventions);
+    with = FieldText(with, conventions);
     if (!find.empty()) {
         ReplaceAll(state.text, find, with, isLeadByte);
         return;

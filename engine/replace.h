@@ -10,7 +10,8 @@
 
 namespace quil {
 
-// The find and replacement fields are read into buffers of this size.
+// The find and replacement fields are read into buffers of this size, in
+// characters as the platform counts them.
 constexpr std::size_t kFieldChars = 256;
 
 // Replaces every occurrence of old (not empty) in text, left to right, not

@@ -43,6 +43,7 @@ struct Listing {
     std::string names;
     std::vector<SortedEntry> entries;
     bool complete = false;
+    int unshown = 0;
 };
 
 Listing ReadSorted(FileServices& files, const std::string& path) {
@@ -58,7 +59,7 @@ Listing ReadSorted(FileServices& files, const std::string& path) {
         AppendNaturalKey(std::string_view(name, length), names);
         entry.keyLength = names.size() - entry.key;
         return true;
-    });
+    }, &listing.unshown);
     const char* base = names.data();
     std::sort(listing.entries.begin(), listing.entries.end(), [base](const SortedEntry& a, const SortedEntry& b) {
         const int order = std::memcmp(base + a.key, base + b.key, std::min(a.keyLength, b.keyLength));
@@ -154,11 +155,13 @@ public:
             if (options_.naturalOrder) {
                 const Listing listing = readAhead ? readAhead->Take(current) : ReadSorted(files_, folder.path);
                 complete = listing.complete;
+                result_.unshown += listing.unshown;
                 for (const SortedEntry& entry : listing.entries)
                     if (!Take(folder, listing.names.c_str() + entry.name, entry.isFolder)) break;
             } else {
                 complete = files_.ListFolder(
-                    folder.path, [&](const char* name, bool isFolder) { return Take(folder, name, isFolder); });
+                    folder.path, [&](const char* name, bool isFolder) { return Take(folder, name, isFolder); },
+                    &result_.unshown);
             }
             if (readAhead)
                 for (std::size_t added = queued; added < queue_.size(); ++added) readAhead->Add(queue_[added].path);

@@ -36,6 +36,7 @@ struct ScanResult {
     int count = 0;              // files put into slots 1..count
     bool cutShort = false;      // the table or the folder queue was full
     int unlistable = 0;         // names left out because they hold a line break
+    int unshown = 0;            // names left out because the program's text cannot hold them
     int unreadableFolders = 0;  // folders whose listing failed or broke off
     std::string firstUnreadable;  // the path of the first of them, to name it
 };

@@ -1,5 +1,7 @@
-// The active 8-bit code page, as far as path splitting, text matching and
-// case-blind name comparison need to know it.
+// The characters of path text, as far as path splitting, text matching,
+// lengths and case-blind name comparison need to know them: UTF-8 on both
+// platforms, and the lead bytes of double-byte code pages where a caller
+// hands text in one.
 #pragma once
 
 #include <cstddef>
@@ -17,10 +19,6 @@ using LengthFunction = std::size_t (*)(std::string_view);
 // UTF-16 units of a UTF-8 text, as Windows counts path lengths: one per
 // character, two beyond U+FFFF; a byte that is not UTF-8 counts one.
 std::size_t Utf16Units(std::string_view utf8);
-
-// The lead-byte test of the active code page, or null where the code page
-// has no lead bytes (single-byte code pages, UTF-8, POSIX).
-LeadBytePredicate ActiveLeadBytes();
 
 // The first separator at or after from, which must start a character. In a
 // double-byte code page the second byte of a character can equal "\\" (0x5C

@@ -3,11 +3,6 @@
 
 namespace quil {
 
-// File names are UTF-8 here, and no UTF-8 character begins with a
-// continuation byte, so a match of a whole-character pattern always starts
-// on a character boundary.
-LeadBytePredicate ActiveLeadBytes() { return nullptr; }
-
 // Case-blind volumes (vfat, exfat, ntfs3, cifs) fold by Unicode simple case
 // mapping; C.UTF-8 carries that table whatever the user's locale is.
 std::string UpperCaseName(std::string_view name) {

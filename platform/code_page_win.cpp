@@ -1,14 +1,10 @@
 #include <windows.h>
 
-#include <vector>
-
 #include "platform/code_page.h"
 #include "platform/wide_text.h"
 
 namespace quil {
 namespace {
-
-bool IsLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; }
 
 std::string AsciiUpper(std::string_view name) {
     std::string upper(name);
@@ -17,72 +13,53 @@ std::string AsciiUpper(std::string_view name) {
     return upper;
 }
 
-}  // namespace
+// The conversion calls take int lengths.
+constexpr std::size_t kLongestText = 0x7FFFFFF;
 
-// The manifest asks for UTF-8 as the active code page; older Windows ignore
-// that and keep a legacy one, which may be double-byte (932, 936, 949, 950).
-LeadBytePredicate ActiveLeadBytes() {
-    CPINFO info;
-    if (GetACP() == CP_UTF8 || !GetCPInfo(CP_ACP, &info) || info.MaxCharSize < 2) return nullptr;
-    return &IsLeadByte;
-}
+}  // namespace
 
 // NTFS compares names through its upper-case table, ordinally, one UTF-16
 // unit at a time; the invariant locale's LCMAP_UPPERCASE is that mapping.
-// A byte below 0x80 is a whole character in every ANSI code page, so a
-// plain ASCII name needs no conversion.
 std::string UpperCaseName(std::string_view name) {
     bool ascii = true;
     for (char ch : name) ascii &= static_cast<unsigned char>(ch) < 0x80;
-    if (ascii || name.size() > 0x7FFFFFF) return AsciiUpper(name);
-
-    const int size = static_cast<int>(name.size());
-    const int wide = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name.data(), size, nullptr, 0);
-    if (wide == 0) return AsciiUpper(name);
-    std::vector<wchar_t> text(wide);
-    MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name.data(), size, text.data(), wide);
-    std::vector<wchar_t> upper(wide);
-    if (LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, text.data(), wide, upper.data(), wide, nullptr, nullptr,
-                      0) != wide)
+    std::wstring wide;
+    if (ascii || !ToWide(name, wide)) return AsciiUpper(name);
+    const int size = static_cast<int>(wide.size());
+    std::wstring upper(wide.size(), L'\0');
+    std::string result;
+    if (LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.data(), size, upper.data(), size, nullptr, nullptr,
+                      0) != size ||
+        !FromWide(upper, result))
         return AsciiUpper(name);
-    const int bytes = WideCharToMultiByte(CP_ACP, 0, upper.data(), wide, nullptr, 0, nullptr, nullptr);
-    std::string result(bytes, '\0');
-    WideCharToMultiByte(CP_ACP, 0, upper.data(), wide, result.data(), bytes, nullptr, nullptr);
     return result;
 }
 
-bool ToWide(std::string_view text, std::wstring& wide) {
+// CP_UTF8 and not CP_ACP: Windows before 10 1903, and any Windows where a
+// policy refuses the manifest's UTF-8 code page, keep a legacy one, whose
+// conversions turn letters it lacks into best fits or "?" without a word.
+bool ToWide(std::string_view utf8, std::wstring& wide) {
     wide.clear();
-    if (text.empty()) return true;
-    if (text.size() > 0x7FFFFFF) return false;
-    const int size = static_cast<int>(text.size());
-    const int units = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
+    if (utf8.empty()) return true;
+    if (utf8.size() > kLongestText) return false;
+    const int size = static_cast<int>(utf8.size());
+    const int units = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, nullptr, 0);
     if (units == 0) return false;
     wide.resize(static_cast<std::size_t>(units));
-    return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), size, wide.data(), units) == units;
+    return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, wide.data(), units) == units;
 }
 
-// UTF-8 only takes WC_ERR_INVALID_CHARS (an unpaired surrogate); other code
-// pages report a character they have no form for through the default char.
-bool FromWide(std::wstring_view wide, std::string& text) {
-    text.clear();
+bool FromWide(std::wstring_view wide, std::string& utf8) {
+    utf8.clear();
     if (wide.empty()) return true;
-    if (wide.size() > 0x7FFFFFF) return false;
+    if (wide.size() > kLongestText) return false;
     const int size = static_cast<int>(wide.size());
-    const bool utf8 = GetACP() == CP_UTF8;
-    BOOL lossy = FALSE;
-    const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
-    const int bytes = WideCharToMultiByte(CP_ACP, flags, wide.data(), size, nullptr, 0, nullptr, utf8 ? nullptr : &lossy);
-    if (bytes == 0 || lossy) return false;
-    text.resize(static_cast<std::size_t>(bytes));
-    WideCharToMultiByte(CP_ACP, flags, wide.data(), size, text.data(), bytes, nullptr, utf8 ? nullptr : &lossy);
-    return !lossy;
-}
-
-std::size_t WideUnits(std::string_view text) {
-    if (text.empty() || text.size() > 0x7FFFFFF) return text.size();
-    const int units = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    return units > 0 ? static_cast<std::size_t>(units) : text.size();
+    const int bytes =
+        WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    if (bytes == 0) return false;
+    utf8.resize(static_cast<std::size_t>(bytes));
+    return WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), size, utf8.data(), bytes, nullptr,
+                               nullptr) == bytes;
 }
 
 }  // namespace quil

@@ -109,8 +109,12 @@ public:
 
     // Lists every entry of folder (which ends in the separator), "." and ".."
     // included where the platform returns them. False when the listing
-    // cannot be started or ends in an error rather than at its end.
-    virtual bool ListFolder(const std::string& folder, const EntryVisitor& visit) = 0;
+    // cannot be started or ends in an error rather than at its end. A name
+    // the program's text cannot hold (on Windows, one with an unpaired
+    // surrogate, which no UTF-8 can hold) is not visited: it is counted in
+    // *unshown where that is given, and otherwise makes the listing
+    // incomplete.
+    virtual bool ListFolder(const std::string& folder, const EntryVisitor& visit, int* unshown = nullptr) = 0;
 
     // Puts the file at from at the full path to, creating missing folders on
     // the way (and removing them again, while empty, when the move fails).

@@ -113,7 +113,8 @@ public:
         return true;
     }
 
-    bool ListFolder(const std::string& folder, const EntryVisitor& visit) override {
+    // Every name is bytes here, and the program's text holds any bytes.
+    bool ListFolder(const std::string& folder, const EntryVisitor& visit, int* = nullptr) override {
         DIR* dir = opendir(folder.c_str());
         if (dir == nullptr) return false;
         std::string full;

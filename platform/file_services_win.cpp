@@ -1,9 +1,9 @@
 // Win32 file services through the wide calls: GetCurrentDirectoryW,
-// FindFirstFileW/FindNextFileW, SHFileOperationW with FOF_SILENT |
-// FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR, and ShellExecuteW. Paths arrive
-// in the program's 8-bit text and are converted here, so that every name
-// Windows holds is reached as itself and lengths are counted in UTF-16
-// units, as Windows counts them.
+// FindFirstFileW/FindNextFileW, MoveFileExW for renames and moves,
+// SHFileOperationW with FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR
+// for the permanent delete, and ShellExecuteW. Paths arrive in UTF-8 and are
+// converted here, so that every name Windows holds is reached as itself and
+// lengths are counted in UTF-16 units, as Windows counts them.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -20,6 +20,9 @@ namespace {
 constexpr std::size_t kOperationBuffer = 1024;
 constexpr FILEOP_FLAGS kOperationFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR;  // 0x214
 
+const char kTargetTaken[] =
+    "another file or folder has the new name now: nothing was replaced, and the file was not moved";
+
 OpResult Win32Failure(DWORD code) {
     wchar_t text[256] = L"";
     FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
@@ -35,7 +38,7 @@ OpResult Untranslatable() { return Win32Failure(ERROR_NO_UNICODE_TRANSLATION); }
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// SHFileOperationW expands wildcards in pFrom and pTo; a name holding them
+// FindFirstFileW and SHFileOperationW expand wildcards; a name holding them
 // would reach other files.
 bool HasWildcard(const std::wstring& path) { return path.find_first_of(L"*?") != std::wstring::npos; }
 
@@ -65,12 +68,7 @@ std::wstring FoundName(const std::wstring& path, DWORD* attributes = nullptr) {
 
 class WinFileServices final : public FileServices {
 public:
-    WinFileServices() : conventions_(kWindowsConventions) {
-        conventions_.isLeadByte = ActiveLeadBytes();
-        conventions_.length = &WideUnits;
-    }
-
-    const Conventions& conventions() const override { return conventions_; }
+    const Conventions& conventions() const override { return kWindowsConventions; }
 
     bool CurrentFolder(std::string& folder) override {
         // The result is the length written, or the size needed (with its
@@ -103,7 +101,7 @@ public:
         return Exists(full) && FromWide(full, absolute);
     }
 
-    bool ListFolder(const std::string& folder, const EntryVisitor& visit) override {
+    bool ListFolder(const std::string& folder, const EntryVisitor& visit, int* unshown = nullptr) override {
         std::wstring pattern;
         if (!ToWide(folder + "*.*", pattern)) return false;
         WIN32_FIND_DATAW data;
@@ -114,12 +112,13 @@ public:
         bool complete = true;
         std::string name;
         for (;;) {
-            // A name with no exact form in the code page (an unpaired
-            // surrogate, or a letter a legacy code page lacks) would be
-            // listed as another name: it is left out, and the listing said
-            // to be incomplete.
+            // A name with an unpaired surrogate has no UTF-8 form: any form
+            // of it would be listed as another name.
             if (!FromWide(data.cFileName, name)) {
-                complete = false;
+                if (unshown != nullptr)
+                    ++*unshown;
+                else
+                    complete = false;
             } else if (!visit(name.c_str(), (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)) {
                 break;
             }
@@ -132,25 +131,21 @@ public:
         return complete;
     }
 
-    OpResult Move(const std::string& from, const std::string& to, WindowHandle owner) override {
+    OpResult Move(const std::string& from, const std::string& to, WindowHandle) override {
         std::wstring source, target;
         if (!ToWide(from, source) || !ToWide(to, target)) return Untranslatable();
         if (OpResult listed = CheckListedFile(source); !listed.ok) return listed;
         if (OpResult free = CheckTarget(target); !free.ok) return free;
-        if (Exists(target)) {
-            // With FOF_NOCONFIRMATION the operation would replace the target.
-            // Only the file itself may be there, under another spelling of
-            // its name: a case-only rename.
-            if (!SameFile(source, target)) return Win32Failure(ERROR_FILE_EXISTS);
-            return RenameThroughTemporary(source, target, owner);
-        }
+        // The file itself under another spelling of its name: a case-only
+        // rename, the one move onto an existing name.
+        if (SameFile(source, target)) return RenameThroughTemporary(source, target);
         std::vector<std::wstring> created;
         if (!CreateParentFolders(target, created)) {
             const DWORD error = GetLastError();
             RemoveFolders(created);
             return Win32Failure(error);
         }
-        OpResult result = CheckedMove(source, target, owner);
+        OpResult result = MoveWithoutReplacing(source, target);
         if (!result.ok) RemoveFolders(created);
         return result;
     }
@@ -159,7 +154,7 @@ public:
         std::wstring wide;
         if (!ToWide(path, wide)) return Untranslatable();
         if (OpResult listed = CheckListedFile(wide); !listed.ok) return listed;
-        OpResult result = RunFileOperation(FO_DELETE, wide, std::wstring(), owner);
+        OpResult result = DeletePermanently(wide, owner);
         if (result.ok && Exists(wide)) return OpResult::Failure(ERROR_ACCESS_DENIED, "the file was not deleted");
         return result;
     }
@@ -231,10 +226,8 @@ private:
         return OpResult::Success();
     }
 
-    // Windows creates missing destination folders itself with
-    // FOF_NOCONFIRMMKDIR; Wine fails the move with 1223 instead. Creating
-    // them first gives the same result on both, and lets a failed move take
-    // away exactly the folders it made.
+    // MoveFileExW makes no folders: the missing ones are made first, so that
+    // a failed move can take away exactly the folders it made.
     static bool CreateParentFolders(const std::wstring& path, std::vector<std::wstring>& created) {
         std::vector<std::wstring> folders = Ancestors(path);
         std::size_t existing = folders.size();
@@ -255,49 +248,58 @@ private:
         for (auto it = created.rbegin(); it != created.rend(); ++it) RemoveDirectoryW(it->c_str());
     }
 
-    static OpResult RunFileOperation(UINT function, const std::wstring& from, const std::wstring& to, WindowHandle owner) {
-        if (from.size() > kOperationBuffer - 2 || to.size() > kOperationBuffer - 2)
-            return Win32Failure(ERROR_FILENAME_EXCED_RANGE);
-        wchar_t fromList[kOperationBuffer] = {};
-        wchar_t toList[kOperationBuffer] = {};
-        std::memcpy(fromList, from.data(), from.size() * sizeof(wchar_t));
-        std::memcpy(toList, to.data(), to.size() * sizeof(wchar_t));
-
-        SHFILEOPSTRUCTW request = {};
-        request.hwnd = static_cast<HWND>(owner);
-        request.wFunc = function;
-        request.pFrom = fromList;
-        request.pTo = toList;
-        request.fFlags = kOperationFlags;
-        int result = SHFileOperationW(&request);
-        if (result != 0)
-            return OpResult::Failure(result, "the file operation failed (code " + std::to_string(result) + ")");
+    // Without MOVEFILE_REPLACE_EXISTING the move refuses a target that
+    // exists in the same step that takes the name, so a file that came there
+    // after the plan (another program, a sync client) is never replaced. To
+    // another volume (a folder mounted below the root) it is a copy that
+    // refuses the same way, then a delete, which the system reports as done
+    // even where the original could not be deleted.
+    static OpResult MoveWithoutReplacing(const std::wstring& from, const std::wstring& to) {
+        if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_COPY_ALLOWED)) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)
+                return OpResult::Failure(static_cast<long>(error), kTargetTaken);
+            return Win32Failure(error);
+        }
+        if (Exists(from))
+            return OpResult::Failure(ERROR_ACCESS_DENIED,
+                                     "copied to the new name, but the original could not be deleted: both are there");
         return OpResult::Success();
     }
 
-    // Wine returns 0 for a case-only rename that changes nothing, and for a
-    // move whose source is missing; a zero result is only trusted once the
-    // file is seen at its target.
-    static OpResult CheckedMove(const std::wstring& from, const std::wstring& to, WindowHandle owner) {
-        OpResult result = RunFileOperation(FO_MOVE, from, to, owner);
-        if (!result.ok) return result;
-        if (FoundName(to) != to.substr(NamePart(to))) return OpResult::Failure(ERROR_FILE_NOT_FOUND, "the file was not moved");
-        return result;
-    }
-
-    // A direct case-only rename can report success and change nothing, so it
-    // goes through a free temporary name in the same folder, short enough to
-    // stay within MAX_PATH.
-    static OpResult RenameThroughTemporary(const std::wstring& from, const std::wstring& to, WindowHandle owner) {
+    // Wine's MoveFileExW reports a case-only rename done and changes nothing,
+    // so it goes through a free temporary name in the same folder, short
+    // enough to stay within MAX_PATH.
+    static OpResult RenameThroughTemporary(const std::wstring& from, const std::wstring& to) {
         const std::wstring folder = from.substr(0, NamePart(from));
         std::wstring temporary;
         for (int n = 1; temporary.empty() || Exists(temporary); ++n) temporary = folder + L"~quil" + std::to_wstring(n);
         if (temporary.size() >= MAX_PATH) return Win32Failure(ERROR_FILENAME_EXCED_RANGE);
-        OpResult first = CheckedMove(from, temporary, owner);
+        OpResult first = MoveWithoutReplacing(from, temporary);
         if (!first.ok) return first;
-        OpResult second = CheckedMove(temporary, to, owner);
-        if (!second.ok) CheckedMove(temporary, from, owner);  // put the name back
+        OpResult second = MoveWithoutReplacing(temporary, to);
+        if (!second.ok) MoveWithoutReplacing(temporary, from);  // put the name back
         return second;
+    }
+
+    // The file operation deletes for good without FOF_ALLOWUNDO; pTo is an
+    // empty list.
+    static OpResult DeletePermanently(const std::wstring& path, WindowHandle owner) {
+        if (path.size() > kOperationBuffer - 2) return Win32Failure(ERROR_FILENAME_EXCED_RANGE);
+        wchar_t fromList[kOperationBuffer] = {};
+        const wchar_t toList[2] = {};
+        std::memcpy(fromList, path.data(), path.size() * sizeof(wchar_t));
+
+        SHFILEOPSTRUCTW request = {};
+        request.hwnd = static_cast<HWND>(owner);
+        request.wFunc = FO_DELETE;
+        request.pFrom = fromList;
+        request.pTo = toList;
+        request.fFlags = kOperationFlags;
+        const int result = SHFileOperationW(&request);
+        if (result != 0)
+            return OpResult::Failure(result, "the file operation failed (code " + std::to_string(result) + ")");
+        return OpResult::Success();
     }
 
     static bool Identify(const std::wstring& path, BY_HANDLE_FILE_INFORMATION* info) {
@@ -308,8 +310,6 @@ private:
         CloseHandle(file);
         return ok != FALSE;
     }
-
-    Conventions conventions_;
 };
 
 }  // namespace

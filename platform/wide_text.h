@@ -1,7 +1,7 @@
-// Paths between the program's 8-bit text, in the active code page (UTF-8,
-// as the manifest asks, wherever Windows honours it), and the UTF-16 that
-// the wide calls take, which reach every name and count lengths as Windows
-// does. Windows only.
+// Text between the program's UTF-8 and the UTF-16 that the wide calls take,
+// which reach every name and count lengths as Windows does. Both ways are
+// exact whatever the active code page is: text with no form on the other
+// side is refused, never replaced by a best fit or a "?". Windows only.
 #pragma once
 
 #include <string>
@@ -9,12 +9,10 @@
 
 namespace quil {
 
-// False where text is not valid in the active code page.
-bool ToWide(std::string_view text, std::wstring& wide);
-// False where a character has no exact form in the active code page: such
-// a name could only be shown as another name.
-bool FromWide(std::wstring_view wide, std::string& text);
-// The UTF-16 units of a text in the active code page.
-std::size_t WideUnits(std::string_view text);
+// False where utf8 is not UTF-8.
+bool ToWide(std::string_view utf8, std::wstring& wide);
+// False where wide holds an unpaired surrogate (NTFS names may), which no
+// UTF-8 can hold.
+bool FromWide(std::wstring_view wide, std::string& utf8);
 
 }  // namespace quil

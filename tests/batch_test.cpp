@@ -303,13 +303,26 @@ TEST_F(ExecuteBatchTest, RefusedLinesAndYesAppliesTheRest) {
     EXPECT_EQ(fixture.Tree(), (Tree{{"a", "a"}, {"b2", "b"}, {"c", "c"}}));
 }
 
-TEST_F(ExecuteBatchTest, ALongTargetIsShownCut) {
-    dialog.Type(fixture.Edited({std::string(1100, 'n'), "b", "c"}));
-    dialog.answers = {kAnswerYes, kAnswerNo};
-    Execute();
-    ASSERT_EQ(dialog.questions.size(), 2u);
-    EXPECT_NE(dialog.questions[1].find("'a' to '" + std::string(50, 'n') + "..." + std::string(50, 'n') + "': the path is too long"),
-              std::string::npos);
+// Cut in the middle, between whole letters: half of one has no form in a
+// message box.
+TEST(ExecuteBatch, ALongTargetIsShownCutBetweenWholeLetters) {
+    struct Row {
+        const char* name;
+        std::string typed;
+        std::string shown;
+    };
+    for (const Row& row : {Row{"ASCII", std::string(1100, 'n'), std::string(50, 'n') + "..." + std::string(50, 'n')},
+                           Row{"CJK letters of three bytes", Cjk(400), Cjk(16) + "..." + Cjk(16)}}) {
+        BatchFixture fixture(kWindowsConventions, {"a", "b", "c"});
+        FakeDialog dialog;
+        dialog.SetText(fixture.state.text);
+        dialog.Type(fixture.Edited({row.typed, "b", "c"}));
+        dialog.answers = {kAnswerYes, kAnswerNo};
+        ExecuteBatch(fixture.state, dialog, fixture.files);
+        ASSERT_EQ(dialog.questions.size(), 2u) << row.name;
+        EXPECT_NE(dialog.questions[1].find("'a' to '" + row.shown + "': the path is too long"), std::string::npos)
+            << row.name << ": " << dialog.questions[1];
+    }
 }
 
 TEST_F(ExecuteBatchTest, ALongRefusalListIsCut) {

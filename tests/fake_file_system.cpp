@@ -140,7 +140,7 @@ bool FakeFileSystem::AbsolutePath(const std::string& path, std::string& absolute
     return nodes_.count(Key(absolute)) != 0;
 }
 
-bool FakeFileSystem::ListFolder(const std::string& folder, const EntryVisitor& visit) {
+bool FakeFileSystem::ListFolder(const std::string& folder, const EntryVisitor& visit, int* unshown) {
     if (std::find(unlistable_.begin(), unlistable_.end(), folder) != unlistable_.end()) return false;
     auto it = nodes_.find(Key(folder));
     if (it == nodes_.end() || !it->second.folder) return false;
@@ -152,6 +152,10 @@ bool FakeFileSystem::ListFolder(const std::string& folder, const EntryVisitor& v
         std::string name = child.path.substr(child.path.find_last_of(conventions_.separator) + 1);
         if (!visit(name.c_str(), child.folder)) break;
     }
+    const auto unshowable = unshowable_.find(folder);
+    if (unshowable == unshowable_.end()) return true;
+    if (unshown == nullptr) return false;
+    *unshown += unshowable->second;
     return true;
 }
 

@@ -26,6 +26,9 @@ public:
     void FailOperation(int n) { failAt_ = operations_ + n; }
     void FailCurrentFolder() { currentFolderFails_ = true; }
     void FailListing(const std::string& folder) { unlistable_.push_back(folder); }
+    // The folder (ending in the separator) also holds a name the program's
+    // text cannot hold, as an unpaired surrogate in an NTFS name.
+    void AddUnshowableName(const std::string& folder) { ++unshowable_[folder]; }
     // Compare names without case whatever the conventions say, like a
     // case-blind volume mounted on Linux.
     void FoldCase();
@@ -50,7 +53,7 @@ public:
     const Conventions& conventions() const override { return conventions_; }
     bool CurrentFolder(std::string& folder) override;
     bool AbsolutePath(const std::string& path, std::string& absolute) override;
-    bool ListFolder(const std::string& folder, const EntryVisitor& visit) override;
+    bool ListFolder(const std::string& folder, const EntryVisitor& visit, int* unshown = nullptr) override;
     OpResult Move(const std::string& from, const std::string& to, WindowHandle owner) override;
     OpResult Delete(const std::string& path, WindowHandle owner) override;
     void Open(const std::string& path, WindowHandle) override { opened.push_back(path); }
@@ -95,6 +98,7 @@ private:
     std::string workingFolder_;
     std::map<std::string, Node> nodes_;
     std::vector<std::string> unlistable_;
+    std::map<std::string, int> unshowable_;
     bool currentFolderFails_ = false;
     bool foldCase_ = false;
     bool rewriteLikeWin32_ = false;

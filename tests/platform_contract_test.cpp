@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 
@@ -113,7 +114,9 @@ private:
 
 class Contract : public ::testing::TestWithParam<bool> {
 protected:
-    void SetUp() override {
+    void SetUp() override { FreshWorld(); }
+    void FreshWorld() {
+        world.reset();
         if (GetParam())
             world = std::make_unique<RealWorld>();
         else
@@ -302,8 +305,10 @@ TEST_P(Contract, POSIXOpenLeavesNoChildBehind) {
     EXPECT_FALSE(testing::HasChildProcess());
 }
 
-// The batch as the dialog runs it: the edited lines parsed, planned, run.
-std::vector<OpFailure> RunLines(World& world, const std::vector<std::string>& lines) {
+// The batch as the dialog runs it: the edited lines parsed, planned, run;
+// betweenPlanAndRun stands for whatever else happens to the files then.
+std::vector<OpFailure> RunLines(World& world, const std::vector<std::string>& lines,
+                                const std::function<void()>& betweenPlanAndRun = {}) {
     BatchState state;
     const std::string root = world.root();
     state.root = root;
@@ -312,7 +317,25 @@ std::vector<OpFailure> RunLines(World& world, const std::vector<std::string>& li
     ParseListText(state, world.services().conventions());
     const BatchPlan plan = PlanBatch(state, world.services());
     EXPECT_TRUE(plan.refused.empty());
+    if (betweenPlanAndRun) betweenPlanAndRun();
     return RunPlan(plan, world.services(), nullptr).failures;
+}
+
+// Another program (a sync client) puts a file at a line's target after the
+// plan found it free: that line is reported as not moved, and nothing is
+// replaced.
+TEST_P(Contract, ATargetThatAppearsBetweenPlanAndRunIsNeverReplaced) {
+    for (const std::string target : {"x.txt", "sub\\x.txt"}) {
+        FreshWorld();
+        world->Write("a.txt", "listed");
+        const std::string line = world->Full(target).substr(world->root().size());
+        const std::vector<OpFailure> failures = RunLines(*world, {line}, [&] { world->Write(target, "appeared"); });
+        ASSERT_EQ(failures.size(), 1u) << target;
+        EXPECT_EQ(failures[0].to, world->Full(target)) << target;
+        EXPECT_FALSE(failures[0].result.message.empty()) << target;
+        EXPECT_EQ(world->Read(target), "appeared") << target;
+        EXPECT_EQ(world->Read("a.txt"), "listed") << target;
+    }
 }
 
 TEST_P(Contract, ACaseOnlyRenameBeyondAscii) {

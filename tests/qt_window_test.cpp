@@ -57,8 +57,8 @@ public:
     const Conventions& conventions() const override { return files_.conventions(); }
     bool CurrentFolder(std::string& folder) override { return files_.CurrentFolder(folder); }
     bool AbsolutePath(const std::string& path, std::string& absolute) override { return files_.AbsolutePath(path, absolute); }
-    bool ListFolder(const std::string& folder, const EntryVisitor& visit) override {
-        return folder != folder_ && files_.ListFolder(folder, visit);
+    bool ListFolder(const std::string& folder, const EntryVisitor& visit, int* unshown = nullptr) override {
+        return folder != folder_ && files_.ListFolder(folder, visit, unshown);
     }
     OpResult Move(const std::string& from, const std::string& to, WindowHandle owner) override {
         return files_.Move(from, to, owner);

@@ -14,6 +14,15 @@ struct Row {
     std::string after;
 };
 
+// CJK letters: three bytes of UTF-8, one UTF-16 unit each.
+std::string Cjk(int letters) {
+    std::string text;
+    for (int i = 0; i < letters; ++i) text += "\xE6\x96\x87";  // U+6587
+    return text;
+}
+
+const std::string kBeyondBmp = "\xF0\x9F\x98\x80";  // U+1F600, two UTF-16 units
+
 void RunRows(const std::vector<Row>& rows, const Conventions& conventions) {
     for (const Row& row : rows) {
         BatchState state;
@@ -35,6 +44,11 @@ TEST(ApplyReplace, ReplaceMode) {
                 {"separators too", "\\", "_", "s\\b.txt\r\nc", "s_b.txt\r\nc"},
                 {"only the first 255 characters of find", std::string(255, 'q') + "x", "-",
                  std::string(255, 'q') + "y", "-y"},
+                {"255 letters of find counted in UTF-16 units, the 256th cut", Cjk(256), "-", Cjk(256) + ".txt",
+                 "-" + Cjk(1) + ".txt"},
+                {"a letter of two units that would be the 256th is cut whole", std::string(254, 'q') + kBeyondBmp, "-",
+                 std::string(254, 'q') + kBeyondBmp, "-" + kBeyondBmp},
+                {"255 letters of replacement, the 256th cut", "a", Cjk(256), "a.txt", Cjk(255) + ".txt"},
             },
             kWindowsConventions);
 }
@@ -47,6 +61,8 @@ TEST(ApplyReplace, PrefixModeGivesEveryLineButEmptyOnesThePrefix) {
                 {"an empty text stays empty", "", "x_", "", ""},
                 {"255 characters work like any other", "", std::string(255, 'p'), "a\r\nb",
                  std::string(255, 'p') + "a\r\n" + std::string(255, 'p') + "b"},
+                {"255 letters counted in UTF-16 units, the 256th cut", "", Cjk(256), "a\r\nb",
+                 Cjk(255) + "a\r\n" + Cjk(255) + "b"},
             },
             kWindowsConventions);
     RunRows({{"posix line feeds", "", "x_", "a\n\nb", "x_a\n\nx_b"}}, kPosixConventions);

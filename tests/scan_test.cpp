@@ -109,6 +109,24 @@ TEST_F(ScanTreeTest, AnUnlistableFolderContributesNothing) {
     EXPECT_EQ(result.unreadableFolders, 1);
 }
 
+// Not the folder's fault: it was read to its end, in either scan order.
+TEST_F(ScanTreeTest, NamesThatCannotBeShownAreCountedApartFromUnreadableFolders) {
+    files.AddFile("C:\\r\\a");
+    files.AddFile("C:\\r\\s\\b");
+    files.AddUnshowableName("C:\\r\\");
+    files.AddUnshowableName("C:\\r\\s\\");
+    files.AddUnshowableName("C:\\r\\s\\");
+    for (const bool naturalOrder : {false, true}) {
+        ScanOptions options;
+        options.naturalOrder = naturalOrder;
+        std::vector<std::string> paths(10);
+        const ScanResult scanned = ScanTree(paths, "C:\\r\\", options, files);
+        EXPECT_EQ(scanned.count, 2) << naturalOrder;
+        EXPECT_EQ(scanned.unshown, 3) << naturalOrder;
+        EXPECT_EQ(scanned.unreadableFolders, 0) << naturalOrder;
+    }
+}
+
 TEST_F(ScanTreeTest, StopsAtCapacityAndSaysSo) {
     for (char name = 'a'; name <= 'f'; ++name) files.AddFile(std::string("C:\\r\\") + name);
     EXPECT_EQ(Scan(6).size(), 5u);

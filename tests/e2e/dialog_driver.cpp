@@ -16,6 +16,21 @@ struct Search {
     HWND found = nullptr;
 };
 
+std::wstring Utf16(const std::string& utf8) {
+    std::wstring wide(utf8.size(), L'\0');
+    const int size = static_cast<int>(utf8.size());
+    wide.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), size)));
+    return wide;
+}
+
+std::string Utf8(const std::wstring& wide) {
+    std::string utf8(3 * wide.size(), '\0');
+    const int size = static_cast<int>(wide.size());
+    utf8.resize(static_cast<std::size_t>(
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, utf8.data(), 3 * size, nullptr, nullptr)));
+    return utf8;
+}
+
 bool IsDialogWindow(HWND hwnd) {
     char className[32] = "";
     GetClassNameA(hwnd, className, sizeof className);
@@ -28,7 +43,9 @@ BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM param) {
     DWORD processId = 0;
     GetWindowThreadProcessId(hwnd, &processId);
     if (search->processId != 0 && processId != search->processId) return TRUE;
-    if (search->owner != nullptr && GetWindow(hwnd, GW_OWNER) != search->owner) return TRUE;
+    // The main dialog has no owner; a message box over it, captioned as it
+    // is when it reports at start, has.
+    if (GetWindow(hwnd, GW_OWNER) != search->owner) return TRUE;
     search->found = hwnd;
     return FALSE;
 }
@@ -56,16 +73,24 @@ BOOL CALLBACK CollectStatic(HWND hwnd, LPARAM param) {
 
 }  // namespace
 
+// In UTF-16, so that what is read does not depend on either program's
+// code page.
 std::string WindowText(HWND hwnd) {
-    // GetWindowText does not read another process's controls.
-    DWORD_PTR length = 0;
-    if (!SendMessageTimeoutA(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &length)) return {};
-    // The length is in characters; in UTF-8 one may take three bytes.
-    std::vector<char> buffer(3 * length + 1, '\0');
-    DWORD_PTR copied = 0;
-    SendMessageTimeoutA(hwnd, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()), SMTO_ABORTIFHUNG,
-                        kSendTimeoutMs, &copied);
-    return std::string(buffer.data());  // copied counts characters, not bytes
+    // GetWindowText does not read another process's controls. The program
+    // may change the text between the two messages (a Replace posted
+    // before): a buffer it fills to the last unit is read again.
+    for (;;) {
+        DWORD_PTR length = 0;
+        if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &length)) return {};
+        std::wstring buffer(length + 2, L'\0');
+        DWORD_PTR copied = 0;
+        if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()),
+                                 SMTO_ABORTIFHUNG, kSendTimeoutMs, &copied))
+            return {};
+        if (copied > length) continue;
+        buffer.resize(copied);
+        return Utf8(buffer);
+    }
 }
 
 Program::Program(const std::string& exe, const std::string& folder) {
@@ -123,36 +148,59 @@ std::string Program::Text(int id) const { return WindowText(Control(id)); }
 
 void Program::SetText(int id, const std::string& text) const {
     DWORD_PTR ignored;
-    SendMessageTimeoutA(Control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG,
+    SendMessageTimeoutW(Control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Utf16(text).c_str()), SMTO_ABORTIFHUNG,
                         kSendTimeoutMs, &ignored);
 }
 
 bool Program::ReplaceNames(int start, int end, const std::string& text) const {
     DWORD_PTR ignored;
     HWND names = Control(IDC_NAMES);
-    return SendMessageTimeoutA(names, EM_SETSEL, start, end, SMTO_ABORTIFHUNG, kSendTimeoutMs, &ignored) &&
-           SendMessageTimeoutA(names, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG,
-                               kSendTimeoutMs, &ignored);
+    return SendMessageTimeoutW(names, EM_SETSEL, start, end, SMTO_ABORTIFHUNG, kSendTimeoutMs, &ignored) &&
+           SendMessageTimeoutW(names, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(Utf16(text).c_str()),
+                               SMTO_ABORTIFHUNG, kSendTimeoutMs, &ignored);
 }
 
-void Program::Type(int position, const std::string& text) const {
+void Program::Type(int position, const std::string& text) const { TypeOver(position, position, text); }
+
+void Program::TypeOver(int start, int end, const std::string& text) const {
     HWND names = Control(IDC_NAMES);
     SetForegroundWindow(dialog_);
     DWORD_PTR ignored;
-    SendMessageTimeoutA(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(names), TRUE, SMTO_ABORTIFHUNG,
+    SendMessageTimeoutW(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(names), TRUE, SMTO_ABORTIFHUNG,
                         kSendTimeoutMs, &ignored);
-    SendMessageTimeoutA(names, EM_SETSEL, position, position, SMTO_ABORTIFHUNG, kSendTimeoutMs, &ignored);
+    SendMessageTimeoutW(names, EM_SETSEL, start, end, SMTO_ABORTIFHUNG, kSendTimeoutMs, &ignored);
+    // One key press per UTF-16 unit, as an input method sends a letter
+    // beyond U+FFFF.
     std::vector<INPUT> inputs;
-    for (char ch : text) {
+    for (wchar_t unit : Utf16(text)) {
         for (DWORD flags : {DWORD{KEYEVENTF_UNICODE}, DWORD{KEYEVENTF_UNICODE | KEYEVENTF_KEYUP}}) {
             INPUT input{};
             input.type = INPUT_KEYBOARD;
-            input.ki.wScan = static_cast<unsigned char>(ch);
+            input.ki.wScan = unit;
             input.ki.dwFlags = flags;
             inputs.push_back(input);
         }
     }
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+bool Program::TypeLine(int line, const std::string& text) const {
+    HWND names = Control(IDC_NAMES);
+    DWORD_PTR start = 0, length = 0;
+    if (!SendMessageTimeoutW(names, EM_LINEINDEX, line, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &start) ||
+        !SendMessageTimeoutW(names, EM_LINELENGTH, start, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &length))
+        return false;
+    TypeOver(static_cast<int>(start), static_cast<int>(start + length), text);
+    for (DWORD begun = GetTickCount(); GetTickCount() - begun < kWaitMs; Sleep(20)) {
+        const std::string listed = Text(IDC_NAMES);
+        std::size_t at = 0;
+        for (int skipped = 0; skipped < line && at != std::string::npos; ++skipped) {
+            at = listed.find("\r\n", at);
+            if (at != std::string::npos) at += 2;
+        }
+        if (at != std::string::npos && listed.compare(at, listed.find("\r\n", at) - at, text) == 0) return true;
+    }
+    return false;
 }
 
 namespace {
@@ -174,11 +222,11 @@ void SendKeys(std::vector<INPUT> inputs) {
 void Program::PressKey(WORD key, int id, int caret) const {
     SetForegroundWindow(dialog_);
     DWORD_PTR ignored;
-    SendMessageTimeoutA(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Control(id)), TRUE, SMTO_ABORTIFHUNG,
+    SendMessageTimeoutW(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Control(id)), TRUE, SMTO_ABORTIFHUNG,
                         kSendTimeoutMs, &ignored);
     // Focus from the dialog manager selects the whole text.
     if (id == IDC_NAMES)
-        SendMessageTimeoutA(Control(id), EM_SETSEL, caret, caret, SMTO_ABORTIFHUNG, kSendTimeoutMs, &ignored);
+        SendMessageTimeoutW(Control(id), EM_SETSEL, caret, caret, SMTO_ABORTIFHUNG, kSendTimeoutMs, &ignored);
     SendKeys({Key(key, false), Key(key, true)});
 }
 

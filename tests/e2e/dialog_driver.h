@@ -38,8 +38,14 @@ public:
     void SetText(int id, const std::string& text) const;
     // Selects [start, end) of the names box and replaces it, as a paste does.
     bool ReplaceNames(int start, int end, const std::string& text) const;
-    // Real keystrokes into the names box at position, through the input queue.
+    // Real keystrokes into the names box at position, through the input
+    // queue; positions count UTF-16 units, as the box does.
     void Type(int position, const std::string& text) const;
+    // The same over the selection [start, end), which the first key replaces.
+    void TypeOver(int start, int end, const std::string& text) const;
+    // Types text over the whole of line (from 0), and waits until the box
+    // reads it back there.
+    bool TypeLine(int line, const std::string& text) const;
     // A key pressed and released with the focus in control id, and for the
     // names box the caret at caret.
     void PressKey(WORD key, int id, int caret = 0) const;

@@ -116,12 +116,12 @@ TEST(Installer, EachInstallReplacesTheLastAndTheUninstallLeavesNothing) {
     }
 
     // A portable copy elsewhere neither takes the installed verbs away nor
-    // replaces them.
+    // replaces them, and says so by its exit code.
     const fs::path copy = folder / "portable";
     fs::create_directories(copy);
     fs::copy_file(PathFromEnvironment("QUIL_HERE"), copy / "quil-here.exe");
     const std::string portable = "\"" + (copy / "quil-here.exe").string() + "\"";
-    EXPECT_EQ(RunAndWait(portable + " --unregister /quiet"), 0u);
+    EXPECT_EQ(RunAndWait(portable + " --unregister /quiet"), 1u);
     EXPECT_EQ(RunAndWait(portable + " --register /quiet"), 1u);
     for (const char* verb : kVerbs) EXPECT_EQ(UserValue(std::string(verb) + "\\command"), command) << verb;
     fs::remove_all(folder);

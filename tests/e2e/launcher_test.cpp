@@ -129,5 +129,47 @@ TEST_F(Launcher, APortableCopyRegistersItsVerbsAndTakesOnlyThoseAway) {
     EXPECT_EQ(UserTree("Software\\Classes"), before);
 }
 
+// Scoop's layout: the copy in apps\quillane\1.1.0, and apps\quillane\current
+// a junction to it. Scoop registers through current and runs the uninstall
+// hook from 1.1.0: one copy, reached two ways. A copy elsewhere is another.
+TEST_F(Launcher, ACopyReachedThroughAJunctionIsTheSameCopy) {
+    const fs::path app = base_ / "scoop" / "apps" / "quillane";
+    const fs::path version = app / "1.1.0";
+    fs::create_directories(version);
+    fs::copy_file(PathFromEnvironment("QUIL_EXE"), version / "quil.exe");
+    fs::copy_file(PathFromEnvironment("QUIL_HERE"), version / "quil-here.exe");
+    const FolderLink current((app / "current").u8string(), version.u8string());
+    ASSERT_TRUE(current.Made());
+    const std::string throughJunction = "\"" + (app / "current" / "quil-here.exe").u8string() + "\"";
+    const std::string inVersion = "\"" + (version / "quil-here.exe").u8string() + "\"";
+    const std::string before = UserTree("Software\\Classes");
+    const std::string command = std::string(kVerbs[0]) + "\\command";
+
+    struct Row {
+        const char* name;
+        std::string registers;
+        std::string unregisters;
+    };
+    for (const Row& row : {Row{"Scoop's install and uninstall", throughJunction, inVersion},
+                           Row{"the other way round", inVersion, throughJunction}}) {
+        ASSERT_EQ(RunAndWait(row.registers + " --register /quiet"), 0u) << row.name;
+        ASSERT_EQ(UserValue(command), row.registers + " \"%V\"") << row.name;
+        // Registering again by the other path is the same copy's doing.
+        EXPECT_EQ(RunAndWait(row.unregisters + " --register /quiet"), 0u) << row.name;
+        EXPECT_EQ(UserValue(command), row.unregisters + " \"%V\"") << row.name;
+        EXPECT_EQ(RunAndWait(row.registers + " --register /quiet"), 0u) << row.name;
+
+        const Shown elsewhere = RunAndReadMessage(launcher_ + " --unregister");
+        EXPECT_EQ(elsewhere.exitCode, 1u) << row.name;
+        EXPECT_NE(elsewhere.message.find("not this copy"), std::string::npos) << row.name << ": " << elsewhere.message;
+        EXPECT_EQ(UserValue(command), row.registers + " \"%V\"") << row.name;
+
+        const Shown removed = RunAndReadMessage(row.unregisters + " --unregister");
+        EXPECT_EQ(removed.exitCode, 0u) << row.name << ": " << removed.message;
+        EXPECT_NE(removed.message.find("have been removed"), std::string::npos) << row.name << ": " << removed.message;
+        EXPECT_EQ(UserTree("Software\\Classes"), before) << row.name;
+    }
+}
+
 }  // namespace
 }  // namespace quil::e2e

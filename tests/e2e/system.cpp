@@ -1,6 +1,7 @@
 #include "tests/e2e/system.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <vector>
 
 #include "tests/e2e/dialog_driver.h"
@@ -68,7 +69,45 @@ void CollectValues(HKEY root, const std::string& path, std::string& out) {
     }
 }
 
+// Wine's Unix name of a Windows path; empty elsewhere.
+std::string UnixPath(const std::string& path) {
+    using UnixFileName = char*(CDECL*)(LPCWSTR);
+    // Through void (*)(), which stands for any function type.
+    const auto unixFileName = reinterpret_cast<UnixFileName>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
+    if (unixFileName == nullptr) return {};
+    std::wstring wide(path.size() + 1, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+    char* name = unixFileName(wide.c_str());
+    if (name == nullptr) return {};
+    const std::string unixName = name;
+    HeapFree(GetProcessHeap(), 0, name);
+    return unixName;
+}
+
 }  // namespace
+
+// Wine starts a Unix program as it starts a Windows one, but cannot wait
+// for it or give its exit code: the link is waited for instead.
+FolderLink::FolderLink(const std::string& link, const std::string& target)
+    : link_(std::filesystem::u8path(link).wstring()), unixLink_(UnixPath(link)) {
+    const std::string unixTarget = UnixPath(target);
+    if (unixLink_.empty() || unixTarget.empty()) return;
+    RunAndWait("/bin/ln -s \"" + unixTarget + "\" \"" + unixLink_ + "\"");
+    for (DWORD start = GetTickCount(); !made_ && GetTickCount() - start < kWaitMs; Sleep(20)) {
+        const DWORD attributes = GetFileAttributesW(link_.c_str());
+        made_ = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    }
+}
+
+// Gone before anything removes the folders around it, which would reach
+// the target's files through it.
+FolderLink::~FolderLink() {
+    if (!made_) return;
+    RunAndWait("/bin/rm \"" + unixLink_ + "\"");
+    for (DWORD start = GetTickCount(); GetTickCount() - start < kWaitMs; Sleep(20))
+        if (GetFileAttributesW(link_.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+}
 
 DWORD RunAndWait(const std::string& commandLine, const std::string& folder) {
     PROCESS_INFORMATION process{};

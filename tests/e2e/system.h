@@ -23,6 +23,24 @@ bool UserKeyExists(const std::string& key);
 // Every key and value below HKCU\key, one per line, to compare before and after.
 std::string UserTree(const std::string& key);
 
+// A link at link to the folder target, while the object lives: Scoop's
+// apps\NAME\current junction. Under Wine only: Wine 8 has no junctions
+// (CreateSymbolicLinkW reports success and makes nothing), and a Unix
+// symbolic link, which Wine follows as Windows follows a junction, stands in.
+class FolderLink {
+public:
+    FolderLink(const std::string& link, const std::string& target);
+    ~FolderLink();
+    FolderLink(const FolderLink&) = delete;
+    FolderLink& operator=(const FolderLink&) = delete;
+    bool Made() const { return made_; }
+
+private:
+    std::wstring link_;
+    std::string unixLink_;
+    bool made_ = false;
+};
+
 // A message box a program shows with no window of its own: its text, read
 // once it appears (empty when none came), then answered with OK. exitCode
 // is the program's, once it has ended.

@@ -2,9 +2,6 @@
 
 #include <windows.h>
 
-#include <cwctype>
-#include <vector>
-
 namespace quil::launcher {
 namespace {
 
@@ -30,11 +27,28 @@ std::wstring RegisteredLauncher(const wchar_t* verb) {
     return command.substr(1, command.find(L'"', 1) - 1);
 }
 
-// Paths name one file whatever the case of their letters.
-bool SamePath(const std::wstring& a, const std::wstring& b) {
-    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
-           CSTR_EQUAL;
+// Without FILE_FLAG_OPEN_REPARSE_POINT the open goes through links to the
+// file itself; FILE_FLAG_BACKUP_SEMANTICS opens a folder as well, whichever
+// a registered path names.
+bool Identify(const std::wstring& path, BY_HANDLE_FILE_INFORMATION& info) {
+    HANDLE file = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const BOOL ok = GetFileInformationByHandle(file, &info);
+    CloseHandle(file);
+    return ok != FALSE;
 }
+
+// One copy has as many paths as there are links to its folder: Scoop
+// registers through apps\quillane\current, a junction, and uninstalls from
+// the version's own folder. The volume and the file index tell.
+bool SameFile(const std::wstring& a, const std::wstring& b) {
+    BY_HANDLE_FILE_INFORMATION infoA, infoB;
+    return Identify(a, infoA) && Identify(b, infoB) && infoA.dwVolumeSerialNumber == infoB.dwVolumeSerialNumber &&
+           infoA.nFileIndexHigh == infoB.nFileIndexHigh && infoA.nFileIndexLow == infoB.nFileIndexLow;
+}
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 bool SetValue(HKEY key, const wchar_t* name, const std::wstring& value) {
     return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
@@ -58,6 +72,16 @@ bool WriteVerb(const wchar_t* verb, const std::wstring& launcher, const std::wst
 
 std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.find_last_of(L'\\') + 1); }
 
+// Why the verbs that start other, not launcher, stay.
+std::wstring LeftInPlace(const std::wstring& other, const std::wstring& launcher) {
+    if (!Exists(other))
+        return L"The menu items start '" + other + L"', which is no longer there, not this copy; they have been left "
+               L"as they are. Run this copy's quil-here.exe with --register and then with --unregister to take them "
+               L"away.";
+    return L"The menu items start the Quillane in '" + FolderOf(other) + L"', not this copy in '" + FolderOf(launcher) +
+           L"'; they have been left as they are. Uninstall that one, or run its quil-here.exe with --unregister.";
+}
+
 // The keys above a verb that registering made (shell, Background,
 // Directory, Drive) go with it once nothing else is in them; the classes'
 // own key stays.
@@ -80,8 +104,7 @@ void RemoveEmptyParents(std::wstring key) {
 int RegisterVerbs(const std::wstring& launcher, std::wstring& said) {
     for (const wchar_t* verb : kVerbs) {
         const std::wstring other = RegisteredLauncher(verb);
-        if (other.empty() || SamePath(other, launcher) || GetFileAttributesW(other.c_str()) == INVALID_FILE_ATTRIBUTES)
-            continue;
+        if (other.empty() || !Exists(other) || SameFile(other, launcher)) continue;
         said = L"The menu items already start the Quillane in '" + FolderOf(other) +
                L"'. Uninstall that one, or run its quil-here.exe with --unregister, and try again. Nothing has been "
                L"changed.";
@@ -100,12 +123,13 @@ int RegisterVerbs(const std::wstring& launcher, std::wstring& said) {
 }
 
 int UnregisterVerbs(const std::wstring& launcher, std::wstring& said) {
-    int removed = 0, others = 0;
+    int removed = 0;
+    std::wstring other;  // the launcher of verbs that stay
     for (const wchar_t* verb : kVerbs) {
         const std::wstring registered = RegisteredLauncher(verb);
         if (registered.empty()) continue;
-        if (!SamePath(registered, launcher)) {
-            ++others;
+        if (!SameFile(registered, launcher)) {
+            other = registered;
             continue;
         }
         if (RegDeleteTreeW(HKEY_CURRENT_USER, verb) != ERROR_SUCCESS) {
@@ -115,10 +139,12 @@ int UnregisterVerbs(const std::wstring& launcher, std::wstring& said) {
         RemoveEmptyParents(verb);
         ++removed;
     }
+    if (!other.empty()) {
+        said = (removed > 0 ? L"This copy's own menu items have been removed. " : L"") + LeftInPlace(other, launcher);
+        return 1;
+    }
     if (removed > 0)
         said = L"The menu items of the Quillane in '" + FolderOf(launcher) + L"' have been removed.";
-    else if (others > 0)
-        said = L"The menu items start another Quillane; they have been left as they are.";
     else
         said = L"No menu item of Quillane was registered.";
     return 0;

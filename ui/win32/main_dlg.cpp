@@ -7,20 +7,23 @@
 #include "engine/list_text.h"
 #include "engine/replace.h"
 #include "engine/scan.h"
-#include "platform/code_page.h"
 #include "res/resource.h"
 #include "ui/win32/about_dlg.h"
+#include "ui/win32/framework/window_text.h"
 
 namespace quil::ui {
 namespace {
 
 const char kVersion[] = "3.03";
 const char kBannerTemplate[] = "Quillane v%s - Quillane team - quillane.dev";
-const char kHelpText[] =
-    "Edit the names in the text window to rename.\n\nAdd or remove backslashes at the appropriate location to\n"
-    "move files in and out of subdirectories.\n\nLeave the first field empty to add the second field to the\n"
-    "beginning of all filenames.\n\nLeave a line empty to delete a file.\n\nPress enter on a line to execute that "
-    "file.\n";
+const wchar_t kHelpText[] =
+    L"Edit the names in the text window to rename.\n\nAdd or remove backslashes at the appropriate location to\n"
+    L"move files in and out of subdirectories.\n\nLeave the first field empty to add the second field to the\n"
+    L"beginning of all filenames.\n\nLeave a line empty to delete a file.\n\nPress enter on a line to execute that "
+    L"file.\n";
+const char kUnpairedSurrogate[] =
+    "The selected character cannot be part of a name: it is half of a character pair (an unpaired surrogate). "
+    "Remove it and try again. Nothing has been changed.";
 
 // Posted at the end of initialisation, so that the report appears over the
 // dialog rather than before it.
@@ -36,6 +39,10 @@ std::string StartupReport(const ScanResult& scan) {
     if (scan.unlistable > 0)
         paragraph(std::to_string(scan.unlistable) +
                   " names hold a line break and cannot be listed; they stay as they are.");
+    if (scan.unshown > 0)
+        paragraph(std::to_string(scan.unshown) +
+                  " names could not be shown: they hold half of a character pair (an unpaired surrogate), which no "
+                  "text here can hold. Those files and folders, and all that is in those folders, stay as they are.");
     if (scan.unreadableFolders > 0)
         paragraph(std::to_string(scan.unreadableFolders) +
                   " folders could not be read, or not to the end; the files not listed stay as they are.");
@@ -60,7 +67,7 @@ const Dialog::MessageEntry* CMainDlg::MessageTable() const { return kMessages; }
 
 CMainDlg::CMainDlg(FileServices& files)
     : Dialog(IDD_MAIN_DIALOG, nullptr),
-      icon(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))),
+      icon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME))),
       files(files) {}
 
 void CMainDlg::DoDataExchange() {
@@ -72,14 +79,14 @@ void CMainDlg::DoDataExchange() {
 BOOL CMainDlg::OnInitDialog() {
     Dialog::OnInitDialog();
     AddAboutItem();
-    SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-    SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
     if (!ScanRoot()) return FALSE;
     BuildListText(state, files.conventions());
 
     char banner[256];
     std::snprintf(banner, sizeof banner, kBannerTemplate, kVersion);
-    SetDlgItemTextA(hwnd(), IDC_BANNER, banner);
+    SetDlgItemTextW(hwnd(), IDC_BANNER, Wide(banner).c_str());
 
     // The default limit (32,767 characters; 30,000 under Wine) is below a
     // list of a thousand files; past it the box refuses every keystroke.
@@ -92,11 +99,11 @@ BOOL CMainDlg::OnInitDialog() {
 void CMainDlg::AddAboutItem() {
     HMENU menu = GetSystemMenu(hwnd(), FALSE);
     if (menu == nullptr) return;
-    char text[256] = "";
-    LoadStringA(GetModuleHandleA(nullptr), IDS_ABOUTBOX, text, sizeof text);
-    if (text[0] == '\0') return;
-    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(menu, MF_STRING, IDM_ABOUTBOX, text);
+    wchar_t text[256] = L"";
+    LoadStringW(GetModuleHandleW(nullptr), IDS_ABOUTBOX, text, sizeof text / sizeof text[0]);
+    if (text[0] == L'\0') return;
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, text);
 }
 
 // Captures the root and scans it. A root that cannot be used ends the
@@ -119,7 +126,7 @@ bool CMainDlg::ScanRoot() {
     const ScanResult scan = ScanTree(state.oldPaths, state.root, kTableSlots, files);
     state.count = scan.count;
     startupReport = StartupReport(scan);
-    if (!startupReport.empty()) PostMessageA(hwnd(), kStartupReport, 0, 0);
+    if (!startupReport.empty()) PostMessageW(hwnd(), kStartupReport, 0, 0);
     return true;
 }
 
@@ -130,11 +137,22 @@ INT_PTR CMainDlg::OnStartupReport(WPARAM, LPARAM) {
 }
 
 int CMainDlg::AskYesNo(const std::string& text, const std::string& caption) {
-    return MessageBoxA(hwnd(), text.c_str(), caption.c_str(), MB_YESNO);
+    return MessageBoxW(hwnd(), Wide(text).c_str(), Wide(caption).c_str(), MB_YESNO);
 }
 
 void CMainDlg::Tell(const std::string& text, const std::string& caption) {
-    MessageBoxA(hwnd(), text.c_str(), caption.c_str(), MB_OK | MB_ICONWARNING);
+    MessageBoxW(hwnd(), Wide(text).c_str(), Wide(caption).c_str(), MB_OK | MB_ICONWARNING);
+}
+
+// Where a control holds half of a surrogate pair, the character is selected
+// and the user told: no name can be written with it.
+bool CMainDlg::ReadText(EditControl& edit, std::string& text) {
+    DWORD unpaired = 0;
+    if (edit.Text(text, &unpaired)) return true;
+    edit.Select(unpaired, unpaired + 1);
+    Tell(kUnpairedSurrogate, "Quillane");
+    edit.Focus();
+    return false;
 }
 
 INT_PTR CMainDlg::OnNamesChange(WPARAM, LPARAM) {
@@ -142,22 +160,27 @@ INT_PTR CMainDlg::OnNamesChange(WPARAM, LPARAM) {
     return TRUE;
 }
 
+// The fields are read whole: ApplyReplace takes their first 255
+// characters, as Windows counts them.
 INT_PTR CMainDlg::OnReplace(WPARAM, LPARAM) {
-    const std::string find = findEdit.Text(kFieldChars);
-    const std::string with = replaceEdit.Text(kFieldChars);
-    state.text = namesEdit.Text();
-    ApplyReplace(state, find, with, files.conventions(), ActiveLeadBytes());
+    std::string find, with, names;
+    if (!ReadText(findEdit, find) || !ReadText(replaceEdit, with) || !ReadText(namesEdit, names)) return TRUE;
+    state.text = std::move(names);
+    ApplyReplace(state, find, with, files.conventions());
     namesEdit.SetText(state.text);
     return TRUE;
 }
 
 INT_PTR CMainDlg::OnExecuteBatch(WPARAM, LPARAM) {
+    std::string names;
+    if (!ReadText(namesEdit, names)) return TRUE;
+    state.text = std::move(names);
     ExecuteBatch(state, *this, files);
     return TRUE;
 }
 
 INT_PTR CMainDlg::OnHelpButton(WPARAM, LPARAM) {
-    MessageBoxA(hwnd(), kHelpText, "Quillane", MB_OK);
+    MessageBoxW(hwnd(), kHelpText, L"Quillane", MB_OK);
     return TRUE;
 }
 
@@ -173,7 +196,7 @@ void CMainDlg::OnOK() {
 
 void CMainDlg::OnCancel() {
     if (namesEdit.Modified() &&
-        MessageBoxA(hwnd(), "Are you sure?", "Cancel = Lose Changes", MB_YESNO) == IDNO) {
+        MessageBoxW(hwnd(), L"Are you sure?", L"Cancel = Lose Changes", MB_YESNO) == IDNO) {
         namesEdit.Focus();
         return;
     }
@@ -191,7 +214,7 @@ INT_PTR CMainDlg::OnPaint(WPARAM, LPARAM) {
     if (!IsIconic(hwnd())) return FALSE;
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(hwnd(), &paint);
-    SendMessageA(hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    SendMessageW(hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
     const int cx = GetSystemMetrics(SM_CXICON), cy = GetSystemMetrics(SM_CYICON);
     RECT client;
     GetClientRect(hwnd(), &client);

@@ -20,7 +20,9 @@ public:
     void UndoNames() override { namesEdit.Undo(); }
     void EmptyNamesUndo() override { namesEdit.EmptyUndoBuffer(); }
     bool NamesModified() override { return namesEdit.Modified(); }
-    std::string NamesText() override { return namesEdit.Text(); }
+    // OnExecuteBatch has read the box into state.text; the modal question
+    // asked since leaves no way to edit it.
+    std::string NamesText() override { return state.text; }
     void FocusNames() override { namesEdit.Focus(); }
     int AskYesNo(const std::string& text, const std::string& caption) override;
     void Tell(const std::string& text, const std::string& caption) override;
@@ -45,6 +47,7 @@ private:
 
     void AddAboutItem();
     bool ScanRoot();
+    bool ReadText(EditControl& edit, std::string& text);
 
     static const MessageEntry kMessages[];
 

@@ -3,13 +3,14 @@
 #include <exception>
 
 #include "ui/win32/framework/application.h"
+#include "ui/win32/framework/window_text.h"
 
 namespace quil::ui {
 
 Dialog::Dialog(UINT templateId, HWND parent) : templateId_(templateId), parent_(parent) {}
 
 INT_PTR Dialog::DoModal() {
-    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_), parent_, &Dialog::DialogProc,
+    return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId_), parent_, &Dialog::DialogProc,
                            reinterpret_cast<LPARAM>(this));
 }
 
@@ -53,18 +54,18 @@ INT_PTR Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
 
 INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
-        SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
+        SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
         reinterpret_cast<Dialog*>(lParam)->hwnd_ = hwnd;
     }
-    auto* self = reinterpret_cast<Dialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+    auto* self = reinterpret_cast<Dialog*>(GetWindowLongPtrW(hwnd, DWLP_USER));
     if (self == nullptr) return FALSE;
     // No exception may unwind through the system's code that called us.
     try {
         return self->Dispatch(message, wParam, lParam);
     } catch (const std::exception& error) {
-        MessageBoxA(hwnd, error.what(), "Quillane", MB_OK | MB_ICONERROR);
+        MessageBoxW(hwnd, Wide(error.what()).c_str(), L"Quillane", MB_OK | MB_ICONERROR);
     } catch (...) {
-        MessageBoxA(hwnd, "Unexpected error.", "Quillane", MB_OK | MB_ICONERROR);
+        MessageBoxW(hwnd, L"Unexpected error.", L"Quillane", MB_OK | MB_ICONERROR);
     }
     return FALSE;
 }

@@ -1,6 +1,7 @@
 #include "ui/win32/framework/edit_control.h"
 
-#include <vector>
+#include "platform/wide_text.h"
+#include "ui/win32/framework/window_text.h"
 
 namespace quil::ui {
 
@@ -20,19 +21,20 @@ DWORD EditControl::SelectionStart() const {
 
 int EditControl::LineFromChar(DWORD position) const { return static_cast<int>(Send(EM_LINEFROMCHAR, position)); }
 
-std::string EditControl::Text() const {
-    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(hwnd_)) + 1, '\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextA(hwnd_, text.data(), static_cast<int>(text.size()))));
-    return text;
+void EditControl::Select(DWORD start, DWORD end) {
+    Send(EM_SETSEL, start, end);
+    Send(EM_SCROLLCARET);
 }
 
-std::string EditControl::Text(std::size_t size) const {
-    std::vector<char> buffer(size, '\0');
-    GetWindowTextA(hwnd_, buffer.data(), static_cast<int>(size));
-    return buffer.data();
+bool EditControl::Text(std::string& text, DWORD* unpaired) const {
+    std::wstring wide(static_cast<std::size_t>(GetWindowTextLengthW(hwnd_)) + 1, L'\0');
+    wide.resize(static_cast<std::size_t>(GetWindowTextW(hwnd_, wide.data(), static_cast<int>(wide.size()))));
+    if (FromWide(wide, text)) return true;
+    if (unpaired != nullptr) *unpaired = static_cast<DWORD>(UnpairedSurrogate(wide));
+    return false;
 }
 
-void EditControl::SetText(const std::string& text) { SetWindowTextA(hwnd_, text.c_str()); }
+void EditControl::SetText(const std::string& text) { SetWindowTextW(hwnd_, Wide(text).c_str()); }
 
 void EditControl::SetLimitText(UINT limit) { Send(EM_SETLIMITTEXT, limit); }
 

@@ -1,4 +1,5 @@
-// A thin wrapper over an edit control's messages.
+// A thin wrapper over an edit control's messages. Its text is UTF-8 on the
+// program's side, converted exactly here.
 #pragma once
 
 #include <windows.h>
@@ -20,9 +21,11 @@ public:
     // return value is cut to 16 bits past 65,535 characters.
     DWORD SelectionStart() const;
     int LineFromChar(DWORD position) const;
-    std::string Text() const;
-    // At most size - 1 characters, as read into a buffer of size.
-    std::string Text(std::size_t size) const;
+    // Selects [start, end) and scrolls it into view.
+    void Select(DWORD start, DWORD end);
+    // False where the text holds an unpaired surrogate (pasted from an NTFS
+    // name that has one), which no UTF-8 can hold; *unpaired is then where.
+    bool Text(std::string& text, DWORD* unpaired = nullptr) const;
     void SetText(const std::string& text);
     // 0 lifts the limit to the most the control can hold.
     void SetLimitText(UINT limit);
@@ -30,7 +33,7 @@ public:
 
 private:
     LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
-        return SendMessageA(hwnd_, message, wParam, lParam);
+        return SendMessageW(hwnd_, message, wParam, lParam);
     }
 
     HWND hwnd_ = nullptr;
