@@ -114,9 +114,10 @@ public:
     const fs::path& base() const { return base_; }
     fs::path tree() const { return base_ / "tree"; }
 
+    // A copy: the same names, contents and modes, other inode numbers.
     void CopyFrom(const fs::path& from) {
         fs::remove_all(base_);
-        Run("cp -a " + Quoted(from) + " " + Quoted(base_));
+        fs::copy(from, base_, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
     }
 
     void Make() {
@@ -147,8 +148,9 @@ public:
         return args;
     }
 
-    // path -> what identifies it: a file's inode and content, a folder's mode.
-    Tree Snapshot() const {
+    // path -> what identifies it: a file's inode and content, a folder's
+    // mode; and the git index, unless given (every copy starts with one).
+    Tree Snapshot(const std::string* index = nullptr) const {
         Tree snapshot;
         std::error_code error;
         for (auto it = fs::recursive_directory_iterator(tree(), error); it != fs::recursive_directory_iterator(); ++it) {
@@ -170,7 +172,7 @@ public:
             }
             snapshot[relative] = what.str();
         }
-        if (scenario_.git) snapshot[".git index"] = Run("git -C " + Quoted(tree()) + " ls-files -s");
+        if (scenario_.git) snapshot[".git index"] = index ? *index : Run("git -C " + Quoted(tree()) + " ls-files -s");
         return snapshot;
     }
 
@@ -219,6 +221,7 @@ protected:
         fs::remove_all(base_);
         Lab model(base_ / "template", GetParam());
         model.Make();
+        index_ = model.Snapshot()[".git index"];
         // The batch once, untouched, for its calls and its journal's writes.
         Lab traced(base_ / "traced", GetParam());
         traced.CopyFrom(model.base());
@@ -257,7 +260,7 @@ protected:
     // The batch, changed by inject; then what a power cut would have left
     // of the journal where cut; then the undo.
     std::string BatchThenUndo(Lab& lab, const std::string& inject, bool cut) {
-        const Tree before = lab.Snapshot();
+        const Tree before = lab.Snapshot(&index_);
         const bool locked = fs::exists(lab.tree() / ".git/index.lock");
         const fs::path trace = lab.base() / "trace";
         const Outcome batch = lab.Quil(lab.BatchArgs(), Strace(trace, inject));
@@ -273,6 +276,7 @@ protected:
     }
 
     fs::path base_;
+    std::string index_;  // the template's git index
 };
 
 TEST_P(CrashTest, KilledAtEveryCallOfTheBatchTheUndoPutsAllBack) {
@@ -308,8 +312,8 @@ TEST_P(CrashTest, AJournalWriteThatFailsLeavesABatchThatCanBeUndone) {
 TEST_P(CrashTest, AnUndoKilledAtEveryCallIsFinishedByTheNext) {
     const std::vector<CallPoint> calls = CallsOf(base_ / "undo.trace");
     ASSERT_GT(calls.size(), 100u);
-    ForEach<CallPoint>(calls, [](Lab& lab, const CallPoint& call) -> std::string {
-        const Tree before = lab.Snapshot();
+    ForEach<CallPoint>(calls, [this](Lab& lab, const CallPoint& call) -> std::string {
+        const Tree before = lab.Snapshot(&index_);
         const Outcome batch = lab.Quil(lab.BatchArgs());
         if (batch.status != 0) return "the batch failed: " + batch.err;
         const std::string inject = call.name + ":signal=KILL:when=" + std::to_string(call.ordinal);
