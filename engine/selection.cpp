@@ -109,6 +109,8 @@ ListProblem ResolveSelection(const ListRequest& request, FileServices& files, Se
     for (const Selection::Given& given : selection.given)
         holders.push_back(given.folder && !request.folders ? given.path : FolderOf(given.path, separator));
     selection.root = CommonFolder(holders, separator);
+    if (!request.root.empty() && selection.root.compare(0, request.root.size(), request.root) == 0)
+        selection.root = request.root;
     return {};
 }
 

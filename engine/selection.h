@@ -24,6 +24,10 @@ struct ListRequest {
     // For the undo and the history: a path the batch renamed away stands
     // for a name in its folder.
     bool pathsMayBeGone = false;
+    // The root to keep (ending in the separator), where it holds every path:
+    // a window listing again after its batch moved the files picked stays
+    // over the folder whose batches it can undo.
+    std::string root;
     ScanOptions scan;  // hidden names, depth, progress: for each folder listed
 };
 

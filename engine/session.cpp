@@ -290,62 +290,52 @@ std::string Session::LockName(const std::string& root) {
     return name;
 }
 
-Session::Readiness Session::PrepareBatch(std::string& reason) {
-    journal_.reset();
+Session::Readiness Session::PrepareBatch(Prepared& prepared, std::string& reason) {
     bool busy = false;
-    lock_ = store_.TryLock(LockName(state_.root), busy);
+    prepared = Prepared{};
+    prepared.lock = store_.TryLock(LockName(state_.root), busy);
     if (busy) {
         reason = "another batch is being applied in '" + state_.root + "'";
         return Readiness::Busy;
     }
-    prepared_ = true;
     std::string cwd;
     if (!files_.CurrentFolder(cwd)) cwd = state_.root;
     if (cwd.back() != files_.conventions().separator) cwd += files_.conventions().separator;
-    journal_ = JournalWriter::Start(store_, state_.root, cwd, reason);
-    return journal_ ? Readiness::Ready : Readiness::Unjournaled;
+    prepared.journal = JournalWriter::Start(store_, state_.root, cwd, reason);
+    return prepared.journal ? Readiness::Ready : Readiness::Unjournaled;
 }
 
-RunResult Session::Apply(const BatchPlan& plan, bool permanent, RunObserver& observer) {
-    if (!prepared_) {
-        std::string reason;
-        if (PrepareBatch(reason) == Readiness::Busy) {
-            RunResult busy;
-            busy.failures.push_back({0, state_.root, {}, OpResult::Failure(EAGAIN, reason)});
-            return busy;
-        }
-    }
-    prepared_ = false;
+RunResult Session::Apply(Prepared prepared, const BatchPlan& plan, bool permanent, RunObserver& observer) {
     RunResult result;
-    if (journal_) journal_->SetFolders(&state_.folders);
+    JournalWriter* journal = prepared.journal.get();
+    if (journal) journal->SetFolders(&state_.folders);
     if (!plan.ops.empty()) {
         RunOptions options;
         options.trash = permanent ? nullptr : &trash_;
-        options.journal = journal_.get();
+        options.journal = journal;
         options.observer = &observer;
         options.folders = &state_.folders;
         result = RunPlan(plan, files_, nullptr, options);
         BatchJournal done;
-        done.name = journal_ ? journal_->name() : std::string();
+        done.name = journal ? journal->name() : std::string();
         FollowRun(done, plan, result, {});
-        MakeIndexAgree(state_.root, done, journal_.get(), result);
+        MakeIndexAgree(state_.root, done, journal, result);
     }
-    if (journal_) {
-        const std::string name = journal_->name();
+    if (journal) {
+        const std::string name = journal->name();
         // A batch that did nothing leaves the last one the one to undo.
-        if (!journal_->changedAnything()) {
+        if (!journal->changedAnything()) {
             store_.Remove(name);
             store_.Remove(IndexRecordOf(name));
         }
-        journal_.reset();
+        prepared.journal.reset();
         PruneBatches(store_, state_.root, name);
     }
-    lock_.reset();
     return result;
 }
 
 WorkTreeIndex* Session::Index(const std::string& root) {
-    if (!openIndex_) return nullptr;
+    if (!openIndex_ || !followGit_) return nullptr;
     if (!indexOpened_ || indexRoot_ != root) {
         index_ = openIndex_(root);
         indexRoot_ = root;
@@ -463,14 +453,13 @@ void Session::BuildUndo(const BatchJournal& batch, UndoPlan& undo) {
                     });
 }
 
-Session::Readiness Session::PrepareUndo(const UndoPlan& undo, std::string& reason) {
+Session::Readiness Session::PrepareUndo(const UndoPlan& undo, Prepared& prepared, std::string& reason) {
     bool busy = false;
-    lock_ = store_.TryLock(LockName(undo.batch.root), busy);
-    if (busy) {
-        reason = "another batch is being applied in '" + undo.batch.root + "'";
-        return Readiness::Busy;
-    }
-    return Readiness::Ready;
+    prepared = Prepared{};
+    prepared.lock = store_.TryLock(LockName(undo.batch.root), busy);
+    if (!busy) return Readiness::Ready;
+    reason = "another batch is being applied in '" + undo.batch.root + "'";
+    return Readiness::Busy;
 }
 
 // Their permissions and times, now that they hold what they held.
@@ -484,14 +473,13 @@ void Session::FinishFoldersMadeAgain(const UndoPlan& undo, const RunResult& resu
     for (const RemovedFolder& folder : folders) files_.SetAttributes(folder.path, folder.attributes, FileServices::Filling::Done);
 }
 
-RunResult Session::ApplyUndo(const UndoPlan& undo, RunObserver& observer) {
+RunResult Session::ApplyUndo(Prepared prepared, const UndoPlan& undo, RunObserver& observer) {
     std::string error;
     std::unique_ptr<JournalWriter> journal =
         JournalWriter::Continue(store_, undo.batch, undo.ids, undo.settled, undo.dropped, error);
     if (!journal) {
         RunResult failed;
-        failed.failures.push_back({0, undo.batch.name, {}, OpResult::Failure(EIO, "the undo cannot be journaled: " + error)});
-        lock_.reset();
+        failed.journalError = "the undo cannot be journaled: " + error;
         return failed;
     }
     RunOptions options;
@@ -507,7 +495,7 @@ RunResult Session::ApplyUndo(const UndoPlan& undo, RunObserver& observer) {
     FollowRun(batch, undo.plan, result, undo.ids);
     MakeIndexAgree(batch.root, batch, journal.get(), result);
     if (undo.complete && !result.stopped && result.failures.empty() && result.journalError.empty()) journal->Undone();
-    lock_.reset();
+    prepared.lock.reset();  // the folder is free for the next batch
     return result;
 }
 

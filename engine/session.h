@@ -89,27 +89,27 @@ public:
     // Every changed line, then what becomes of the folders the lines leave.
     std::vector<PlanRow> Describe(const BatchPlan& plan, bool permanent) const;
 
-    // Before a batch or an undo: one at a time per folder, and a batch whose
-    // journal cannot be written cannot be undone (reason says why).
+    // Before a batch or an undo: one at a time per folder (the folder's
+    // lock, held by Prepared), and a batch whose journal cannot be written
+    // cannot be undone (reason says why; Prepared then holds no journal).
     enum class Readiness { Ready, Busy, Unjournaled };
-    Readiness PrepareBatch(std::string& reason);
-    // Runs the plan, journaling each operation before it is done; prepares
-    // first where the front end did not.
-    RunResult Apply(const BatchPlan& plan, bool permanent, RunObserver& observer);
+    struct Prepared {
+        std::unique_ptr<StoreLock> lock;
+        std::unique_ptr<JournalWriter> journal;
+    };
+    Readiness PrepareBatch(Prepared& prepared, std::string& reason);
+    // Runs the plan, journaling each operation before it is done.
+    RunResult Apply(Prepared prepared, const BatchPlan& plan, bool permanent, RunObserver& observer);
 
     // In a git work tree, the index follows the batch's renames, moves and
-    // trashings of tracked files, and their undo (see WorkTreeIndex); off
-    // until an opener is given.
+    // trashings of tracked files, and their undo (see WorkTreeIndex), when
+    // an opener is given and following is on.
     using IndexOpener = std::function<std::unique_ptr<WorkTreeIndex>(const std::string& folder)>;
-    void FollowGit(IndexOpener opener) {
+    void UseGit(IndexOpener opener) {
         openIndex_ = std::move(opener);
         indexOpened_ = false;
     }
-    void StopFollowingGit() {
-        openIndex_ = nullptr;
-        index_.reset();
-        indexOpened_ = false;
-    }
+    void FollowGit(bool follow) { followGit_ = follow; }
     // Whether root is in a git work tree whose index would follow.
     bool FollowsGit(const std::string& root) { return Index(root) != nullptr; }
     // The lock another git process holds on that index now, or empty.
@@ -122,10 +122,9 @@ public:
     bool CanUndo();
     // The newest batch over the root not yet undone; false when there is none.
     bool PlanUndo(UndoPlan& undo);
-    // Busy when another batch runs over the folder; Unjournaled (nothing is
-    // done) when the batch's journal cannot take the undo's records.
-    Readiness PrepareUndo(const UndoPlan& undo, std::string& reason);
-    RunResult ApplyUndo(const UndoPlan& undo, RunObserver& observer);
+    // Busy when another batch runs over the folder.
+    Readiness PrepareUndo(const UndoPlan& undo, Prepared& prepared, std::string& reason);
+    RunResult ApplyUndo(Prepared prepared, const UndoPlan& undo, RunObserver& observer);
 
 private:
     // The undo of batch as things stand now.
@@ -150,10 +149,8 @@ private:
     ListRequest request_;
     Selection selection_;
     ScanResult scan_;
-    std::unique_ptr<StoreLock> lock_;
-    std::unique_ptr<JournalWriter> journal_;
-    bool prepared_ = false;
     IndexOpener openIndex_;
+    bool followGit_ = true;
     std::unique_ptr<WorkTreeIndex> index_;
     std::string indexRoot_;
     bool indexOpened_ = false;

@@ -10,6 +10,7 @@
 
 #include "engine/run_plan.h"
 #include "engine/selection.h"
+#include "engine/session.h"
 #include "platform/state_store.h"
 #include "platform/trash.h"
 #include "tests/fake_file_system.h"
@@ -37,6 +38,21 @@ private:
     int stopAt_;
     int asked_ = 0;
 };
+
+// Prepares and applies a batch, as the flow does once the user said yes.
+inline RunResult ApplyNow(Session& session, const BatchPlan& plan, bool permanent, RunObserver& observer) {
+    Session::Prepared prepared;
+    std::string reason;
+    session.PrepareBatch(prepared, reason);
+    return session.Apply(std::move(prepared), plan, permanent, observer);
+}
+
+inline RunResult UndoNow(Session& session, const UndoPlan& undo, RunObserver& observer) {
+    Session::Prepared prepared;
+    std::string reason;
+    session.PrepareUndo(undo, prepared, reason);
+    return session.ApplyUndo(std::move(prepared), undo, observer);
+}
 
 class FakeTrash final : public TrashService {
 public:

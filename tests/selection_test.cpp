@@ -40,14 +40,14 @@ struct Picked {
         int found = 0;
         EXPECT_TRUE(session.ReadBack(edited, found)) << found;
         Never never;
-        return session.Apply(session.Plan(permanent), permanent, never);
+        return testing::ApplyNow(session, session.Plan(permanent), permanent, never);
     }
 
     bool Undo() {
         UndoPlan undo;
         if (!session.PlanUndo(undo)) return false;
         Never never;
-        session.ApplyUndo(undo, never);
+        testing::UndoNow(session, undo, never);
         return true;
     }
 
@@ -172,7 +172,7 @@ TEST(Selection, FoldersTheBatchEmptiesGoAndComeBackWithTheUndo) {
     // which is listed; was-empty is nobody's business.
     EXPECT_EQ(folders, (std::vector<std::string>{"remove old/deep/", "keep kept/ 1", "remove old/"}));
     Never never;
-    EXPECT_TRUE(picked.session.Apply(plan, false, never).failures.empty());
+    EXPECT_TRUE(testing::ApplyNow(picked.session, plan, false, never).failures.empty());
     EXPECT_EQ(picked.fs.Query("/w/old"), PathKind::Missing);
     EXPECT_EQ(picked.fs.Query("/w/kept"), PathKind::Folder);
     EXPECT_EQ(picked.fs.Query("/w/was-empty"), PathKind::Folder);

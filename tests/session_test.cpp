@@ -92,7 +92,7 @@ TEST_F(SessionTest, ABatchAndItsUndoGoThereAndBack) {
     int found;
     ASSERT_TRUE(session.ReadBack("b\nc\na\n\nnew/deep/d\n", found));
     Stopper observer;
-    RunResult result = session.Apply(session.Plan(false), false, observer);
+    RunResult result = testing::ApplyNow(session, session.Plan(false), false, observer);
     EXPECT_TRUE(result.failures.empty());
     EXPECT_EQ(result.applied, 5);
     EXPECT_EQ(Below(), (Tree{{"a", "c"}, {"b", "a"}, {"c", "b"}, {"new/deep/d", "s/d"}}));
@@ -101,7 +101,7 @@ TEST_F(SessionTest, ABatchAndItsUndoGoThereAndBack) {
     UndoPlan undo;
     ASSERT_TRUE(session.PlanUndo(undo));
     EXPECT_EQ(Summary(undo.rows), "3 renames, 1 move, 1 from the Trash");
-    result = session.ApplyUndo(undo, observer);
+    result = testing::UndoNow(session, undo, observer);
     EXPECT_TRUE(result.failures.empty());
     EXPECT_EQ(Below(), original);
     EXPECT_FALSE(session.CanUndo());  // nothing left to undo
@@ -122,7 +122,7 @@ TEST_F(SessionTest, ARunStoppedAnywhereIsUndoneWhole) {
         int found;
         ASSERT_TRUE(run.ReadBack("b\nc\na\n\nnew/d\n", found));
         Stopper stopper(stopAt);
-        run.Apply(run.Plan(false), false, stopper);
+        testing::ApplyNow(run, run.Plan(false), false, stopper);
         for (const auto& [path, content] : fresh.Files())
             EXPECT_EQ(path.find("quil-swap"), std::string::npos) << stopAt << " left " << path;
 
@@ -130,7 +130,7 @@ TEST_F(SessionTest, ARunStoppedAnywhereIsUndoneWhole) {
         Stopper never;
         if (run.PlanUndo(undo)) {
             EXPECT_EQ(undo.refused, 0) << stopAt;
-            EXPECT_TRUE(run.ApplyUndo(undo, never).failures.empty()) << stopAt;
+            EXPECT_TRUE(testing::UndoNow(run, undo, never).failures.empty()) << stopAt;
         }
         Tree tree;
         for (const auto& [path, content] : fresh.Files())
@@ -182,20 +182,20 @@ private:
 TEST_F(SessionTest, TheGitIndexFollowsTheBatchAndItsUndo) {
     std::map<std::string, std::string> index{{"/r/a", "A"}, {"/r/b", "B"}, {"/r/c", "C"}, {"/r/gone", "G"}};
     bool fails = false;
-    session.FollowGit([&](const std::string&) { return std::make_unique<FakeIndex>(index, fails); });
+    session.UseGit([&](const std::string&) { return std::make_unique<FakeIndex>(index, fails); });
     Open();
     int found;
     // A three-cycle (through a temporary name), a trashed tracked file, an
     // untracked one moved.
     ASSERT_TRUE(session.ReadBack("b\nc\na\n\nnew/d\n", found));
     Stopper observer;
-    RunResult result = session.Apply(session.Plan(false), false, observer);
+    RunResult result = testing::ApplyNow(session, session.Plan(false), false, observer);
     EXPECT_EQ(result.indexChanged, 4);  // lines, not the cycle's four moves
     EXPECT_EQ(index, (std::map<std::string, std::string>{{"/r/a", "C"}, {"/r/b", "A"}, {"/r/c", "B"}}));
 
     UndoPlan undo;
     ASSERT_TRUE(session.PlanUndo(undo));
-    result = session.ApplyUndo(undo, observer);
+    result = testing::UndoNow(session, undo, observer);
     EXPECT_TRUE(result.indexError.empty());
     EXPECT_EQ(index, (std::map<std::string, std::string>{{"/r/a", "A"}, {"/r/b", "B"}, {"/r/c", "C"}, {"/r/gone", "G"}}));
 
@@ -204,7 +204,7 @@ TEST_F(SessionTest, TheGitIndexFollowsTheBatchAndItsUndo) {
     fails = true;
     Open();
     ASSERT_TRUE(session.ReadBack("x\nb\nc\ngone\ns/d\n", found));
-    result = session.Apply(session.Plan(false), false, observer);
+    result = testing::ApplyNow(session, session.Plan(false), false, observer);
     EXPECT_EQ(result.applied, 1);
     EXPECT_EQ(result.indexError, "cannot write the git index");
     EXPECT_EQ(result.indexChanged, 0);
@@ -216,14 +216,14 @@ TEST_F(SessionTest, UndoRefusesWhatChangedSinceAndKeepsItJournaled) {
     int found;
     ASSERT_TRUE(session.ReadBack("x\ny\nc\ngone\ns/d\n", found));
     Stopper observer;
-    session.Apply(session.Plan(false), false, observer);
+    testing::ApplyNow(session, session.Plan(false), false, observer);
     files.AddFile("/r/a", "new a");  // the name a came back meanwhile
     files.Delete("/r/y", nullptr);  // and y went
     UndoPlan undo;
     ASSERT_TRUE(session.PlanUndo(undo));
     EXPECT_EQ(Summary(undo.rows), "2 refused");
     EXPECT_EQ(undo.refused, 2);
-    session.ApplyUndo(undo, observer);
+    testing::UndoNow(session, undo, observer);
     EXPECT_EQ(Below(), (Tree{{"a", "new a"}, {"x", "a"}, {"c", "c"}, {"gone", "gone"}, {"s/d", "s/d"}}));
     ASSERT_TRUE(session.PlanUndo(undo));  // still journaled
     EXPECT_EQ(undo.refused, 2);
@@ -234,9 +234,9 @@ TEST_F(SessionTest, ABatchThatChangesNothingKeepsTheLastOneToUndo) {
     int found;
     ASSERT_TRUE(session.ReadBack("x\nb\nc\ngone\ns/d\n", found));
     Stopper observer;
-    session.Apply(session.Plan(false), false, observer);
+    testing::ApplyNow(session, session.Plan(false), false, observer);
     ASSERT_TRUE(session.ReadBack("a\nb\nc\ngone\ns/d\n", found));  // the list as it was first listed
-    EXPECT_TRUE(session.Apply(session.Plan(false), false, observer).failures.empty());
+    EXPECT_TRUE(testing::ApplyNow(session, session.Plan(false), false, observer).failures.empty());
     UndoPlan undo;
     ASSERT_TRUE(session.PlanUndo(undo));
     EXPECT_EQ(Summary(undo.rows), "1 rename");
@@ -248,7 +248,7 @@ TEST_F(SessionTest, AFileTheTrashCannotTakeIsKeptAndReported) {
     ASSERT_TRUE(session.ReadBack("a\nb\nc\n\ns/d\n", found));
     trash.FailTrashing(1);
     Stopper observer;
-    const RunResult result = session.Apply(session.Plan(false), false, observer);
+    const RunResult result = testing::ApplyNow(session, session.Plan(false), false, observer);
     ASSERT_EQ(result.failures.size(), 1u);
     EXPECT_EQ(result.failures[0].from, "/r/gone");
     EXPECT_EQ(Below(), original);

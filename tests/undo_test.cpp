@@ -35,7 +35,7 @@ struct World {
         Session session = Opened();
         int found = 0;
         EXPECT_TRUE(session.ReadBack(edited, found)) << edited;
-        return session.Apply(session.Plan(false), false, observer);
+        return testing::ApplyNow(session, session.Plan(false), false, observer);
     }
 
     // Undoes the newest batch not undone; false when there was none.
@@ -43,7 +43,7 @@ struct World {
         Session session = Opened();
         UndoPlan undo;
         if (!session.PlanUndo(undo)) return false;
-        RunResult run = session.ApplyUndo(undo, observer);
+        RunResult run = testing::UndoNow(session, undo, observer);
         if (result) *result = run;
         return true;
     }
@@ -139,7 +139,7 @@ TEST(Undo, AFileReplacedByHandIsNotMoved) {
     for (const PlanRow& row : undo.rows) named |= row.action == LineAction::Refuse && row.reason == Refusal::NotMovedByBatch;
     EXPECT_TRUE(named);
     Stopper never;
-    session.ApplyUndo(undo, never);
+    testing::UndoNow(session, undo, never);
     EXPECT_EQ(world.Below(), (Tree{{"c", "new c"}, {"d", "c"}}));
 }
 
@@ -166,7 +166,7 @@ TEST(Undo, AFileGoneFromTheTrashIsDroppedAfterSayingSo) {
     ASSERT_EQ(undo.refused, 1);
     EXPECT_EQ(undo.rows.back().reason, Refusal::NotInTrash);
     Stopper never;
-    session.ApplyUndo(undo, never);
+    testing::UndoNow(session, undo, never);
     EXPECT_EQ(world.Below(), (Tree{{"b", "b"}}));
     EXPECT_FALSE(world.Opened().CanUndo());
 }
@@ -214,17 +214,18 @@ TEST(Undo, OneBatchAtATimePerFolder) {
     Session first = world.Opened();
     Session second = world.Opened();
     std::string reason;
-    ASSERT_EQ(first.PrepareBatch(reason), Session::Readiness::Ready);
-    EXPECT_EQ(second.PrepareBatch(reason), Session::Readiness::Busy);
+    Session::Prepared held, refused;
+    ASSERT_EQ(first.PrepareBatch(held, reason), Session::Readiness::Ready);
+    EXPECT_EQ(second.PrepareBatch(refused, reason), Session::Readiness::Busy);
     EXPECT_NE(reason.find("another batch"), std::string::npos);
     UndoPlan undo;
     undo.batch.root = "/r/";
-    EXPECT_EQ(second.PrepareUndo(undo, reason), Session::Readiness::Busy);
+    EXPECT_EQ(second.PrepareUndo(undo, refused, reason), Session::Readiness::Busy);
     int found;
     ASSERT_TRUE(first.ReadBack("b\n", found));
     Stopper never;
-    first.Apply(first.Plan(false), false, never);
-    EXPECT_EQ(second.PrepareBatch(reason), Session::Readiness::Ready);
+    first.Apply(std::move(held), first.Plan(false), false, never);
+    EXPECT_EQ(second.PrepareBatch(refused, reason), Session::Readiness::Ready);
 }
 
 TEST(Undo, AJournalThatCannotBeWrittenIsSaidBeforeAnything) {
@@ -232,7 +233,8 @@ TEST(Undo, AJournalThatCannotBeWrittenIsSaidBeforeAnything) {
     world.store.FailCreating("state: Read-only file system");
     Session session = world.Opened();
     std::string reason;
-    EXPECT_EQ(session.PrepareBatch(reason), Session::Readiness::Unjournaled);
+    Session::Prepared prepared;
+    EXPECT_EQ(session.PrepareBatch(prepared, reason), Session::Readiness::Unjournaled);
     EXPECT_EQ(reason, "state: Read-only file system");
     EXPECT_EQ(world.Below(), (Tree{{"a", "a"}}));
 }
@@ -246,13 +248,14 @@ TEST(Undo, AJournalThatFailsMidwayStopsTheBatchWhereItCanStillBeUndone) {
         World world(names);
         Session session = world.Opened();
         std::string reason;
-        ASSERT_EQ(session.PrepareBatch(reason), Session::Readiness::Ready);
+        Session::Prepared prepared;
+        ASSERT_EQ(session.PrepareBatch(prepared, reason), Session::Readiness::Ready);
         world.store.FailAppendsFrom(failAt);
         world.files.FailOperation(2);
         int found;
         ASSERT_TRUE(session.ReadBack("b\nc\na\ny\n", found));
         Stopper never;
-        const RunResult result = session.Apply(session.Plan(false), false, never);
+        const RunResult result = session.Apply(std::move(prepared), session.Plan(false), false, never);
         EXPECT_FALSE(result.journalError.empty()) << failAt;
         for (const auto& [path, content] : world.files.Files())
             EXPECT_EQ(path.find("quil-swap"), std::string::npos) << failAt << " " << path;
@@ -312,7 +315,7 @@ TEST(Undo, AFolderThatTookAListedFilesNameIsNotTouched) {
     int found;
     ASSERT_TRUE(session.ReadBack("\nz\n", found));
     Stopper never;
-    const RunResult result = session.Apply(session.Plan(false), false, never);
+    const RunResult result = testing::ApplyNow(session, session.Plan(false), false, never);
     ASSERT_EQ(result.failures.size(), 1u);
     EXPECT_EQ(result.failures[0].result.message, kNoLongerListed);
     EXPECT_EQ(world.Below(), (Tree{{"a/", ""}, {"a/inside", "inside"}, {"z", "b"}}));
@@ -341,7 +344,7 @@ TEST(Undo, ACycleThroughAFileThatVanishedFinishesWithoutIt) {
     int found;
     ASSERT_TRUE(session.ReadBack("foo\nqux\nbar\nbaz\nquux\n", found));
     Stopper never;
-    const RunResult result = session.Apply(session.Plan(false), false, never);
+    const RunResult result = testing::ApplyNow(session, session.Plan(false), false, never);
     ASSERT_EQ(result.failures.size(), 1u);
     EXPECT_EQ(result.failures[0].from, "/r/quux");
     EXPECT_EQ(result.failures[0].result.message, kNoLongerListed);
@@ -373,7 +376,7 @@ TEST(Undo, AMoveWhoseFolderCannotBeMadeIsNotTakenForDone) {
     ASSERT_TRUE(session.PlanUndo(undo));
     EXPECT_EQ(undo.refused, 0);
     Stopper never;
-    EXPECT_TRUE(session.ApplyUndo(undo, never).failures.empty());
+    EXPECT_TRUE(testing::UndoNow(session, undo, never).failures.empty());
     EXPECT_EQ(world.Below(), Original({"a", "b"}));
     EXPECT_FALSE(world.Opened().CanUndo());
 }

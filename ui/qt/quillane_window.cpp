@@ -17,6 +17,7 @@
 #include "platform/git_index.h"
 #include "ui/qt/batch_texts.h"
 #include "ui/qt/busy_task.h"
+#include "ui/qt/window_dialog.h"
 
 namespace quil::qt {
 namespace {
@@ -41,42 +42,12 @@ QString FolderName(const std::string& root) {
     return Display(std::string(slash == std::string_view::npos || folder.size() == 1 ? folder : folder.substr(slash + 1)));
 }
 
-// A run's progress for the busy dialog, and its Cancel, which stops the
-// run between operations as Ctrl-C stops quil's.
-class BusyRun final : public RunObserver {
-public:
-    explicit BusyRun(TaskProgress& progress) : progress_(progress) {}
-    void Progress(int applied, int total) override {
-        progress_.done = applied;
-        progress_.total = total;
-    }
-    bool StopRequested() override { return progress_.cancelled; }
-
-private:
-    TaskProgress& progress_;
-};
-
-QString Applying(long done, long total) { return QStringLiteral("Applying... %1 of %2").arg(done).arg(total); }
-
-QString FailuresText(const std::vector<OpFailure>& failures, const std::string& root) {
-    QStringList lines;
-    for (std::size_t i = 0; i < failures.size() && i < 10; ++i) {
-        const OpFailure& failure = failures[i];
-        const QString from = "'" + Display(Shown(failure.from, root)) + "'";
-        lines << (failure.to.empty() ? "Could not remove " + from
-                                     : "Could not move " + from + " to '" + Display(Shown(failure.to, root)) + "'") +
-                     (failure.result.message.empty() ? QString() : ": " + Q(failure.result.message));
-    }
-    if (failures.size() > 10) lines << QStringLiteral("and %1 more").arg(failures.size() - 10);
-    return lines.join('\n');
-}
-
 }  // namespace
 
 QuillaneWindow::QuillaneWindow(FileServices& files, TrashService& trash, StateStore& store, QWidget* parent)
     : QDialog(parent), session_(files, trash, store), files_(files), preview_(files) {
     setWindowTitle(QStringLiteral("Quillane"));
-    session_.FollowGit(OpenWorkTreeIndex);
+    session_.UseGit(OpenWorkTreeIndex);
     opener_ = [](const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
     BuildLayout();
     previewTimer_.setSingleShot(true);
@@ -156,12 +127,6 @@ void QuillaneWindow::BuildLayout() {
     connect(permanent_, &QCheckBox::toggled, this, [this] { previewTimer_.start(0); });
     connect(showHidden_, &QCheckBox::toggled, this, [this] { Relist(showHidden_); });
     connect(folders_, &QCheckBox::toggled, this, [this] { Relist(folders_); });
-    connect(git_, &QCheckBox::toggled, this, [this](bool on) {
-        if (on)
-            session_.FollowGit(OpenWorkTreeIndex);
-        else
-            session_.StopFollowingGit();
-    });
     connect(messageBar_, &MessageBar::UndoClicked, this, &QuillaneWindow::OnUndo);
     for (const auto key : {Qt::Key_Return, Qt::Key_Enter})
         connect(new QShortcut(QKeySequence(Qt::CTRL | key), this), &QShortcut::activated, this, &QuillaneWindow::OnOk);
@@ -213,15 +178,17 @@ bool QuillaneWindow::Load(const std::vector<std::string>& paths) {
 }
 
 int QuillaneWindow::ExitStatus() const {
-    if (applied_) return refusedOrFailed_ ? 1 : 0;
-    return listFailed_ || editsLost_ ? 2 : 0;
+    std::vector<Outcome> all = outcomes_;
+    if (listFailed_ || editsLost_) all.emplace_back();  // closed with nothing applied
+    return CombinedExitStatus(all);
 }
 
 // What is picked is listed on a worker; the UI shows its progress from
 // half a second on, and Cancel stops it.
-bool QuillaneWindow::List() {
+bool QuillaneWindow::List(const std::string& root) {
     ListRequest request;
     request.paths = paths_;
+    request.root = root;
     request.folders = folders_->isChecked();
     request.scan.skipHidden = !showHidden_->isChecked();
     request.scan.threads = 2;
@@ -295,96 +262,44 @@ void QuillaneWindow::StartPreview() {
 }
 
 void QuillaneWindow::OnOk() {
-    if (!names_->IsEdited()) {
-        accept();
-        return;
-    }
-    const bool permanent = permanent_->isChecked();
+    if (!names_->IsEdited()) return accept();
     preview_.WaitForCopy();
     session_.SetListText(names_->Text());
-    const std::vector<int> emptied = names_->EmptiedByTransform();
-    BatchPlan plan;
-    std::vector<PlanRow> rows;
-    const bool planned = RunBusy(
-        this, [](long percent, long) { return QStringLiteral("Planning... %1%").arg(percent); },
-        [&](TaskProgress& progress) {
-            plan = session_.Plan(permanent, emptied, [&progress](double fraction) {
-                progress.done = static_cast<long>(fraction * 100);
-                return !progress.cancelled;
-            });
-            if (!plan.stopped) rows = session_.Describe(plan, permanent);
-        });
-    if (!planned || plan.stopped) {  // cancelled: nothing was changed
-        names_->setFocus();
-        return;
-    }
-    const Question question = BatchQuestion(rows, folders_->isChecked());
-    if (question.text.isEmpty()) {
-        if (question.details.isEmpty()) {
-            accept();  // edited back to what was listed: nothing to do
-            return;
-        }
-        asker_->Tell(question.details + "\n\nNo line can be applied.", Asker::Kind::Information);
-        names_->setFocus();
-        return;
-    }
-    if (!asker_->Ask(question) || !MayLeaveGitIndex(session_.state().root)) {
-        names_->setFocus();
-        return;
-    }
-    std::string reason;
-    switch (session_.PrepareBatch(reason)) {
-        case Session::Readiness::Ready: break;
-        case Session::Readiness::Busy:
-            asker_->Tell(Q(reason) + ". No file has been changed.", Asker::Kind::Error);
-            return;
-        case Session::Readiness::Unjournaled:
-            if (!asker_->Ask({QString(), "This batch cannot be undone (" + Q(reason) + "). Apply anyway?",
-                              QStringLiteral("Apply Anyway"), true})) {
-                names_->setFocus();
-                return;
-            }
-    }
-    RunResult result;
-    RunBusy(this, Applying, [&](TaskProgress& progress) {
-        BusyRun observer(progress);
-        result = session_.Apply(plan, permanent, observer);
-    });
-    applied_ = true;
-    refusedOrFailed_ |= !plan.refused.empty() || !result.failures.empty() || result.stopped;
-    if (!result.failures.empty()) asker_->Tell(FailuresText(result.failures, session_.state().root), Asker::Kind::Error);
-    if (!result.journalError.empty()) asker_->Tell(Q(result.journalError), Asker::Kind::Error);
-    ReportGit(result);
-    const QString done = DoneText(rows, result, folders_->isChecked());
+    WindowDialog dialog(this, *asker_, *names_, folders_->isChecked(), session_.state().root);
+    Outcome outcome = RunBatch(session_, dialog, Choices());
+    const bool applied = outcome.applied;
+    const Question question = BatchQuestion(outcome.rows, folders_->isChecked());
+    outcomes_.push_back(std::move(outcome));
+    if (applied) return ShowBatchDone(outcomes_.back());
+    if (outcomes_.back().nothingToDo && question.details.isEmpty()) return accept();  // edited back to what was listed
+    if (outcomes_.back().nothingToDo) asker_->Tell(question.details + "\n\nNo line can be applied.", Asker::Kind::Information);
+    names_->setFocus();
+}
+
+BatchChoices QuillaneWindow::Choices() const {
+    BatchChoices choices;
+    choices.permanent = permanent_->isChecked();
+    choices.followGit = git_->isChecked();
+    choices.emptiedByTransform = names_->EmptiedByTransform();
+    return choices;
+}
+
+// The window stays open on what the batch left, over the same root, with
+// a bar to undo it.
+void QuillaneWindow::ShowBatchDone(const Outcome& outcome) {
+    const QString done = DoneText(outcome.rows, outcome.run, folders_->isChecked());
     if (!paths_.empty()) {
         pathsBefore_.push_back(paths_);
-        paths_ = session_.PathsAfter(plan, result);
+        paths_ = session_.PathsAfter(outcome.plan, outcome.run);
     }
     if (pathsBefore_.empty() || !paths_.empty()) {
-        List();
+        List(session_.state().root);
     } else {  // every file picked is gone
         preview_.WaitForCopy();
         session_.ListNothing();
         ShowList();
     }
-    messageBar_->Show(done, Undoable(rows) && session_.CanUndo());
-}
-
-bool QuillaneWindow::MayLeaveGitIndex(const std::string& root) {
-    const std::string lock = session_.HeldIndexLock(root);
-    if (lock.empty()) return true;
-    if (!asker_->Ask({"Another git command holds the git index ('" + Display(lock) + "'), or one stopped and left it locked.",
-                      QStringLiteral("Apply without staging the renames in git?"), QStringLiteral("Apply Without Git"),
-                      true}))
-        return false;
-    git_->setChecked(false);
-    return true;
-}
-
-void QuillaneWindow::ReportGit(const RunResult& result) {
-    if (!result.indexError.empty())
-        asker_->Tell("The git index was left as it was: " + Q(result.indexError), Asker::Kind::Error);
-    refusedOrFailed_ |= !result.indexError.empty();
+    messageBar_->Show(done, Undoable(outcome.rows) && session_.CanUndo());
 }
 
 void QuillaneWindow::reject() {
@@ -417,39 +332,19 @@ void QuillaneWindow::OnAbout() {
 }
 
 void QuillaneWindow::OnUndo() {
-    UndoPlan undo;
-    if (!session_.PlanUndo(undo)) {
-        asker_->Tell(QStringLiteral("Nothing is left to undo in this folder."), Asker::Kind::Information);
-        UpdateUndoButton();
-        return;
-    }
-    const Question question = UndoQuestion(undo.rows);
-    if (question.text.isEmpty()) {  // every line refused: nothing to ask
-        asker_->Tell("The last batch cannot be undone.\n\n" + question.details, Asker::Kind::Information);
-        return;
-    }
-    if (names_->IsEdited() && !MayLoseEdits(question.text, question.action)) return;
-    if (!names_->IsEdited() && !asker_->Ask(question)) return;
-    if (!MayLeaveGitIndex(undo.batch.root)) return;
-    std::string reason;
-    if (session_.PrepareUndo(undo, reason) == Session::Readiness::Busy) {
-        asker_->Tell(Q(reason) + ". No file has been changed.", Asker::Kind::Error);
-        return;
-    }
-    RunResult result;
-    RunBusy(this, Applying, [&](TaskProgress& progress) {
-        BusyRun observer(progress);
-        result = session_.ApplyUndo(undo, observer);
-    });
-    ReportGit(result);
-    if (!result.failures.empty()) asker_->Tell(FailuresText(result.failures, session_.state().root), Asker::Kind::Error);
+    WindowDialog dialog(this, *asker_, *names_, false, session_.state().root);
+    Outcome outcome = RunUndo(session_, dialog, Choices());
+    if (outcome.nothingToDo)
+        asker_->Tell("The last batch cannot be undone.\n\n" + UndoQuestion(outcome.rows).details, Asker::Kind::Information);
+    if (!outcome.applied) return UpdateUndoButton();
+    const bool whole = outcome.run.failures.empty() && !outcome.run.stopped;
+    outcomes_.push_back(std::move(outcome));
     if (!pathsBefore_.empty()) {
         paths_ = pathsBefore_.back();
         pathsBefore_.pop_back();
     }
-    List();
-    messageBar_->Show(result.failures.empty() && !result.stopped ? QStringLiteral("The last batch was undone.")
-                                                                 : QStringLiteral("The last batch was undone in part."),
+    List(session_.state().root);
+    messageBar_->Show(whole ? QStringLiteral("The last batch was undone.") : QStringLiteral("The last batch was undone in part."),
                       false);
 }
 

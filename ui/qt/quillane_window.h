@@ -15,7 +15,7 @@
 #include <functional>
 #include <memory>
 
-#include "engine/session.h"
+#include "engine/batch_flow.h"
 #include "ui/qt/asker.h"
 #include "ui/qt/elided_label.h"
 #include "ui/qt/message_bar.h"
@@ -71,13 +71,13 @@ private:
     void OnHelp();
     void OnAbout();
     void OnUndo();
+    // What the window's switches and names choose for a batch.
+    BatchChoices Choices() const;
+    void ShowBatchDone(const Outcome& outcome);
     void Relist(QCheckBox* changed);
-    // Asks before a batch over root whose git index another command holds;
-    // going ahead turns staging off.
-    bool MayLeaveGitIndex(const std::string& root);
-    void ReportGit(const RunResult& result);
     void UpdateUndoButton();
-    bool List();
+    // Lists what was picked; below root where given and it holds them all.
+    bool List(const std::string& root = {});
     // Asks before edited names are lost; true to go on.
     bool MayLoseEdits(const QString& question, const QString& action);
 
@@ -112,8 +112,7 @@ private:
     quint64 generation_ = 0;
 
     // What the exit status tells.
-    bool applied_ = false;
-    bool refusedOrFailed_ = false;
+    std::vector<Outcome> outcomes_;
     bool editsLost_ = false;
     bool listFailed_ = false;
 };

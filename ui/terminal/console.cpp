@@ -118,4 +118,13 @@ void ProgressLine::Show(long done, long total) {
     std::fflush(stderr);
 }
 
+std::string When(std::int64_t seconds) {
+    const std::time_t time = static_cast<std::time_t>(seconds);
+    std::tm local{};
+    localtime_r(&time, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
+    return text;
+}
+
 }  // namespace quil::terminal

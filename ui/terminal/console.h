@@ -4,6 +4,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -56,5 +57,8 @@ private:
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
     std::chrono::steady_clock::time_point last_{};
 };
+
+// "2026-12-08 15:40": a time (seconds since 1970) in local time.
+std::string When(std::int64_t seconds);
 
 }  // namespace quil::terminal
