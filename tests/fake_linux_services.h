@@ -11,6 +11,7 @@
 #include "engine/run_plan.h"
 #include "engine/selection.h"
 #include "engine/session.h"
+#include "platform/git_index.h"
 #include "platform/state_store.h"
 #include "platform/trash.h"
 #include "tests/fake_file_system.h"
@@ -85,6 +86,53 @@ private:
     std::string folder_;
     int trashings_ = 0;
     int failAt_ = 0;
+};
+
+// A git index as a map of tracked paths to what is staged, edited as the
+// real one is: all that leaves, then all that arrives (a move out of the
+// work tree, /r, takes the entry out); it can refuse to be written.
+struct FakeIndexState {
+    std::map<std::string, std::string> entries;  // tracked path -> what is staged
+    bool fails = false;
+    std::string lock;  // held by another git command when not empty
+};
+
+class FakeIndex final : public WorkTreeIndex {
+public:
+    explicit FakeIndex(FakeIndexState& state) : entries_(state.entries), fails_(state.fails), lock_(state.lock) {}
+    std::string HeldLock() override { return lock_; }
+    std::string File() override { return "/r/.git/index"; }
+    std::vector<std::string> Submodules() override { return {}; }
+    OpResult Update(std::vector<IndexEdit>& edits, const std::function<bool()>& keep) override {
+        if (fails_) return OpResult::Failure(EIO, "cannot write the git index");
+        std::map<std::string, std::string> entries = entries_;
+        std::vector<std::pair<IndexEdit*, std::string>> leaving;
+        std::vector<IndexEdit*> putBack;
+        for (IndexEdit& edit : edits) {
+            edit.taken.clear();
+            const auto found = entries.find(edit.from);
+            if (edit.kind != IndexEdit::Kind::Restore && found != entries.end()) leaving.push_back({&edit, found->second});
+            else if (edit.kind != IndexEdit::Kind::Remove && !edit.putBack.empty()) putBack.push_back(&edit);
+        }
+        for (auto& [edit, staged] : leaving) entries.erase(edit->from);
+        for (auto& [edit, staged] : leaving) {
+            edit->followed = true;
+            if (edit->kind == IndexEdit::Kind::Move && edit->to.rfind("/r/", 0) == 0) entries[edit->to] = staged;
+            else edit->taken = staged;
+        }
+        for (IndexEdit* edit : putBack) {
+            entries[edit->to] = edit->putBack;
+            edit->followed = true;
+        }
+        if (!leaving.empty() && !keep()) return OpResult::Failure(EIO, "cannot keep the entries");
+        entries_ = entries;
+        return OpResult::Success();
+    }
+
+private:
+    std::map<std::string, std::string>& entries_;
+    const bool& fails_;
+    const std::string& lock_;
 };
 
 // Records in memory. A reason makes every new record fail; appends can be

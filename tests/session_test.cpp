@@ -139,50 +139,12 @@ TEST_F(SessionTest, ARunStoppedAnywhereIsUndoneWhole) {
     }
 }
 
-// A git index as a map of tracked paths to what is staged, edited as the
-// real one is: all that leaves, then all that arrives (a move out of the
-// work tree, /r, takes the entry out); it can refuse to be written.
-class FakeIndex final : public WorkTreeIndex {
-public:
-    FakeIndex(std::map<std::string, std::string>& entries, const bool& fails) : entries_(entries), fails_(fails) {}
-    std::string HeldLock() override { return {}; }
-    std::string File() override { return "/r/.git/index"; }
-    std::vector<std::string> Submodules() override { return {}; }
-    OpResult Update(std::vector<IndexEdit>& edits, const std::function<bool()>& keep) override {
-        if (fails_) return OpResult::Failure(EIO, "cannot write the git index");
-        std::map<std::string, std::string> entries = entries_;
-        std::vector<std::pair<IndexEdit*, std::string>> leaving;
-        std::vector<IndexEdit*> putBack;
-        for (IndexEdit& edit : edits) {
-            edit.taken.clear();
-            const auto found = entries.find(edit.from);
-            if (edit.kind != IndexEdit::Kind::Restore && found != entries.end()) leaving.push_back({&edit, found->second});
-            else if (edit.kind != IndexEdit::Kind::Remove && !edit.putBack.empty()) putBack.push_back(&edit);
-        }
-        for (auto& [edit, staged] : leaving) entries.erase(edit->from);
-        for (auto& [edit, staged] : leaving) {
-            edit->followed = true;
-            if (edit->kind == IndexEdit::Kind::Move && edit->to.rfind("/r/", 0) == 0) entries[edit->to] = staged;
-            else edit->taken = staged;
-        }
-        for (IndexEdit* edit : putBack) {
-            entries[edit->to] = edit->putBack;
-            edit->followed = true;
-        }
-        if (!leaving.empty() && !keep()) return OpResult::Failure(EIO, "cannot keep the entries");
-        entries_ = entries;
-        return OpResult::Success();
-    }
-
-private:
-    std::map<std::string, std::string>& entries_;
-    const bool& fails_;
-};
-
 TEST_F(SessionTest, TheGitIndexFollowsTheBatchAndItsUndo) {
-    std::map<std::string, std::string> index{{"/r/a", "A"}, {"/r/b", "B"}, {"/r/c", "C"}, {"/r/gone", "G"}};
-    bool fails = false;
-    session.UseGit([&](const std::string&) { return std::make_unique<FakeIndex>(index, fails); });
+    testing::FakeIndexState git;
+    git.entries = {{"/r/a", "A"}, {"/r/b", "B"}, {"/r/c", "C"}, {"/r/gone", "G"}};
+    std::map<std::string, std::string>& index = git.entries;
+    bool& fails = git.fails;
+    session.UseGit([&](const std::string&) { return std::make_unique<testing::FakeIndex>(git); });
     Open();
     int found;
     // A three-cycle (through a temporary name), a trashed tracked file, an
