@@ -16,8 +16,16 @@ endforeach()
 add_custom_target(man_pages ALL DEPENDS ${QUIL_MAN_PAGES})
 install(FILES ${QUIL_MAN_PAGES} DESTINATION share/man/man1)
 
-# The shell completions, where each shell looks for them.
-install(FILES ${PROJECT_SOURCE_DIR}/res/completions/quil.bash DESTINATION share/bash-completion/completions
-        RENAME quil)
-install(FILES ${PROJECT_SOURCE_DIR}/res/completions/_quil DESTINATION share/zsh/vendor-completions)
-install(FILES ${PROJECT_SOURCE_DIR}/res/completions/quil.fish DESTINATION share/fish/vendor_completions.d)
+# The shell completions, made by quil from its option table, installed
+# where each shell looks for them.
+set(QUIL_COMPLETIONS ${PROJECT_BINARY_DIR}/completions)
+add_custom_command(OUTPUT ${QUIL_COMPLETIONS}/quil.bash ${QUIL_COMPLETIONS}/_quil ${QUIL_COMPLETIONS}/quil.fish
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${QUIL_COMPLETIONS}
+  COMMAND quil_terminal --completion bash > ${QUIL_COMPLETIONS}/quil.bash
+  COMMAND quil_terminal --completion zsh > ${QUIL_COMPLETIONS}/_quil
+  COMMAND quil_terminal --completion fish > ${QUIL_COMPLETIONS}/quil.fish
+  DEPENDS quil_terminal VERBATIM)
+add_custom_target(completions ALL DEPENDS ${QUIL_COMPLETIONS}/quil.bash ${QUIL_COMPLETIONS}/_quil ${QUIL_COMPLETIONS}/quil.fish)
+install(FILES ${QUIL_COMPLETIONS}/quil.bash DESTINATION share/bash-completion/completions RENAME quil)
+install(FILES ${QUIL_COMPLETIONS}/_quil DESTINATION share/zsh/vendor-completions)
+install(FILES ${QUIL_COMPLETIONS}/quil.fish DESTINATION share/fish/vendor_completions.d)

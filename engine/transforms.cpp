@@ -113,13 +113,29 @@ private:
 
 }  // namespace
 
+namespace {
+
+constexpr std::pair<const char*, Scope> kScopes[] = {
+    {"name", Scope::Name}, {"ext", Scope::Extension}, {"full", Scope::NameWithExtension}, {"path", Scope::Path}};
+
+}  // namespace
+
 bool ParseScope(std::string_view word, Scope& scope) {
-    if (word == "name") scope = Scope::Name;
-    else if (word == "ext") scope = Scope::Extension;
-    else if (word == "full") scope = Scope::NameWithExtension;
-    else if (word == "path") scope = Scope::Path;
-    else return false;
-    return true;
+    for (const auto& [name, value] : kScopes)
+        if (word == name) {
+            scope = value;
+            return true;
+        }
+    return false;
+}
+
+const char* ScopeWords() {
+    static const std::string words = [] {
+        std::string joined;
+        for (const auto& [name, value] : kScopes) joined += (joined.empty() ? "" : " ") + std::string(name);
+        return joined;
+    }();
+    return words.c_str();
 }
 
 Span ScopeSpan(std::string_view line, Scope scope, char separator) {

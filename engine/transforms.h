@@ -22,6 +22,8 @@ enum class Scope {
 
 // "name", "ext", "full", "path"; false for any other word.
 bool ParseScope(std::string_view word, Scope& scope);
+// Those words, in that order, space-separated.
+const char* ScopeWords();
 
 struct Span {
     std::size_t start = 0;

@@ -29,14 +29,6 @@ bool ReadAll(std::istream& in, std::string& text) {
 }  // namespace
 
 int TerminalApp::Run(const Options& options) {
-    if (options.help) {
-        std::cout << kUsage;
-        return kDone;
-    }
-    if (options.version) {
-        std::cout << "quil (Quillane) " QUIL_VERSION "\n";
-        return kDone;
-    }
     console_.SetColour(options.colour);
     session_.UseGit(OpenWorkTreeIndex);
     ProgressLine listing("listed");

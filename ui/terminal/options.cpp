@@ -2,197 +2,261 @@
 
 #include <getopt.h>
 
+#include <climits>
 #include <cstdlib>
 
 namespace quil::terminal {
+namespace {
 
-const char kUsage[] =
-    "Usage: quil [OPTIONS] [PATH...]\n"
-    "Rename, move and delete files by editing their names in your editor ($VISUAL,\n"
-    "else $EDITOR, else vi). Each PATH is a file, listed itself, or a folder, whose\n"
-    "files are listed; no PATH: the current folder. Lines are paths relative to the\n"
-    "one folder given, or to the deepest folder holding every PATH.\n"
-    "Change a line to rename its file, add or remove folders to move it, empty it\n"
-    "to send the file to the Trash. No file is ever replaced; a folder the batch\n"
-    "leaves empty is removed.\n"
-    "\n"
-    "  -a, --all            list hidden files and folders too (names beginning\n"
-    "                       with .)\n"
-    "  -d, --max-depth N    go at most N folder levels down (0: the folder's own\n"
-    "                       files)\n"
-    "  -D, --folders        list folders instead of files: the folders directly\n"
-    "                       inside the one folder given, or the folders given; a\n"
-    "                       line moves its folder whole\n"
-    "      --from FILE      take the PATHs from FILE, one per line (- for standard\n"
-    "                       input; the editor and the questions use the terminal)\n"
-    "  -0, --null           the --from list is separated by NUL bytes (find -print0)\n"
-    "  -n, --dry-run        show what would be done, and change nothing\n"
-    "  -y, --yes            apply without asking\n"
-    "      --list           print the list and exit\n"
-    "      --apply FILE     take the edited list from FILE (- for standard input)\n"
-    "      --replace REGEX REPLACEMENT\n"
-    "                       rewrite each line by a regular expression instead of the\n"
-    "                       editor (again for more, in order); the replacement takes\n"
-    "                       $1, ${1} or \\1 for groups, $0 for the match, {n} for a\n"
-    "                       counter, {n:3} for one of 3 digits at least\n"
-    "      --scope PART     the part --replace rewrites: name (without extension, the\n"
-    "                       default), ext, full (the name with its extension), path\n"
-    "  -i, --ignore-case    --replace matches letters without their case\n"
-    "      --start N, --step N\n"
-    "                       the counter's first value and step (1 and 1)\n"
-    "      --per-folder     the counter starts again in each folder\n"
-    "      --filter COMMAND put the list through COMMAND (sh -c) instead of the\n"
-    "                       editor\n"
-    "      --permanent      delete emptied lines instead of using the Trash (a folder\n"
-    "                       only when it is empty)\n"
-    "      --undo           undo the newest batch applied in the folder (or started\n"
-    "                       there) not yet undone; again for the one before it\n"
-    "      --history        list the batches applied in the folder, newest first\n"
-    "      --json           print the plan (with -n) or the history as JSON; a byte\n"
-    "                       of a name that is not UTF-8 is written \\udcXX (quil(1))\n"
-    "      --color WHEN     colour the plan: auto (on a terminal, unless NO_COLOR is\n"
-    "                       set), always or never\n"
-    "      --no-git         leave a git work tree's index as it is (by default the\n"
-    "                       renames of tracked files are staged, as git mv does)\n"
-    "  -h, --help           show this help\n"
-    "      --version        show the version\n"
-    "\n"
-    "Exit status: 0 when everything asked was done, 1 when a line was refused or an\n"
-    "operation failed, 2 when nothing was applied, 130 after Ctrl-C (143 after\n"
-    "SIGTERM, 129 after SIGHUP): the run stops between two operations and can be\n"
-    "undone.\n";
+using Takes = OptionSpec::Takes;
+
+bool Flag(bool Options::*member, Options& options) {
+    options.*member = true;
+    return true;
+}
+
+bool WholeNumber(const std::string& text, long long low, long long high, long long& number) {
+    char* end = nullptr;
+    number = std::strtoll(text.c_str(), &end, 10);
+    return !text.empty() && *end == '\0' && number >= low && number <= high;
+}
+
+bool SetColour(Options& options, const std::string& value, const std::string&, std::string& error) {
+    if (value == "auto") options.colour = Options::Colour::Auto;
+    else if (value == "always") options.colour = Options::Colour::Always;
+    else if (value == "never") options.colour = Options::Colour::Never;
+    else error = "--color takes auto, always or never, not '" + value + "'";
+    return error.empty();
+}
+
+// The options, in the order --help shows them.
+const std::vector<OptionSpec> kOptions = {
+    {'a', "all", Takes::Nothing, nullptr, nullptr, "list hidden files and folders too",
+     "list hidden files and folders too (names beginning with .)",
+     [](Options& o, const std::string&, const std::string&, std::string&) { return Flag(&Options::all, o); }},
+    {'d', "max-depth", Takes::Number, "N", nullptr, "go at most N folder levels down",
+     "go at most N folder levels down (0: the folder's own files)",
+     [](Options& o, const std::string& value, const std::string&, std::string& error) {
+         long long depth = 0;
+         if (!WholeNumber(value, 0, 1000000, depth)) {
+             error = "--max-depth takes a whole number of 0 or more, not '" + value + "'";
+             return false;
+         }
+         o.maxDepth = static_cast<int>(depth);
+         return true;
+     }},
+    {'D', "folders", Takes::Nothing, nullptr, nullptr, "list folders instead of files",
+     "list folders instead of files: the folders directly inside the one folder given, or the folders given "
+     "(one given with a final /, as */ gives it, is itself a line); a line moves its folder whole",
+     [](Options& o, const std::string&, const std::string&, std::string&) { return Flag(&Options::folders, o); }},
+    {0, "from", Takes::File, "FILE", nullptr, "take the PATHs from FILE",
+     "take the PATHs from FILE, one per line (- for standard input; the editor and the questions use the terminal)",
+     [](Options& o, const std::string& value, const std::string&, std::string&) {
+         o.fromFile = value;
+         return true;
+     }},
+    {'0', "null", Takes::Nothing, nullptr, nullptr, "the --from list is separated by NUL bytes",
+     "the --from list is separated by NUL bytes (find -print0)",
+     [](Options& o, const std::string&, const std::string&, std::string&) { return Flag(&Options::nulSeparated, o); }},
+    {'n', "dry-run", Takes::Nothing, nullptr, nullptr, "show what would be done, change nothing",
+     "show what would be done, and change nothing",
+     [](Options& o, const std::string&, const std::string&, std::string&) { return Flag(&Options::dryRun, o); }},
+    {'y', "yes", Takes::Nothing, nullptr, nullptr, "apply without asking", "apply without asking",
+     [](Options& o, const std::string&, const std::string&, std::string&) { return Flag(&Options::yes, o); }},
+    {0, "list", Takes::Nothing, nullptr, nullptr, "print the list and exit", "print the list and exit",
+     [](Options& o, const std::string&, const std::string&, std::string&) { return Flag(&Options::list, o); }},
+    {0, "apply", Takes::File, "FILE", nullptr, "take the edited list from FILE",
+     "take the edited list from FILE (- for standard input)",
+     [](Options& o, const std::string& value, const std::string&, std::string&) {
+         o.applyFile = value;
+         return true;
+     }},
+    {0, "replace", Takes::Pair, "REGEX REPLACEMENT", nullptr, "rewrite each line by a regular expression",
+     "rewrite each line by a regular expression instead of the editor (again for more, in order); the "
+     "replacement takes $1, ${1} or \\1 for groups, $0 for the match, {n} for a counter, {n:3} for one of 3 "
+     "digits at least; a line left empty is refused",
+     [](Options& o, const std::string& value, const std::string& second, std::string&) {
+         o.replaces.emplace_back(value, second);
+         return true;
+     }},
+    {0, "scope", Takes::Word, "PART", ScopeWords(), "the part --replace rewrites",
+     "the part --replace rewrites: name (without extension, the default), ext, full (the name with its "
+     "extension), path",
+     [](Options& o, const std::string& value, const std::string&, std::string& error) {
+         if (ParseScope(value, o.scope)) return true;
+         error = "--scope takes name, ext, full or path, not '" + value + "'";
+         return false;
+     }},
+    {'i', "ignore-case", Takes::Nothing, nullptr, nullptr, "--replace ignores case",
+     "--replace matches letters without their case",
+     [](Options& o, const std::string&, const std::string&, std::string&) { return Flag(&Options::ignoreCase, o); }},
+    {0, "start", Takes::Number, "N", nullptr, "the counter's first value", "the counter's first value (1)",
+     [](Options& o, const std::string& value, const std::string&, std::string& error) {
+         if (WholeNumber(value, LLONG_MIN, LLONG_MAX, o.start)) return true;
+         error = "--start takes a whole number, not '" + value + "'";
+         return false;
+     }},
+    {0, "step", Takes::Number, "N", nullptr, "the counter's step", "the counter's step (1)",
+     [](Options& o, const std::string& value, const std::string&, std::string& error) {
+         if (WholeNumber(value, LLONG_MIN, LLONG_MAX, o.step)) return true;
+         error = "--step takes a whole number, not '" + value + "'";
+         return false;
+     }},
+    {0, "per-folder", Takes::Nothing, nullptr, nullptr, "the counter starts again in each folder",
+     "the counter starts again in each folder",
+     [](Options& o, const std::string&, const std::string&, std::string&) { return Flag(&Options::perFolder, o); }},
+    {0, "filter", Takes::Command, "COMMAND", nullptr, "put the list through COMMAND",
+     "put the list through COMMAND (sh -c) instead of the editor",
+     [](Options& o, const std::string& value, const std::string&, std::string&) {
+         o.filter = value;
+         return true;
+     }},
+    {0, "permanent", Takes::Nothing, nullptr, nullptr, "delete emptied lines instead of the Trash",
+     "delete emptied lines instead of using the Trash (a folder only when it is empty)",
+     [](Options& o, const std::string&, const std::string&, std::string&) { return Flag(&Options::permanent, o); }},
+    {0, "undo", Takes::Nothing, nullptr, nullptr, "undo the newest batch applied here",
+     "undo the newest batch applied in the folder (or started there) not yet undone; again for the one before it",
+     [](Options& o, const std::string&, const std::string&, std::string&) { return Flag(&Options::undo, o); }},
+    {0, "history", Takes::Nothing, nullptr, nullptr, "list the batches applied here",
+     "list the batches applied in the folder, newest first",
+     [](Options& o, const std::string&, const std::string&, std::string&) { return Flag(&Options::history, o); }},
+    {0, "json", Takes::Nothing, nullptr, nullptr, "print the plan or the history as JSON",
+     "print the plan (with -n) or the history as JSON; a byte of a name that is not UTF-8 is written \\udcXX "
+     "(quil(1))",
+     [](Options& o, const std::string&, const std::string&, std::string&) { return Flag(&Options::json, o); }},
+    {0, "color", Takes::Word, "WHEN", "auto always never", "colour the plan",
+     "colour the plan: auto (on a terminal, unless NO_COLOR is set), always or never", SetColour},
+    {0, "colour", Takes::Word, "WHEN", "auto always never", "colour the plan", "", SetColour, true},
+    {0, "no-git", Takes::Nothing, nullptr, nullptr, "leave a git index as it is",
+     "leave a git work tree's index as it is (by default the renames of tracked files are staged, as git mv does)",
+     [](Options& o, const std::string&, const std::string&, std::string&) { return Flag(&Options::noGit, o); }},
+    {0, "completion", Takes::Word, "SHELL", "bash zsh fish", "print the completion script of SHELL",
+     "print the completion script of SHELL: bash, zsh or fish",
+     [](Options& o, const std::string& value, const std::string&, std::string&) {
+         o.completion = value;
+         return true;
+     }},
+    {'h', "help", Takes::Nothing, nullptr, nullptr, "show the options", "show this help",
+     [](Options& o, const std::string&, const std::string&, std::string&) { return Flag(&Options::help, o); }},
+    {0, "version", Takes::Nothing, nullptr, nullptr, "show the version", "show the version",
+     [](Options& o, const std::string&, const std::string&, std::string&) { return Flag(&Options::version, o); }},
+};
+
+// Where an option's help begins on its line.
+constexpr std::size_t kHelpColumn = 23;
+constexpr std::size_t kWidth = 80;
+
+// text from column kHelpColumn on, in lines of at most kWidth.
+std::string Wrapped(const std::string& text) {
+    std::string out, line;
+    auto flush = [&] {
+        if (!out.empty()) out += '\n' + std::string(kHelpColumn, ' ');
+        out += line;
+        line.clear();
+    };
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find(' ', start);
+        if (end == std::string::npos) end = text.size();
+        const std::string word = text.substr(start, end - start);
+        if (!line.empty() && kHelpColumn + line.size() + 1 + word.size() > kWidth) flush();
+        line += (line.empty() ? "" : " ") + word;
+        start = end + 1;
+    }
+    flush();
+    return out;
+}
+
+// The options that go together, and those that do not.
+bool CheckCombinations(const Options& options, std::string& error) {
+    if (options.fromFile == "-" && options.applyFile == "-")
+        error = "--from - and --apply - cannot both read standard input";
+    else if ((!options.replaces.empty() || !options.filter.empty()) && !options.applyFile.empty())
+        error = "--replace and --filter go without --apply";
+    else if (options.nulSeparated && options.fromFile.empty())
+        error = "-0 goes with --from";
+    else if ((options.undo || options.history) && (options.list || !options.applyFile.empty()))
+        error = std::string(options.undo ? "--undo" : "--history") + " goes with neither --list nor --apply";
+    else if (options.json && !options.dryRun && !options.history)
+        error = "--json goes with -n or --history";
+    else if (options.undo && options.history)
+        error = "--undo and --history go one at a time";
+    return error.empty();
+}
+
+std::string UnknownOption(int letter, const char* written) {
+    if (letter > 0 && letter < 256) return "unknown option '-" + std::string(1, static_cast<char>(letter)) + "'";
+    return "unknown option '" + std::string(written) + "'";
+}
+
+}  // namespace
+
+const std::vector<OptionSpec>& OptionTable() { return kOptions; }
+
+std::string Usage() {
+    std::string usage =
+        "Usage: quil [OPTIONS] [PATH...]\n"
+        "Rename, move and delete files by editing their names in your editor ($VISUAL,\n"
+        "else $EDITOR, else vi). Each PATH is a file, listed itself, or a folder, whose\n"
+        "files are listed; no PATH: the current folder. Lines are paths relative to the\n"
+        "one folder given, or to the deepest folder holding every PATH.\n"
+        "Change a line to rename its file, add or remove folders to move it, empty it\n"
+        "to send the file to the Trash. No file is ever replaced; a folder the batch\n"
+        "leaves empty is removed.\n\n";
+    for (const OptionSpec& option : kOptions) {
+        if (option.alias) continue;
+        std::string left = option.letter ? std::string("  -") + option.letter + ", " : std::string(6, ' ');
+        left += std::string("--") + option.name + (option.value ? std::string(" ") + option.value : "");
+        usage += left.size() + 1 < kHelpColumn ? left + std::string(kHelpColumn - left.size(), ' ')
+                                               : left + '\n' + std::string(kHelpColumn, ' ');
+        usage += Wrapped(option.help) + '\n';
+    }
+    return usage +
+           "\nExit status: 0 when everything asked was done, 1 when a line was refused or an\n"
+           "operation failed, 2 when nothing was applied, 130 after Ctrl-C (143 after\n"
+           "SIGTERM, 129 after SIGHUP): the run stops between two operations and can be\n"
+           "undone.\n";
+}
 
 bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
-    enum { kList = 256, kApply, kPermanent, kUndo, kHistory, kVersion, kFrom, kReplace, kScope, kStart, kStep,
-           kPerFolder, kFilter, kJson, kColour, kNoGit };
-    static const option kLong[] = {
-        {"all", no_argument, nullptr, 'a'},        {"max-depth", required_argument, nullptr, 'd'},
-        {"dry-run", no_argument, nullptr, 'n'},    {"yes", no_argument, nullptr, 'y'},
-        {"list", no_argument, nullptr, kList},     {"apply", required_argument, nullptr, kApply},
-        {"permanent", no_argument, nullptr, kPermanent}, {"undo", no_argument, nullptr, kUndo},
-        {"history", no_argument, nullptr, kHistory},
-        {"folders", no_argument, nullptr, 'D'},    {"from", required_argument, nullptr, kFrom},
-        {"null", no_argument, nullptr, '0'},
-        {"replace", required_argument, nullptr, kReplace}, {"scope", required_argument, nullptr, kScope},
-        {"ignore-case", no_argument, nullptr, 'i'},        {"start", required_argument, nullptr, kStart},
-        {"step", required_argument, nullptr, kStep},       {"per-folder", no_argument, nullptr, kPerFolder},
-        {"filter", required_argument, nullptr, kFilter},
-        {"json", no_argument, nullptr, kJson},     {"color", required_argument, nullptr, kColour},
-        {"colour", required_argument, nullptr, kColour}, {"no-git", no_argument, nullptr, kNoGit},
-        {"help", no_argument, nullptr, 'h'},       {"version", no_argument, nullptr, kVersion},
-        {nullptr, 0, nullptr, 0},
-    };
+    // getopt_long's table and short options, from the one table; each long
+    // option returns 256 + its index.
+    std::vector<option> longs;
+    std::string shorts;
+    for (std::size_t i = 0; i < kOptions.size(); ++i) {
+        const OptionSpec& spec = kOptions[i];
+        const int argument = spec.takes == Takes::Nothing ? no_argument : required_argument;
+        longs.push_back({spec.name, argument, nullptr, 256 + static_cast<int>(i)});
+        if (spec.letter) shorts += std::string(1, spec.letter) + (argument == no_argument ? "" : ":");
+    }
+    longs.push_back({nullptr, 0, nullptr, 0});
     opterr = 0;
     optind = 1;
-    for (int option; (option = getopt_long(argc, argv, "ad:nyhD0i", kLong, nullptr)) != -1;) {
-        switch (option) {
-            case 'a': options.all = true; break;
-            case 'd': {
-                char* end = nullptr;
-                const long depth = std::strtol(optarg, &end, 10);
-                if (*optarg == '\0' || *end != '\0' || depth < 0 || depth > 1000000) {
-                    error = "--max-depth takes a whole number of 0 or more, not '" + std::string(optarg) + "'";
-                    return false;
-                }
-                options.maxDepth = static_cast<int>(depth);
-                break;
-            }
-            case 'n': options.dryRun = true; break;
-            case 'y': options.yes = true; break;
-            case kList: options.list = true; break;
-            case kApply: options.applyFile = optarg; break;
-            case kPermanent: options.permanent = true; break;
-            case kUndo: options.undo = true; break;
-            case kHistory: options.history = true; break;
-            case 'D': options.folders = true; break;
-            case '0': options.nulSeparated = true; break;
-            case kFrom: options.fromFile = optarg; break;
-            case kReplace:
-                // Two arguments: the expression, and the replacement after it.
-                if (optind >= argc) {
-                    error = "--replace needs a REGEX and a REPLACEMENT";
-                    return false;
-                }
-                options.replaces.emplace_back(optarg, argv[optind++]);
-                break;
-            case kScope:
-                options.scope = optarg;
-                if (options.scope != "name" && options.scope != "ext" && options.scope != "full" && options.scope != "path") {
-                    error = "--scope takes name, ext, full or path, not '" + options.scope + "'";
-                    return false;
-                }
-                break;
-            case 'i': options.ignoreCase = true; break;
-            case kStart:
-            case kStep: {
-                char* end = nullptr;
-                const long long value = std::strtoll(optarg, &end, 10);
-                if (*optarg == '\0' || *end != '\0') {
-                    error = std::string(option == kStart ? "--start" : "--step") + " takes a whole number, not '" + optarg + "'";
-                    return false;
-                }
-                (option == kStart ? options.start : options.step) = value;
-                break;
-            }
-            case kPerFolder: options.perFolder = true; break;
-            case kFilter: options.filter = optarg; break;
-            case kJson: options.json = true; break;
-            case kNoGit: options.noGit = true; break;
-            case kColour: {
-                const std::string when = optarg;
-                if (when == "auto") options.colour = Options::Colour::Auto;
-                else if (when == "always") options.colour = Options::Colour::Always;
-                else if (when == "never") options.colour = Options::Colour::Never;
-                else {
-                    error = "--color takes auto, always or never, not '" + when + "'";
-                    return false;
-                }
-                break;
-            }
-            case 'h': options.help = true; break;
-            case kVersion: options.version = true; break;
-            default:
-                if (optopt == 'd')
-                    error = "--max-depth needs a number";
-                else if (optopt == kApply)
-                    error = "--apply needs a FILE";
-                else if (optopt == kFrom)
-                    error = "--from needs a FILE";
-                else if (optopt == kColour)
-                    error = "--color needs auto, always or never";
-                else if (optopt > 0 && optopt < 256)
-                    error = "unknown option '-" + std::string(1, static_cast<char>(optopt)) + "'";
-                else
-                    error = "unknown option '" + std::string(argv[optind - 1]) + "'";
-                return false;
+    for (int found; (found = getopt_long(argc, argv, shorts.c_str(), longs.data(), nullptr)) != -1;) {
+        const OptionSpec* spec = nullptr;
+        for (std::size_t i = 0; i < kOptions.size(); ++i)
+            if (found == 256 + static_cast<int>(i) || (found < 256 && found == kOptions[i].letter)) spec = &kOptions[i];
+        if (spec == nullptr) {
+            const OptionSpec* missing = nullptr;
+            for (std::size_t i = 0; i < kOptions.size(); ++i)
+                if (optopt == 256 + static_cast<int>(i) || (optopt > 0 && optopt < 256 && optopt == kOptions[i].letter))
+                    missing = &kOptions[i];
+            error = missing ? std::string("--") + missing->name + " needs " + missing->value
+                            : UnknownOption(optopt, argv[optind - 1]);
+            return false;
         }
+        std::string second;
+        if (spec->takes == Takes::Pair) {
+            // Two arguments: the expression, and the replacement after it.
+            if (optind >= argc) {
+                error = std::string("--") + spec->name + " needs a " + spec->value;
+                return false;
+            }
+            second = argv[optind++];
+        }
+        if (!spec->set(options, optarg ? optarg : "", second, error)) return false;
     }
     for (int i = optind; i < argc; ++i) options.paths.push_back(argv[i]);
-    if (options.fromFile == "-" && options.applyFile == "-") {
-        error = "--from - and --apply - cannot both read standard input";
-        return false;
-    }
-    if ((!options.replaces.empty() || !options.filter.empty()) && !options.applyFile.empty()) {
-        error = "--replace and --filter go without --apply";
-        return false;
-    }
-    if (options.nulSeparated && options.fromFile.empty()) {
-        error = "-0 goes with --from";
-        return false;
-    }
-    if ((options.undo || options.history) && (options.list || !options.applyFile.empty())) {
-        error = std::string(options.undo ? "--undo" : "--history") + " goes with neither --list nor --apply";
-        return false;
-    }
-    if (options.json && !options.dryRun && !options.history) {
-        error = "--json goes with -n or --history";
-        return false;
-    }
-    if (options.undo && options.history) {
-        error = "--undo and --history go one at a time";
-        return false;
-    }
-    return true;
+    return CheckCombinations(options, error);
 }
 
 }  // namespace quil::terminal

@@ -1,8 +1,11 @@
-// The command line of quil.
+// The command line of quil: one table of its options, from which its
+// parsing, its --help and the shells' completions are all made.
 #pragma once
 
 #include <string>
 #include <vector>
+
+#include "engine/transforms.h"
 
 namespace quil::terminal {
 
@@ -20,7 +23,7 @@ struct Options {
     // --replace REGEX REPLACEMENT, in order; --filter COMMAND.
     std::vector<std::pair<std::string, std::string>> replaces;
     std::string filter;
-    std::string scope = "name";  // the part of each line a --replace acts on
+    Scope scope = Scope::Name;  // the part of each line a --replace acts on
     bool ignoreCase = false;
     long long start = 1, step = 1;  // the counter {n}
     bool perFolder = false;
@@ -30,13 +33,43 @@ struct Options {
     bool json = false;    // the plan (with -n) or the history as JSON
     bool noGit = false;   // leave a git work tree's index as it is
     enum class Colour { Auto, Always, Never } colour = Colour::Auto;
+    std::string completion;  // --completion: the shell whose script to print
     bool help = false;
     bool version = false;
 };
 
+// One option: how it is written, what it takes, its help, what it sets.
+struct OptionSpec {
+    enum class Takes {
+        Nothing,
+        Number,   // a whole number
+        File,     // a path ("-" for standard input where that is said)
+        Command,  // a shell command
+        Word,     // one of words
+        Pair,     // two values: a regular expression and its replacement
+    };
+    char letter;          // the short form, 0 for none
+    const char* name;     // the long form, without its dashes
+    Takes takes;
+    const char* value;    // the value as the help writes it ("N", "FILE")
+    const char* words;    // Word: the words it takes, space-separated
+    const char* summary;  // a few words, for the shells' completions
+    const char* help;     // for --help, wrapped there at 80 columns
+    // Sets options from the value (and second, for a Pair); false with the
+    // reason when the value is wrong.
+    bool (*set)(Options& options, const std::string& value, const std::string& second, std::string& error);
+    bool alias = false;  // another spelling: left out of the help and the completions
+};
+
+const std::vector<OptionSpec>& OptionTable();
+
 // False with a message for a command line that cannot be run.
 bool ParseOptions(int argc, char** argv, Options& options, std::string& error);
 
-extern const char kUsage[];
+std::string Usage();
+
+// The completion script of shell ("bash", "zsh" or "fish"); false for
+// another shell.
+bool CompletionScript(const std::string& shell, std::string& script);
 
 }  // namespace quil::terminal

@@ -11,8 +11,7 @@ namespace quil::terminal {
 bool EditByScript(const Options& options, std::string& text, ScriptedEdit& edit, std::string& error) {
     const std::vector<std::string> listed = SplitLines(text);
     if (!options.replaces.empty()) {
-        Scope scope = Scope::Name;
-        ParseScope(options.scope, scope);
+        const Scope scope = options.scope;
         const Numbering numbering{options.start, options.step, options.perFolder};
         std::vector<std::string> lines = listed;
         for (const auto& [find, replacement] : options.replaces) {
