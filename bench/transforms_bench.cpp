@@ -8,6 +8,7 @@
 
 #include "bench/fixtures.h"
 #include "bench/harness.h"
+#include "engine/list_text.h"
 #include "engine/transforms.h"
 
 namespace quil::bench {

@@ -99,4 +99,27 @@ void ReparseChangedLines(BatchState& state, const std::string& before, const Con
                conventions);
 }
 
+std::vector<std::string> SplitLines(std::string_view text) {
+    std::vector<std::string> lines;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) end = text.size();
+        lines.emplace_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+std::string JoinLines(const std::vector<std::string>& lines) {
+    std::size_t size = 0;
+    for (const std::string& line : lines) size += line.size() + 1;
+    std::string text;
+    text.reserve(size);
+    for (const std::string& line : lines) {
+        if (!text.empty() || &line != &lines.front()) text += '\n';
+        text += line;
+    }
+    return text;
+}
+
 }  // namespace quil

@@ -317,26 +317,6 @@ std::size_t ChangeCase(std::vector<std::string>& lines, CaseChange change, Scope
     return changed;
 }
 
-std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    for (std::size_t start = 0; start < text.size();) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        lines.emplace_back(text, start, end - start);
-        start = end + 1;
-    }
-    return lines;
-}
-
-std::string JoinLines(const std::vector<std::string>& lines) {
-    std::size_t size = 0;
-    for (const std::string& line : lines) size += line.size() + 1;
-    std::string text;
-    text.reserve(size);
-    for (const std::string& line : lines) (text += line) += '\n';
-    return text;
-}
-
 std::vector<int> LinesEmptied(const std::vector<std::string>& before, const std::vector<std::string>& after) {
     std::vector<int> emptied;
     for (std::size_t line = 0; line < before.size() && line < after.size(); ++line)

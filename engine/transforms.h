@@ -82,11 +82,6 @@ enum class CaseChange {
 
 // Changes the case of the part of each line that scope names, letter by
 // letter beyond ASCII too. Returns how many lines changed.
-// A list text as the lines Apply and ChangeCase take ("\n" between and
-// after them), and back.
-std::vector<std::string> SplitLines(const std::string& text);
-std::string JoinLines(const std::vector<std::string>& lines);
-
 std::size_t ChangeCase(std::vector<std::string>& lines, CaseChange change, Scope scope, char separator);
 
 // The counter as {n:width} would write it: start + step * index.

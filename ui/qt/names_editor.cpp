@@ -9,6 +9,8 @@
 #include <QToolTip>
 #include <algorithm>
 
+#include "engine/list_text.h"
+
 namespace quil::qt {
 namespace {
 
@@ -35,16 +37,6 @@ QColor Colour(LineAction action) {
         case LineAction::Delete:
         case LineAction::Refuse: return QColor(0xC0, 0x10, 0x10);
         default: return QColor(0x10, 0x80, 0x30);
-    }
-}
-
-std::vector<std::string> SplitLines(std::string_view text) {
-    std::vector<std::string> lines;
-    for (std::size_t start = 0;;) {
-        const std::size_t end = text.find('\n', start);
-        lines.emplace_back(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
-        if (end == std::string_view::npos) return lines;
-        start = end + 1;
     }
 }
 
@@ -119,16 +111,15 @@ bool NamesEditor::IsEdited() const { return Send(SCI_GETMODIFY) != 0; }
 std::vector<std::string> NamesEditor::Lines(int first, int last) const {
     const long start = Send(SCI_POSITIONFROMLINE, static_cast<unsigned long>(first));
     const long end = Send(SCI_GETLINEENDPOSITION, static_cast<unsigned long>(last));
-    return SplitLines(std::string_view(Bytes() + start, static_cast<std::size_t>(end - start)));
+    // The box's lines are only separated: the last one is ended here.
+    return SplitLines(std::string(Bytes() + start, static_cast<std::size_t>(end - start)) + '\n');
 }
 
 void NamesEditor::ReplaceLines(int first, const std::vector<std::string>& lines) {
     if (lines.empty()) return;
     const long start = Send(SCI_POSITIONFROMLINE, static_cast<unsigned long>(first));
     const long end = Send(SCI_GETLINEENDPOSITION, static_cast<unsigned long>(first + static_cast<int>(lines.size()) - 1));
-    std::string joined;
-    for (const std::string& line : lines) (joined += line) += '\n';
-    joined.pop_back();
+    const std::string joined = JoinLines(lines);
     const std::string_view old(Bytes() + start, static_cast<std::size_t>(end - start));
     // Only what differs is replaced: the undo step stays small and the
     // carets outside it stay where they are.
@@ -325,7 +316,6 @@ bool NamesEditor::PasteIntoColumn() {
     if (places.empty()) return false;
     QString clipboard = QApplication::clipboard()->text();
     clipboard.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    if (clipboard.endsWith('\n')) clipboard.chop(1);
     std::vector<std::string> pieces = SplitLines(clipboard.toStdString());
     if (pieces.size() != places.size()) return false;
     FillPlaces(places, pieces);

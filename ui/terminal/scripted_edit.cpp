@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/list_text.h"
 #include "engine/transforms.h"
 #include "ui/terminal/filter.h"
 
@@ -25,7 +26,7 @@ bool EditByScript(const Options& options, std::string& text, ScriptedEdit& edit,
             }
             compiled->Apply(lines, scope, numbering, '/');
         }
-        text = JoinLines(lines);
+        text = JoinLines(lines) + (lines.empty() ? "" : "\n");
     }
     if (!options.filter.empty()) {
         const std::vector<std::string> before = SplitLines(text);
