@@ -1,7 +1,5 @@
 #include "engine/plan_rows.h"
 
-#include <array>
-
 #include "engine/journal.h"
 
 namespace quil {
@@ -20,6 +18,35 @@ std::string Counted(int count, const char* one, const char* many) {
 }
 
 }  // namespace
+
+namespace {
+
+constexpr ActionWords kWords[kLineActions] = {
+    {LineAction::Unchanged, "", "unchanged", "unchanged", "", "unchanged", "unchanged"},
+    {LineAction::Rename, "rename", "rename", "rename", "renames", "rename", "renames"},
+    {LineAction::Move, "move", "move", "move", "moves", "move", "moves"},
+    {LineAction::Trash, "trash", "trash", "trash", "trashed", "to the Trash", "to the Trash"},
+    {LineAction::Delete, "delete", "delete", "delete", "deleted", "delete", "deletes"},
+    {LineAction::Restore, "restore", "restore", "restore", "restored", "from the Trash", "from the Trash"},
+    {LineAction::Refuse, "refuse", "refused", "refuse", "refused", "refused", "refused"},
+    {LineAction::RemoveFolder, "remove", "", "remove-folder", "folders_removed", "folder removed", "folders removed"},
+    {LineAction::KeepFolder, "keep", "", "keep-folder", "folders_kept", "folder kept", "folders kept"},
+};
+
+}  // namespace
+
+const ActionWords& WordsOf(LineAction action) { return kWords[static_cast<std::size_t>(action)]; }
+
+std::vector<LineAction> RowActions() {
+    std::vector<LineAction> actions;
+    for (const ActionWords& words : kWords)
+        if (words.action != LineAction::Unchanged) actions.push_back(words.action);
+    return actions;
+}
+
+RowCounts::RowCounts(const std::vector<PlanRow>& rows) {
+    for (const PlanRow& row : rows) ++counts_[static_cast<std::size_t>(row.action)];
+}
 
 std::string Shown(const std::string& path, const std::string& root) {
     return path.compare(0, root.size(), root) == 0 ? path.substr(root.size()) : path;
@@ -80,15 +107,10 @@ std::string Summary(const BatchCounts& counts) {
 }
 
 std::string Summary(const std::vector<PlanRow>& rows) {
-    std::array<int, 9> counts{};
-    for (const PlanRow& row : rows) ++counts[static_cast<int>(row.action)];
-    auto of = [&](LineAction action) { return counts[static_cast<int>(action)]; };
-    return Joined({{of(LineAction::Rename), "rename", "renames"},
-                   {of(LineAction::Move), "move", "moves"},
-                   {of(LineAction::Trash), "to the Trash", "to the Trash"},
-                   {of(LineAction::Delete), "delete", "deletes"},
-                   {of(LineAction::Restore), "from the Trash", "from the Trash"},
-                   {of(LineAction::Refuse), "refused", "refused"}},
+    const RowCounts counts(rows);
+    auto of = [&](LineAction action) { return Count{counts[action], WordsOf(action).one, WordsOf(action).many}; };
+    return Joined({of(LineAction::Rename), of(LineAction::Move), of(LineAction::Trash), of(LineAction::Delete),
+                   of(LineAction::Restore), of(LineAction::Refuse)},
                   "nothing to change");
 }
 

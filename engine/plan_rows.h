@@ -2,6 +2,7 @@
 // show it before anything is touched, and the one-line summary under it.
 #pragma once
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,31 @@
 namespace quil {
 
 enum class LineAction { Unchanged, Rename, Move, Trash, Delete, Restore, Refuse, RemoveFolder, KeepFolder };
+constexpr std::size_t kLineActions = static_cast<std::size_t>(LineAction::KeepFolder) + 1;
+
+// What each action is called, in every front end: one table.
+struct ActionWords {
+    LineAction action;
+    const char* verb;   // as a plan lists it: "rename", "refuse"
+    const char* state;  // as a line's status says it: "rename", "refused"; "" for a folder the lines leave
+    const char* key;    // in JSON: "rename", "remove-folder"
+    const char* total;  // its count in JSON: "renames", "folders_removed"
+    const char* one;    // counted: "1 rename", "1 to the Trash"
+    const char* many;   // "3 renames"
+};
+const ActionWords& WordsOf(LineAction action);
+// Every action that a row can have, in the order counts are given.
+std::vector<LineAction> RowActions();
+
+// How many rows of each action.
+class RowCounts {
+public:
+    explicit RowCounts(const std::vector<struct PlanRow>& rows);
+    int operator[](LineAction action) const { return counts_[static_cast<std::size_t>(action)]; }
+
+private:
+    std::array<int, kLineActions> counts_{};
+};
 
 struct PlanRow {
     int slot;

@@ -12,27 +12,20 @@ constexpr int kRefusedShown = 10;
 
 QString Quoted(const std::string& path) { return "'" + QString::fromStdString(Printable(path)) + "'"; }
 
+// The counts a sentence tells, taken from the rows.
 struct Counts {
-    int renames = 0, moves = 0, trashed = 0, deleted = 0, restored = 0, foldersRemoved = 0, refused = 0;
-};
-
-Counts Count(const std::vector<PlanRow>& rows) {
-    Counts counts;
-    for (const PlanRow& row : rows) {
-        switch (row.action) {
-            case LineAction::Rename: ++counts.renames; break;
-            case LineAction::Move: ++counts.moves; break;
-            case LineAction::Trash: ++counts.trashed; break;
-            case LineAction::Delete: ++counts.deleted; break;
-            case LineAction::Restore: ++counts.restored; break;
-            case LineAction::RemoveFolder: ++counts.foldersRemoved; break;
-            case LineAction::Refuse: ++counts.refused; break;
-            case LineAction::Unchanged:
-            case LineAction::KeepFolder: break;
-        }
+    explicit Counts(const std::vector<PlanRow>& rows) {
+        const RowCounts counted(rows);
+        renames = counted[LineAction::Rename];
+        moves = counted[LineAction::Move];
+        trashed = counted[LineAction::Trash];
+        deleted = counted[LineAction::Delete];
+        restored = counted[LineAction::Restore];
+        foldersRemoved = counted[LineAction::RemoveFolder];
+        refused = counted[LineAction::Refuse];
     }
-    return counts;
-}
+    int renames, moves, trashed, deleted, restored, foldersRemoved, refused;
+};
 
 // "a, b and c".
 QString Joined(const QStringList& clauses) {
@@ -88,7 +81,7 @@ QString RefusedLines(const std::vector<PlanRow>& rows) {
 }
 
 Question BatchQuestion(const std::vector<PlanRow>& rows, bool folders) {
-    const Counts counts = Count(rows);
+    const Counts counts(rows);
     Question question;
     question.details = RefusedLines(rows);
     const QStringList clauses = Clauses(counts, folders, false);
@@ -110,17 +103,17 @@ QString DoneText(const std::vector<PlanRow>& rows, const RunResult& result, bool
             .arg(result.applied)
             .arg(result.total)
             .arg(result.total - result.applied);
-    const QStringList clauses = Clauses(Count(rows), folders, true);
+    const QStringList clauses = Clauses(Counts(rows), folders, true);
     return clauses.isEmpty() ? QStringLiteral("Nothing was changed.") : Joined(clauses) + ".";
 }
 
 bool Undoable(const std::vector<PlanRow>& rows) {
-    const Counts counts = Count(rows);
+    const Counts counts(rows);
     return counts.renames + counts.moves + counts.trashed > 0;
 }
 
 Question UndoQuestion(const std::vector<PlanRow>& rows) {
-    Counts counts = Count(rows);
+    Counts counts(rows);
     // An undo puts files back where they were: all of it is restoring.
     counts.restored += counts.renames + counts.moves;
     counts.renames = counts.moves = 0;

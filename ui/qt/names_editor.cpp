@@ -16,21 +16,6 @@ namespace {
 
 using Sci = QsciScintillaBase;
 
-QString Word(LineAction action) {
-    switch (action) {
-        case LineAction::Unchanged: return {};
-        case LineAction::Rename: return QStringLiteral("rename");
-        case LineAction::Move: return QStringLiteral("move");
-        case LineAction::Trash: return QStringLiteral("trash");
-        case LineAction::Delete: return QStringLiteral("delete");
-        case LineAction::Restore: return QStringLiteral("restore");
-        case LineAction::Refuse: return QStringLiteral("refused");
-        case LineAction::RemoveFolder:
-        case LineAction::KeepFolder: return {};  // folders, not lines
-    }
-    return {};
-}
-
 QColor Colour(LineAction action) {
     switch (action) {
         case LineAction::Trash: return QColor(0xB0, 0x70, 0x00);
@@ -337,7 +322,7 @@ void NamesEditor::SetStatuses(std::vector<std::pair<int, LineStatus>> changed) {
 QString NamesEditor::StatusText(int line) const {
     if (line < 0 || line >= static_cast<int>(statuses_.size())) return QStringLiteral("unchanged");
     const LineStatus& status = statuses_[static_cast<std::size_t>(line)];
-    const QString word = Word(status.action);
+    const QString word = QString::fromUtf8(WordsOf(status.action).state);
     if (word.isEmpty()) return QStringLiteral("unchanged");
     return status.reason.isEmpty() ? word : word + ": " + status.reason;
 }
@@ -368,10 +353,10 @@ void NamesEditor::paintEvent(QPaintEvent* event) {
         const auto line = static_cast<std::size_t>(first + row);
         if (line >= statuses_.size()) break;
         const LineAction action = statuses_[line].action;
-        if (Word(action).isEmpty()) continue;
+        const QString word = QString::fromUtf8(WordsOf(action).state);
+        if (action == LineAction::Unchanged || word.isEmpty()) continue;
         painter.setPen(Colour(action));
-        painter.drawText(QRect(4, row * height, column.width() - 4, height), Qt::AlignLeft | Qt::AlignVCenter,
-                         Word(action));
+        painter.drawText(QRect(4, row * height, column.width() - 4, height), Qt::AlignLeft | Qt::AlignVCenter, word);
     }
 }
 

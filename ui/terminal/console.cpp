@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -9,19 +10,11 @@
 namespace quil::terminal {
 namespace {
 
-const char* Verb(LineAction action) {
-    switch (action) {
-        case LineAction::Rename: return "rename ";
-        case LineAction::Move: return "move   ";
-        case LineAction::Trash: return "trash  ";
-        case LineAction::Delete: return "delete ";
-        case LineAction::Restore: return "restore";
-        case LineAction::Refuse: return "refuse ";
-        case LineAction::RemoveFolder: return "remove ";
-        case LineAction::KeepFolder: return "keep   ";
-        case LineAction::Unchanged: break;
-    }
-    return "";
+// The verbs padded to one width, so that the paths line up.
+std::string Verb(LineAction action) {
+    std::string verb = WordsOf(action).verb;
+    verb.resize(std::max<std::size_t>(verb.size(), 7), ' ');
+    return verb;
 }
 
 const char* Style(LineAction action) {

@@ -1,27 +1,11 @@
 #include "ui/terminal/json_output.h"
 
-#include <array>
 #include <cstdio>
 
 #include "platform/code_page.h"
 
 namespace quil::terminal {
 namespace {
-
-const char* ActionName(LineAction action) {
-    switch (action) {
-        case LineAction::Rename: return "rename";
-        case LineAction::Move: return "move";
-        case LineAction::Trash: return "trash";
-        case LineAction::Delete: return "delete";
-        case LineAction::Restore: return "restore";
-        case LineAction::Refuse: return "refuse";
-        case LineAction::RemoveFolder: return "remove-folder";
-        case LineAction::KeepFolder: return "keep-folder";
-        case LineAction::Unchanged: break;
-    }
-    return "unchanged";
-}
 
 void AppendEscape(std::string& out, unsigned value) {
     char text[8];
@@ -56,25 +40,21 @@ std::string JsonString(std::string_view name) {
 
 std::string PlanJson(const std::string& root, const std::vector<PlanRow>& rows) {
     std::string out = "{\"root\": " + JsonString(root) + ", \"changes\": [";
-    std::array<int, 9> counts{};
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const PlanRow& row = rows[i];
-        ++counts[static_cast<int>(row.action)];
         out += i == 0 ? "\n  " : ",\n  ";
-        out += "{\"action\": \"" + std::string(ActionName(row.action)) + "\", \"old\": " + JsonString(row.from);
+        out += "{\"action\": \"" + std::string(WordsOf(row.action).key) + "\", \"old\": " + JsonString(row.from);
         out += ", \"new\": " + (row.to.empty() ? std::string("null") : JsonString(row.to));
         if (row.action == LineAction::Refuse) out += ", \"reason\": " + JsonString(Describe(row.reason));
         if (row.action == LineAction::KeepFolder) out += ", \"entries_not_listed\": " + std::to_string(row.entries);
         out += '}';
     }
-    auto of = [&](LineAction action) { return counts[static_cast<int>(action)]; };
     out += rows.empty() ? "],\n" : "\n],\n";
-    out += " \"counts\": {" + Count("renames", of(LineAction::Rename)) + ", " + Count("moves", of(LineAction::Move)) +
-           ", " + Count("trashed", of(LineAction::Trash)) + ", " + Count("deleted", of(LineAction::Delete)) + ", " +
-           Count("restored", of(LineAction::Restore)) + ", " + Count("refused", of(LineAction::Refuse)) + ", " +
-           Count("folders_removed", of(LineAction::RemoveFolder)) + ", " +
-           Count("folders_kept", of(LineAction::KeepFolder)) + "}}\n";
-    return out;
+    const RowCounts counts(rows);
+    std::string totals;
+    for (const LineAction action : RowActions())
+        totals += (totals.empty() ? "" : ", ") + Count(WordsOf(action).total, counts[action]);
+    return out + " \"counts\": {" + totals + "}}\n";
 }
 
 std::string HistoryJson(const std::string& root, const std::vector<BatchJournal>& batches) {
