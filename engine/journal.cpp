@@ -301,8 +301,10 @@ private:
             if (settled.state == JournalEntry::State::Trashed) ++batch_.counts.trashed;
             if (settled.state == JournalEntry::State::Deleted) ++batch_.counts.deleted;
             if (settled.state != JournalEntry::State::Here || settled.now == settled.original) continue;
-            const std::size_t folder = settled.original.rfind('/');
-            const bool inPlace = settled.now.rfind('/') == folder && settled.now.compare(0, folder, settled.original, 0, folder) == 0;
+            const char separator = batch_.root.back();  // the root ends in it
+            const std::size_t folder = settled.original.rfind(separator);
+            const bool inPlace =
+                settled.now.rfind(separator) == folder && settled.now.compare(0, folder, settled.original, 0, folder) == 0;
             ++(inPlace ? batch_.counts.renames : batch_.counts.moves);
         }
     }

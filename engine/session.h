@@ -69,6 +69,7 @@ public:
     std::vector<std::string> PathsAfter(const BatchPlan& plan, const RunResult& result) const;
 
     const BatchState& state() const { return state_; }
+    const Conventions& conventions() const { return files_.conventions(); }
     const ScanResult& scan() const { return scan_; }
 
     // Reads an edited list back into the targets: "\r\n" is a line break,

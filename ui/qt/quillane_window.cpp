@@ -22,7 +22,6 @@
 namespace quil::qt {
 namespace {
 
-const char kVersion[] = "3.03";
 const char kHelpText[] =
     "Edit the names in the text window to rename.\n\nAdd or remove slashes at the appropriate location to\n"
     "move files in and out of subdirectories.\n\nLeave the first field empty to add the second field to the\n"
@@ -73,8 +72,8 @@ void QuillaneWindow::BuildLayout() {
     with_->setPlaceholderText(QStringLiteral("replace with"));
     find_->setAccessibleName(QStringLiteral("Find"));
     with_->setAccessibleName(QStringLiteral("Replace with"));
-    transforms_ = new TransformBar(names_, find_, with_, this);
-    banner_ = new QLabel(QStringLiteral("Quillane v%1 - Quillane team - quillane.dev").arg(kVersion), this);
+    transforms_ = new TransformBar(names_, find_, with_, files_.conventions().separator, this);
+    banner_ = new QLabel(QStringLiteral("Quillane v%1 - Quillane team - quillane.dev").arg(QStringLiteral(QUIL_VERSION)), this);
     banner_->setAlignment(Qt::AlignCenter);
     summary_ = new ElidedLabel(this);
     summary_->setObjectName(QStringLiteral("summary"));
@@ -327,7 +326,7 @@ void QuillaneWindow::OnExecuteFile() {
 void QuillaneWindow::OnHelp() { asker_->Tell(kHelpText, Asker::Kind::Information); }
 
 void QuillaneWindow::OnAbout() {
-    asker_->Tell(QStringLiteral("quil Version 1.0\nQuillane for the Linux desktop, v%1").arg(kVersion),
+    asker_->Tell(QStringLiteral("quil Version 1.0\nQuillane for the Linux desktop, v%1").arg(QStringLiteral(QUIL_VERSION)),
                  Asker::Kind::Information);
 }
 

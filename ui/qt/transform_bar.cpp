@@ -9,8 +9,6 @@
 namespace quil::qt {
 namespace {
 
-constexpr char kSeparator = '/';
-
 QPushButton* Button(const QString& text, const QString& name, QWidget* parent) {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(name);
@@ -28,8 +26,8 @@ QSpinBox* Counter(const QString& name, QWidget* parent) {
 
 }  // namespace
 
-TransformBar::TransformBar(NamesEditor* names, QLineEdit* find, QLineEdit* with, QWidget* parent)
-    : QWidget(parent), names_(names), find_(find), with_(with) {
+TransformBar::TransformBar(NamesEditor* names, QLineEdit* find, QLineEdit* with, char separator, QWidget* parent)
+    : QWidget(parent), names_(names), find_(find), with_(with), separator_(separator) {
     scope_ = new QComboBox(this);
     scope_->addItem(QStringLiteral("Name"), static_cast<int>(Scope::Name));
     scope_->addItem(QStringLiteral("Extension"), static_cast<int>(Scope::Extension));
@@ -173,7 +171,7 @@ void TransformBar::Replace() {
     }
     const Scope scope = CurrentScope();
     const Numbering numbering = CurrentNumbering();
-    Rewrite([&](std::vector<std::string>& lines) { replacement->Apply(lines, scope, numbering, kSeparator); }, plain);
+    Rewrite([&](std::vector<std::string>& lines) { replacement->Apply(lines, scope, numbering, separator_); }, plain);
 }
 
 void TransformBar::Number() {
@@ -182,9 +180,9 @@ void TransformBar::Number() {
     if (places.empty()) {
         const Scope scope = CurrentScope();
         Rewrite([&](std::vector<std::string>& lines) {
-            const std::vector<std::string> counters = CounterTexts(lines, numbering, kSeparator);
+            const std::vector<std::string> counters = CounterTexts(lines, numbering, separator_);
             for (std::size_t i = 0; i < lines.size(); ++i)
-                lines[i].insert(ScopeSpan(lines[i], scope, kSeparator).start, counters[i]);
+                lines[i].insert(ScopeSpan(lines[i], scope, separator_).start, counters[i]);
         }, false);
         return;
     }
@@ -193,13 +191,13 @@ void TransformBar::Number() {
     const std::vector<std::string> span = names_->Lines(first, places.back().line);
     std::vector<std::string> lines;
     for (const NamesEditor::Place& place : places) lines.push_back(span[static_cast<std::size_t>(place.line - first)]);
-    names_->FillPlaces(places, CounterTexts(lines, numbering, kSeparator));
+    names_->FillPlaces(places, CounterTexts(lines, numbering, separator_));
     emit Rewritten();
 }
 
 void TransformBar::ChangeCase(CaseChange change) {
     const Scope scope = CurrentScope();
-    Rewrite([&](std::vector<std::string>& lines) { quil::ChangeCase(lines, change, scope, kSeparator); }, false);
+    Rewrite([&](std::vector<std::string>& lines) { quil::ChangeCase(lines, change, scope, separator_); }, false);
 }
 
 }  // namespace quil::qt

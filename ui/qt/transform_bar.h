@@ -20,8 +20,9 @@ namespace quil::qt {
 class TransformBar final : public QWidget {
     Q_OBJECT
 public:
-    // find and with are the window's find and replace fields.
-    TransformBar(NamesEditor* names, QLineEdit* find, QLineEdit* with, QWidget* parent = nullptr);
+    // find and with are the window's find and replace fields; separator
+    // is the one between the folders of the names' paths.
+    TransformBar(NamesEditor* names, QLineEdit* find, QLineEdit* with, char separator, QWidget* parent = nullptr);
 
     // The Replace button. With no switch on it is the find and replace of
     // old: literal, over whole lines of the whole list; an empty find puts
@@ -56,6 +57,7 @@ private:
     NamesEditor* names_;
     QLineEdit* find_;
     QLineEdit* with_;
+    const char separator_;
     QComboBox* scope_;
     QCheckBox* regex_;
     QCheckBox* matchCase_;

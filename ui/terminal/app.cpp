@@ -116,7 +116,7 @@ int TerminalApp::RunBatch(const Options& options) {
         if (scripted) {
             scripted = false;
             ScriptedEdit edit;
-            if (!EditByScript(options, text, edit, error)) {
+            if (!EditByScript(options, session_.conventions().separator, text, edit, error)) {
                 Error(error + "; nothing changed");
                 return kNothingApplied;
             }

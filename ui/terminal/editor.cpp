@@ -1,8 +1,6 @@
 #include "ui/terminal/editor.h"
 
 #include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,7 +10,7 @@
 #include <fstream>
 #include <sstream>
 
-extern char** environ;
+#include "ui/terminal/child_process.h"
 
 namespace quil::terminal {
 namespace {
@@ -49,44 +47,21 @@ private:
     bool created_ = false;
 };
 
-// Runs sh -c 'EDITOR "$@"' quil FILE and waits. quil itself ignores Ctrl-C
-// meanwhile, as system(3) does: it belongs to the editor. When standard
-// input (or output) is not the terminal, as with a list of paths piped in,
-// the editor gets the terminal instead, as version-control tools do.
+// Runs sh -c 'EDITOR "$@"' quil FILE and waits, the editor owning the
+// terminal. When standard input (or output) is not the terminal, as with a
+// list of paths piped in, the editor gets the terminal instead, as
+// version-control tools do.
 int RunEditor(const std::string& file) {
-    const std::string script = EditorCommand() + " \"$@\"";
-    char* argv[] = {const_cast<char*>("sh"), const_cast<char*>("-c"), const_cast<char*>(script.c_str()),
-                    const_cast<char*>("quil"), const_cast<char*>(file.c_str()), nullptr};
-    struct sigaction ignore {}, oldInt{}, oldQuit{};
-    ignore.sa_handler = SIG_IGN;
-    sigaction(SIGINT, &ignore, &oldInt);
-    sigaction(SIGQUIT, &ignore, &oldQuit);
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGINT);
-    sigaddset(&defaults, SIGQUIT);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
+    ChildCommand command{EditorCommand() + " \"$@\"", {"quil", file}, -1, -1, true};
     const int terminal = isatty(STDIN_FILENO) && isatty(STDOUT_FILENO) ? -1 : open("/dev/tty", O_RDWR | O_CLOEXEC);
     if (terminal >= 0) {
-        if (!isatty(STDIN_FILENO)) posix_spawn_file_actions_adddup2(&actions, terminal, STDIN_FILENO);
-        if (!isatty(STDOUT_FILENO)) posix_spawn_file_actions_adddup2(&actions, terminal, STDOUT_FILENO);
+        if (!isatty(STDIN_FILENO)) command.input = terminal;
+        if (!isatty(STDOUT_FILENO)) command.output = terminal;
     }
-    pid_t pid;
-    int status = -1;
-    if (posix_spawn(&pid, "/bin/sh", &actions, &attributes, argv, environ) == 0) {
-        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-    }
+    Child editor;
+    std::string error;
+    const int status = editor.Start(command, error) ? editor.Wait() : -1;
     if (terminal >= 0) close(terminal);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    sigaction(SIGINT, &oldInt, nullptr);
-    sigaction(SIGQUIT, &oldQuit, nullptr);
     return status;
 }
 

@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <pthread.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,7 +10,7 @@
 #include <cstring>
 #include <thread>
 
-extern char** environ;
+#include "ui/terminal/child_process.h"
 
 namespace quil::terminal {
 
@@ -27,20 +26,13 @@ bool FilterThrough(const std::string& command, std::string& text, std::string& e
         close(in[1]);
         return false;
     }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    char* argv[] = {const_cast<char*>("sh"), const_cast<char*>("-c"), const_cast<char*>(command.c_str()), nullptr};
-    pid_t pid;
-    const int spawned = posix_spawn(&pid, "/bin/sh", &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
+    Child filter;
+    const bool started = filter.Start({command, {}, in[0], out[1], false}, error);
     close(in[0]);
     close(out[1]);
-    if (spawned != 0) {
+    if (!started) {
         close(in[1]);
         close(out[0]);
-        error = std::strerror(spawned);
         return false;
     }
     // Written on a thread of its own: a command may print before it has
@@ -65,9 +57,7 @@ bool FilterThrough(const std::string& command, std::string& text, std::string& e
         if (got > 0) result.append(buffer, static_cast<std::size_t>(got));
     feeder.join();
     close(out[0]);
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    const int status = filter.Wait();
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         error = "the filter (" + command + ") did not end successfully";
         return false;

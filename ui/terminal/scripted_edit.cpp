@@ -9,7 +9,7 @@
 
 namespace quil::terminal {
 
-bool EditByScript(const Options& options, std::string& text, ScriptedEdit& edit, std::string& error) {
+bool EditByScript(const Options& options, char separator, std::string& text, ScriptedEdit& edit, std::string& error) {
     const std::vector<std::string> listed = SplitLines(text);
     if (!options.replaces.empty()) {
         const Scope scope = options.scope;
@@ -24,7 +24,7 @@ bool EditByScript(const Options& options, std::string& text, ScriptedEdit& edit,
                         problem.message + " at character " + std::to_string(problem.offset + 1);
                 return false;
             }
-            compiled->Apply(lines, scope, numbering, '/');
+            compiled->Apply(lines, scope, numbering, separator);
         }
         text = JoinLines(lines) + (lines.empty() ? "" : "\n");
     }

@@ -17,6 +17,7 @@ struct ScriptedEdit {
 
 // Rewrites text, the list as the editor would get it. False, with what the
 // user should be told, when an expression or the filter is wrong.
-bool EditByScript(const Options& options, std::string& text, ScriptedEdit& edit, std::string& error);
+// separator is the one between the folders of the list's paths.
+bool EditByScript(const Options& options, char separator, std::string& text, ScriptedEdit& edit, std::string& error);
 
 }  // namespace quil::terminal

@@ -14,7 +14,6 @@
 namespace quil::ui {
 namespace {
 
-const char kVersion[] = "3.03";
 const char kBannerTemplate[] = "Quillane v%s - Quillane team - quillane.dev";
 const wchar_t kHelpText[] =
     L"Edit the names in the text window to rename.\n\nAdd or remove backslashes at the appropriate location to\n"
@@ -85,7 +84,7 @@ BOOL CMainDlg::OnInitDialog() {
     BuildListText(state, files.conventions());
 
     char banner[256];
-    std::snprintf(banner, sizeof banner, kBannerTemplate, kVersion);
+    std::snprintf(banner, sizeof banner, kBannerTemplate, QUIL_VERSION);
     SetDlgItemTextW(hwnd(), IDC_BANNER, Wide(banner).c_str());
 
     // The default limit (32,767 characters; 30,000 under Wine) is below a
