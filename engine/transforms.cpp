@@ -281,35 +281,15 @@ std::size_t Replacement::Apply(std::vector<std::string>& lines, Scope scope, con
 }
 
 std::size_t ChangeCase(std::vector<std::string>& lines, CaseChange change, Scope scope, char separator) {
+    const LetterCase letterCase = change == CaseChange::Upper   ? LetterCase::Upper
+                                  : change == CaseChange::Lower ? LetterCase::Lower
+                                  : change == CaseChange::Title ? LetterCase::Title
+                                                                : LetterCase::Sentence;
     std::size_t changed = 0;
-    std::string out;
     for (std::string& line : lines) {
         const Span span = ScopeSpan(line, scope, separator);
-        const std::string_view part(line.data() + span.start, span.length);
-        out.assign(line, 0, span.start);
-        bool wordStart = true, first = true;
-        for (std::size_t at = 0; at < part.size();) {
-            char32_t code;
-            if (!DecodeUtf8(part, at, code)) {
-                out += part[at++];  // not UTF-8: kept as it is
-                continue;
-            }
-            if (!IsLetter(code)) {
-                EncodeUtf8(code, out);
-                wordStart = code != '\'' && code != 0x2019;  // "don't" is one word
-                continue;
-            }
-            bool upper = false;
-            switch (change) {
-                case CaseChange::Upper: upper = true; break;
-                case CaseChange::Lower: upper = false; break;
-                case CaseChange::Title: upper = wordStart; break;
-                case CaseChange::Sentence: upper = first; break;
-            }
-            EncodeUtf8(upper ? UpperCaseOf(code) : LowerCaseOf(code), out);
-            wordStart = first = false;
-        }
-        out.append(line, span.start + span.length, std::string::npos);
+        std::string out = line.substr(0, span.start) + InCase(std::string_view(line).substr(span.start, span.length), letterCase) +
+                          line.substr(span.start + span.length);
         if (out == line) continue;
         line.swap(out);
         ++changed;

@@ -19,14 +19,4 @@ char32_t UpperCaseOf(char32_t code) {
     return Unicode() ? static_cast<char32_t>(towupper_l(static_cast<wint_t>(code), Unicode())) : code;
 }
 
-char32_t LowerCaseOf(char32_t code) {
-    if (code < 0x80) return code >= 'A' && code <= 'Z' ? code + 32 : code;
-    return Unicode() ? static_cast<char32_t>(towlower_l(static_cast<wint_t>(code), Unicode())) : code;
-}
-
-bool IsLetter(char32_t code) {
-    if (code < 0x80) return (code >= 'a' && code <= 'z') || (code >= 'A' && code <= 'Z');
-    return Unicode() && iswalpha_l(static_cast<wint_t>(code), Unicode());
-}
-
 }  // namespace quil

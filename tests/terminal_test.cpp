@@ -181,6 +181,12 @@ TEST_F(TerminalTest, Batches) {
          "a name cannot hold a line break at character 2; nothing changed"},
         {"a filter that only reorders", ab, "exit:1", {"--yes", "--filter", "sort -r"}, ab, 2, "",
          "the filter only changed the order of the lines"},
+        {"case by full Unicode mapping", {{"stra\xC3\x9F" "e.txt", "1"}, {"\xC7\x86 a.md", "2"}}, "exit:1",
+         {"--yes", "--case", "upper", "--scope", "full"}, {{"STRASSE.TXT", "1"}, {"\xC7\x84 A.MD", "2"}}, 0, "2 renames", ""},
+        {"title case of a name", {{"\xC7\x86ungla photo.jpg", "1"}}, "exit:1", {"--yes", "--case", "title"},
+         {{"\xC7\x85ungla Photo.jpg", "1"}}, 0, "1 rename", ""},
+        {"a bad case", ab, "exit:1", {"--yes", "--case", "shouty"}, ab, 2, "",
+         "--case takes upper, lower, title or sentence, not 'shouty'"},
     };
     for (const Row& row : rows) {
         TearDown();

@@ -121,6 +121,12 @@ TEST(Transforms, CaseChangesBeyondAscii) {
              {CaseChange::Sentence, Scope::Name, "HELLO WORLD.TXT", "Hello world.TXT"},
              {CaseChange::Upper, Scope::Extension, "a.jpg", "a.JPG"},
              {CaseChange::Lower, Scope::Path, "DIR/CAF\xE9.TXT", "dir/caf\xE9.txt"},  // a byte that is not UTF-8 stays
+             // Full case mapping: a letter may become two, and a digraph has
+             // a title case of its own.
+             {CaseChange::Upper, Scope::Name, "stra\xC3\x9F" "e.txt", "STRASSE.txt"},
+             {CaseChange::Title, Scope::Name, "\xC7\x86ungla.txt", "\xC7\x85ungla.txt"},
+             {CaseChange::Sentence, Scope::Name, "2023 PHOTOS OF PARIS.jpg", "2023 Photos of paris.jpg"},
+             {CaseChange::Title, Scope::Name, "1ST PLACE.jpg", "1st Place.jpg"},
          }) {
         std::vector<std::string> lines = {row.line};
         ChangeCase(lines, row.change, row.scope, '/');

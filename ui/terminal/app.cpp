@@ -105,10 +105,10 @@ int TerminalApp::RunBatch(const Options& options) {
     }
 
     std::string text = state.text + (state.count > 0 ? "\n" : "");
-    // --replace and --filter edit the list once; 'e' then opens the editor
+    // --replace, --case and --filter edit the list once; 'e' then opens the editor
     // on what they made. A line they emptied stays refused: only a line
     // the user empties goes to the Trash.
-    bool scripted = !options.replaces.empty() || !options.filter.empty();
+    bool scripted = EditsByScript(options);
     BatchChoices choices = Choices(options);
     for (;;) {
         int status = kNothingApplied;

@@ -79,13 +79,24 @@ const std::vector<OptionSpec> kOptions = {
          o.replaces.emplace_back(value, second);
          return true;
      }},
-    {0, "scope", Takes::Word, "PART", ScopeWords(), "the part --replace rewrites",
-     "the part --replace rewrites: name (without extension, the default), ext, full (the name with its "
+    {0, "scope", Takes::Word, "PART", ScopeWords(), "the part --replace and --case rewrite",
+     "the part --replace and --case rewrite: name (without extension, the default), ext, full (the name with its "
      "extension), path",
      [](Options& o, const std::string& value, const std::string&, std::string& error) {
          if (ParseScope(value, o.scope)) return true;
          error = "--scope takes name, ext, full or path, not '" + value + "'";
          return false;
+     }},
+    {0, "case", Takes::Word, "CASE", "upper lower title sentence", "change the case of each line's part",
+     "change the case of the part --scope names instead of the editor (after --replace): upper, lower, title "
+     "(each word's first letter) or sentence (the first letter), beyond ASCII too",
+     [](Options& o, const std::string& value, const std::string&, std::string& error) {
+         const std::pair<const char*, CaseChange> cases[] = {{"upper", CaseChange::Upper}, {"lower", CaseChange::Lower},
+                                                             {"title", CaseChange::Title}, {"sentence", CaseChange::Sentence}};
+         for (const auto& [word, change] : cases)
+             if (value == word) o.caseChange = change;
+         if (!o.caseChange) error = "--case takes upper, lower, title or sentence, not '" + value + "'";
+         return error.empty();
      }},
     {'i', "ignore-case", Takes::Nothing, nullptr, nullptr, "--replace ignores case",
      "--replace matches letters without their case",
@@ -170,8 +181,8 @@ std::string Wrapped(const std::string& text) {
 bool CheckCombinations(const Options& options, std::string& error) {
     if (options.fromFile == "-" && options.applyFile == "-")
         error = "--from - and --apply - cannot both read standard input";
-    else if ((!options.replaces.empty() || !options.filter.empty()) && !options.applyFile.empty())
-        error = "--replace and --filter go without --apply";
+    else if (EditsByScript(options) && !options.applyFile.empty())
+        error = "--replace, --case and --filter go without --apply";
     else if (options.nulSeparated && options.fromFile.empty())
         error = "-0 goes with --from";
     else if ((options.undo || options.history) && (options.list || !options.applyFile.empty()))
@@ -191,6 +202,10 @@ std::string UnknownOption(int letter, const char* written) {
 }  // namespace
 
 const std::vector<OptionSpec>& OptionTable() { return kOptions; }
+
+bool EditsByScript(const Options& options) {
+    return !options.replaces.empty() || options.caseChange || !options.filter.empty();
+}
 
 std::string Usage() {
     std::string usage =

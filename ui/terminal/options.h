@@ -2,6 +2,7 @@
 // parsing, its --help and the shells' completions are all made.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,8 @@ struct Options {
     // --replace REGEX REPLACEMENT, in order; --filter COMMAND.
     std::vector<std::pair<std::string, std::string>> replaces;
     std::string filter;
-    Scope scope = Scope::Name;  // the part of each line a --replace acts on
+    Scope scope = Scope::Name;  // the part of each line a --replace or --case acts on
+    std::optional<CaseChange> caseChange;  // --case
     bool ignoreCase = false;
     long long start = 1, step = 1;  // the counter {n}
     bool perFolder = false;
@@ -62,6 +64,9 @@ struct OptionSpec {
 };
 
 const std::vector<OptionSpec>& OptionTable();
+
+// Whether the list is rewritten by options rather than the editor.
+bool EditsByScript(const Options& options);
 
 // False with a message for a command line that cannot be run.
 bool ParseOptions(int argc, char** argv, Options& options, std::string& error);

@@ -11,7 +11,7 @@ namespace quil::terminal {
 
 bool EditByScript(const Options& options, char separator, std::string& text, ScriptedEdit& edit, std::string& error) {
     const std::vector<std::string> listed = SplitLines(text);
-    if (!options.replaces.empty()) {
+    if (!options.replaces.empty() || options.caseChange) {
         const Scope scope = options.scope;
         const Numbering numbering{options.start, options.step, options.perFolder};
         std::vector<std::string> lines = listed;
@@ -26,6 +26,7 @@ bool EditByScript(const Options& options, char separator, std::string& text, Scr
             }
             compiled->Apply(lines, scope, numbering, separator);
         }
+        if (options.caseChange) ChangeCase(lines, *options.caseChange, scope, separator);
         text = JoinLines(lines) + (lines.empty() ? "" : "\n");
     }
     if (!options.filter.empty()) {

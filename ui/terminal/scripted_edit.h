@@ -1,5 +1,6 @@
-// The edit --replace and --filter make in place of the editor: the list
-// rewritten by each expression in order, then put through the filter.
+// The edit --replace, --case and --filter make in place of the editor: the
+// list rewritten by each expression in order, its case changed, then put
+// through the filter.
 #pragma once
 
 #include <string>
