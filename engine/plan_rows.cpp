@@ -110,7 +110,7 @@ std::string Summary(const std::vector<PlanRow>& rows) {
     const RowCounts counts(rows);
     auto of = [&](LineAction action) { return Count{counts[action], WordsOf(action).one, WordsOf(action).many}; };
     return Joined({of(LineAction::Rename), of(LineAction::Move), of(LineAction::Trash), of(LineAction::Delete),
-                   of(LineAction::Restore), of(LineAction::Refuse)},
+                   of(LineAction::Restore), of(LineAction::Refuse), of(LineAction::RemoveFolder)},
                   "nothing to change");
 }
 

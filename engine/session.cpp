@@ -7,6 +7,7 @@
 #include <map>
 #include <unordered_set>
 
+#include "engine/edited_plan.h"
 #include "engine/emptied_folders.h"
 #include "engine/index_follower.h"
 #include "engine/list_text.h"
@@ -205,21 +206,7 @@ BatchPlan Session::Plan(bool permanent, const std::vector<int>& emptiedByTransfo
     RefuseSubmodules(options.refusals);
     std::sort(options.refusals.begin(), options.refusals.end(),
               [](const RefusedLine& a, const RefusedLine& b) { return a.slot < b.slot; });
-    BatchPlan plan = PlanBatch(state_, files_, options);
-    if (plan.stopped) return plan;
-    plan.folders = FoldersLeftBehind(state_, plan, files_);
-    // Emptied folders go after every line, when nothing is left in them.
-    int slot = state_.count;
-    for (const FileOp& op : plan.ops) slot = std::max(slot, op.slot);
-    for (const FolderFate& fate : plan.folders) {
-        if (fate.unlisted != 0) continue;
-        FileOp removal;
-        removal.kind = FileOp::Kind::RemoveFolder;
-        removal.slot = ++slot;
-        removal.from = fate.folder;
-        plan.ops.push_back(std::move(removal));
-    }
-    return plan;
+    return PlanEditedList(state_, files_, options);
 }
 
 // git mv rewrites a submodule's link and .gitmodules; a rename alone
@@ -246,15 +233,7 @@ void Session::RefuseSubmodules(std::vector<RefusedLine>& refusals) {
 }
 
 std::vector<PlanRow> Session::Describe(const BatchPlan& plan, bool permanent) const {
-    std::vector<PlanRow> rows = DescribePlan(state_, plan, permanent, files_.conventions());
-    const char separator = files_.conventions().separator;
-    for (const FolderFate& fate : plan.folders) {
-        PlanRow row{0, fate.unlisted == 0 ? LineAction::RemoveFolder : LineAction::KeepFolder,
-                    Shown(fate.folder, state_.root) + separator, {}};
-        row.entries = fate.unlisted;
-        rows.push_back(std::move(row));
-    }
-    return rows;
+    return DescribeEditedList(state_, plan, permanent, files_.conventions());
 }
 
 bool Session::ReadBack(std::string text, int& found) {

@@ -1,4 +1,5 @@
 // Full case mapping through ICU's case maps, over the UTF-8 runs of a name.
+#include <unicode/uchar.h>
 #include <unicode/ucasemap.h>
 #include <unicode/ustring.h>
 
@@ -9,11 +10,13 @@ namespace quil {
 namespace {
 
 // The root locale's rules (no Turkish dotless i for a user in Istanbul):
-// names are not prose in one language. A word's title case starts at its
-// first letter or digit ("1st"); a sentence's at its first cased letter
-// ("2023 Photos"), the rest of the whole run lowered.
+// names are not prose in one language. Title case maps each word whole, at
+// its first letter or digit ("1st"); a sentence starts at its first cased
+// letter ("2023 Photos").
 UCaseMap* CaseMap(LetterCase letterCase) {
-    const uint32_t options = letterCase == LetterCase::Sentence ? U_TITLECASE_WHOLE_STRING | U_TITLECASE_ADJUST_TO_CASED : 0;
+    const uint32_t options = letterCase == LetterCase::Sentence ? U_TITLECASE_WHOLE_STRING | U_TITLECASE_ADJUST_TO_CASED
+                             : letterCase == LetterCase::Title  ? U_TITLECASE_WHOLE_STRING
+                                                                : 0;
     UErrorCode status = U_ZERO_ERROR;
     UCaseMap* map = ucasemap_open("", options, &status);
     return U_SUCCESS(status) ? map : nullptr;
@@ -45,6 +48,31 @@ std::string Mapped(UCaseMap* map, std::string_view run, LetterCase letterCase) {
     return out;
 }
 
+// Words of a name are runs of letters and digits, an apostrophe inside one
+// ("don't"); dots, underscores, dashes and spaces part them ("a.Txt",
+// "My_Holiday"), where Unicode's word breaks, made for prose, would not.
+bool InWord(char32_t code) { return u_isalnum(static_cast<UChar32>(code)) || code == '\'' || code == 0x2019; }
+
+std::string TitleCased(UCaseMap* map, std::string_view run) {
+    std::string out;
+    for (std::size_t at = 0; at < run.size();) {
+        const std::size_t start = at;
+        char32_t code = 0;
+        std::size_t next = at;
+        DecodeUtf8(run, next, code);
+        const bool word = InWord(code);
+        while (at < run.size()) {
+            next = at;
+            DecodeUtf8(run, next, code);
+            if (InWord(code) != word) break;
+            at = next;
+        }
+        const std::string_view piece = run.substr(start, at - start);
+        out += word ? Mapped(map, piece, LetterCase::Title) : std::string(piece);
+    }
+    return out;
+}
+
 }  // namespace
 
 std::string InCase(std::string_view text, LetterCase letterCase) {
@@ -63,8 +91,9 @@ std::string InCase(std::string_view text, LetterCase letterCase) {
         }
         if (at > start) {
             const LetterCase runCase = letterCase == LetterCase::Sentence && !first ? LetterCase::Lower : letterCase;
-            out += Mapped(runCase == letterCase ? map : maps[static_cast<int>(LetterCase::Lower)],
-                          text.substr(start, at - start), runCase);
+            const std::string_view run = text.substr(start, at - start);
+            if (runCase == LetterCase::Title) out += TitleCased(map, run);
+            else out += Mapped(runCase == letterCase ? map : maps[static_cast<int>(LetterCase::Lower)], run, runCase);
             first = false;
         }
         if (at < text.size()) out += text[at++];  // not UTF-8: kept as it is

@@ -77,8 +77,8 @@ TEST_F(SessionTest, ThePlanIsDescribedLineByLine) {
     EXPECT_EQ(rows[3].action, LineAction::Move);
     EXPECT_EQ(rows[4].action, LineAction::RemoveFolder);  // s/, left empty
     EXPECT_EQ(rows[4].from, "s/");
-    EXPECT_EQ(Summary(rows), "2 renames, 1 move, 1 to the Trash");
-    EXPECT_EQ(Summary(session.Describe(plan, true)), "2 renames, 1 move, 1 delete");
+    EXPECT_EQ(Summary(rows), "2 renames, 1 move, 1 to the Trash, 1 folder removed");
+    EXPECT_EQ(Summary(session.Describe(plan, true)), "2 renames, 1 move, 1 delete, 1 folder removed");
 
     ASSERT_TRUE(session.ReadBack("c\nb\nc\ngone\ns/d\n", found));
     rows = session.Describe(session.Plan(false), false);

@@ -3,7 +3,7 @@
 #include <QtConcurrent/QtConcurrent>
 #include <algorithm>
 
-#include "engine/batch_plan.h"
+#include "engine/edited_plan.h"
 #include "engine/list_text.h"
 #include "engine/plan_rows.h"
 
@@ -41,7 +41,7 @@ Preview PreviewPlanner::Run(std::string text, const std::vector<int>& emptiedByT
     PlanOptions options;
     options.permanent = permanent;
     for (const int slot : emptiedByTransform) options.refusals.push_back({slot, Refusal::TransformLeftNoName});
-    auto plan = std::make_shared<const BatchPlan>(PlanBatch(state_, files_, options));
+    auto plan = std::make_shared<const BatchPlan>(PlanEditedList(state_, files_, options));
     // Every changed line has an operation or a refusal: only those are
     // looked at, whatever the length of the list.
     std::vector<std::pair<int, LineStatus>>& changed = preview.changed;
@@ -52,8 +52,10 @@ Preview PreviewPlanner::Run(std::string text, const std::vector<int>& emptiedByT
         changed.push_back({refused.slot - 1, {LineAction::Refuse, QString(Describe(refused.reason))}});
     std::sort(changed.begin(), changed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<PlanRow> counted;
-    counted.reserve(changed.size());
+    counted.reserve(changed.size() + plan->folders.size());
     for (const auto& [line, status] : changed) counted.push_back({line + 1, status.action, {}, {}});
+    for (const FolderFate& fate : plan->folders)
+        counted.push_back({0, fate.unlisted == 0 ? LineAction::RemoveFolder : LineAction::KeepFolder, {}, {}});
     preview.summary = QString::fromStdString(Summary(counted));
     // Freeing a large plan costs as much as a part of the checks: it is
     // done after the preview is shown.
