@@ -219,15 +219,20 @@ private slots:
         QTest::keyClick(window_->withField(), Qt::Key_Return);
         QCOMPARE(Text(), QString("a.md\nb.md\ns/c.md"));
         QVERIFY(opened_.isEmpty());
-        // Every button and switch has its own mnemonic (Cancel has Escape).
+        // Every button, switch and field label has its own mnemonic (Cancel
+        // has Escape, Help F1).
         QSet<QChar> keys;
-        for (QAbstractButton* button : window_->findChildren<QAbstractButton*>()) {
-            if (!button->isVisible() || button->text().isEmpty() || button->text() == "Cancel") continue;
-            const int amp = button->text().indexOf('&');
-            QVERIFY2(amp >= 0, qPrintable(button->text()));
-            QVERIFY2(!keys.contains(button->text()[amp + 1].toLower()), qPrintable(button->text()));
-            keys.insert(button->text()[amp + 1].toLower());
-        }
+        auto mnemonic = [&keys](const QString& text) {
+            const int amp = text.indexOf('&');
+            QVERIFY2(amp >= 0, qPrintable(text));
+            QVERIFY2(!keys.contains(text[amp + 1].toLower()), qPrintable(text));
+            keys.insert(text[amp + 1].toLower());
+        };
+        for (QAbstractButton* button : window_->findChildren<QAbstractButton*>())
+            if (button->isVisible() && !button->text().isEmpty() && button->text() != "Cancel" && button->text() != "Help")
+                mnemonic(button->text());
+        for (QLabel* label : window_->findChildren<QLabel*>())
+            if (label->buddy() != nullptr) mnemonic(label->text());
     }
 
     void replaceAndPrefixAreOneUndoableEdit() {
@@ -614,6 +619,77 @@ private slots:
         QVERIFY(sawCancel);
         QCOMPARE(label, QString("Working... 3 of 7"));
         QVERIFY(RunBusy(&parent, [](long, long) { return QString(); }, [](TaskProgress&) {}));
+    }
+
+    // quillane a.txt b.txt, both moved into s/: the window stays over the
+    // folder whose batch it can undo.
+    void aBatchThatMovesTheFilesPickedKeepsItsRootAndItsUndo() {
+        Open({QFile::encodeName(tree_ + "/a.txt").toStdString(), QFile::encodeName(tree_ + "/b.txt").toStdString()});
+        RetypeLine(0, "s/a.txt");
+        RetypeLine(1, "s/b.txt");
+        asker_.answers = {true};
+        Click("OK");
+        QCOMPARE(Text(), QString("s/a.txt\ns/b.txt"));
+        QVERIFY(window_->messageBar()->undoButton()->isVisible());
+        QVERIFY(window_->button("Undo last batch")->isEnabled());
+        QTest::mouseClick(window_->messageBar()->undoButton(), Qt::LeftButton);
+        QCOMPARE(Read("a.txt"), QByteArray("a"));
+        QCOMPARE(Text(), QString("a.txt\nb.txt"));
+    }
+
+    // What the bar and the expression's error say reaches a screen reader;
+    // the fields have labels with mnemonics and take the window's width.
+    void theMessagesAndFieldsSpeakToScreenReaders() {
+        Open();
+        auto spoken = [](QWidget* widget) { return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name); };
+        window_->transforms()->regexBox()->setChecked(true);
+        QTest::keyClicks(window_->findField(), "a(");
+        QCOMPARE(spoken(window_->transforms()->errorLabel()), window_->transforms()->errorLabel()->text());
+        window_->findField()->clear();
+        RetypeLine(0, "z.txt");
+        asker_.answers = {true};
+        Click("OK");
+        QCOMPARE(spoken(window_->messageBar()->label()), QString("Renamed 1 file."));
+        QVERIFY(window_->messageBar()->undoButton()->text().contains('&'));
+        for (QLineEdit* field : {window_->findField(), window_->withField()}) {
+            bool labelled = false;
+            for (QLabel* label : window_->findChildren<QLabel*>())
+                labelled |= label->buddy() == field && label->text().contains('&');
+            QVERIFY(labelled);
+            QVERIFY(field->width() > window_->width() / 3);
+        }
+    }
+
+    // Escape in the names box does what it does in every other field.
+    void escapeInTheNamesBoxClosesOrAsks() {
+        Open();
+        names()->setFocus();
+        QTest::keyClick(names(), Qt::Key_Escape);
+        QVERIFY(!window_->isVisible());
+        Open();
+        RetypeLine(0, "z.txt");
+        asker_.answers = {false};
+        QTest::keyClick(names(), Qt::Key_Escape);
+        QVERIFY(window_->isVisible());
+        QCOMPARE(asker_.asked.back().action, QString("Close"));
+    }
+
+    // Typing into a column is one undo step, as on one line; a column past
+    // the end of a shorter line types at that line's own end.
+    void aColumnTakesTypingAsOneStepAndShortLinesAtTheirEnd() {
+        Write("a-long-name.txt", "l");
+        Open();  // a-long-name.txt a.txt b.txt s/c.txt
+        CaretTo(0);
+        QTest::keyClick(names(), Qt::Key_Down, Qt::AltModifier | Qt::ShiftModifier);
+        QTest::keyClicks(names(), "xyz");
+        QCOMPARE(names()->Lines(0, 1), (std::vector<std::string>{"xyza-long-name.txt", "xyza.txt"}));
+        QTest::keyClick(names(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(names()->Lines(0, 1), (std::vector<std::string>{"a-long-name.txt", "a.txt"}));
+        CaretTo(0);
+        QTest::keyClick(names(), Qt::Key_End);
+        QTest::keyClick(names(), Qt::Key_Down, Qt::AltModifier | Qt::ShiftModifier);
+        QTest::keyClicks(names(), "_1");
+        QCOMPARE(Text(), QString("a-long-name.txt_1\na.txt_1\nb.txt\ns/c.txt"));
     }
 
     void withNoFolderTheMenuStartAsksForOne() {

@@ -1,5 +1,7 @@
 #include "ui/qt/message_bar.h"
 
+#include "ui/qt/spoken_label.h"
+
 #include <QHBoxLayout>
 #include <QStyle>
 #include <QToolButton>
@@ -13,8 +15,7 @@ MessageBar::MessageBar(QWidget* parent) : QFrame(parent) {
     setBackgroundRole(QPalette::AlternateBase);
     label_ = new QLabel(this);
     label_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    label_->setAccessibleName(QStringLiteral("What was done"));
-    undo_ = new QPushButton(QStringLiteral("Undo"), this);
+    undo_ = new QPushButton(QStringLiteral("&Undo"), this);
     undo_->setObjectName(QStringLiteral("messageUndo"));
     undo_->setAutoDefault(false);
     auto* close = new QToolButton(this);
@@ -32,7 +33,7 @@ MessageBar::MessageBar(QWidget* parent) : QFrame(parent) {
 }
 
 void MessageBar::Show(const QString& text, bool undoable) {
-    label_->setText(text);
+    SetSpokenText(label_, text);
     undo_->setVisible(undoable);
     show();
 }

@@ -52,6 +52,9 @@ NamesEditor::NamesEditor(QWidget* parent) : QsciScintilla(parent) {
     Send(SCI_SETMULTIPLESELECTION, 1);
     Send(SCI_SETADDITIONALSELECTIONTYPING, 1);
     Send(SCI_SETMULTIPASTE, SC_MULTIPASTE_EACH);
+    // A column's edge is a column even past the end of a shorter line
+    // (virtual space); each such line then takes the column at its own end.
+    Send(SCI_SETVIRTUALSPACEOPTIONS, SCVS_RECTANGULARSELECTION);
     connect(this, &Sci::SCN_MODIFIED, this,
             [this](int position, int type, const char*, int, int linesAdded, int, int, int, int, int) {
                 OnModified(position, type, linesAdded);
@@ -101,6 +104,7 @@ std::vector<std::string> NamesEditor::Lines(int first, int last) const {
 }
 
 void NamesEditor::ReplaceLines(int first, const std::vector<std::string>& lines) {
+    EndColumnTyping();
     if (lines.empty()) return;
     const long start = Send(SCI_POSITIONFROMLINE, static_cast<unsigned long>(first));
     const long end = Send(SCI_GETLINEENDPOSITION, static_cast<unsigned long>(first + static_cast<int>(lines.size()) - 1));
@@ -156,6 +160,7 @@ std::vector<NamesEditor::Place> NamesEditor::ColumnPlaces() const {
 }
 
 void NamesEditor::FillPlaces(const std::vector<Place>& places, const std::vector<std::string>& texts) {
+    EndColumnTyping();
     ownEdit_ = true;
     Send(SCI_BEGINUNDOACTION);
     for (std::size_t i = places.size(); i-- > 0;) {  // from the end: the places before stay put
@@ -247,15 +252,48 @@ bool NamesEditor::viewportEvent(QEvent* event) {
             QToolTip::hideText();
         return true;
     }
-    if (event->type() == QEvent::MouseButtonPress) BreakUndoJoin();  // a middle-click paste
+    if (event->type() == QEvent::MouseButtonPress) {
+        EndColumnTyping();
+        BreakUndoJoin();  // a middle-click paste
+    }
     const bool handled = QsciScintilla::viewportEvent(event);
     if (event->type() == QEvent::Drop || event->type() == QEvent::MouseButtonPress) FinishEdit();
+    if (event->type() == QEvent::MouseButtonRelease) KeepColumnInText();
     if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease) NotifyCaret();
     return handled;
 }
 
+void NamesEditor::EndColumnTyping() {
+    if (!columnTyping_) return;
+    columnTyping_ = false;
+    Send(SCI_ENDUNDOACTION);
+}
+
+void NamesEditor::focusOutEvent(QFocusEvent* event) {
+    EndColumnTyping();
+    QsciScintilla::focusOutEvent(event);
+}
+
 void NamesEditor::keyPressEvent(QKeyEvent* event) {
     const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    const QString text = event->text();
+    const bool typing = !text.isEmpty() && !(modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) &&
+                        std::all_of(text.begin(), text.end(), [](QChar ch) { return ch.isPrint(); });
+    // Typing into a column is one undo step, as typing on one line is.
+    if (typing && Send(SCI_GETSELECTIONS) > 1) {
+        if (!columnTyping_) Send(SCI_BEGINUNDOACTION);
+        columnTyping_ = true;
+        QsciScintilla::keyPressEvent(event);
+        KeepColumnInText();
+        return;
+    }
+    EndColumnTyping();
+    // Escape ends a column selection; otherwise it is the window's, as in
+    // every other field (close, or ask about the edits).
+    if (event->key() == Qt::Key_Escape && Send(SCI_GETSELECTIONS) <= 1) {
+        event->ignore();
+        return;
+    }
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         // Enter opens the caret line's file and never adds a line;
         // Ctrl+Return belongs to the window (OK).
@@ -280,16 +318,48 @@ void NamesEditor::keyPressEvent(QKeyEvent* event) {
         return;
     }
     // Typing goes on as one undo step; any other key begins a new one.
-    const QString text = event->text();
-    const bool typing = !text.isEmpty() && !(modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) &&
-                        std::all_of(text.begin(), text.end(), [](QChar ch) { return ch.isPrint(); });
     if (!typing) BreakUndoJoin();
+    const bool extendsColumn = (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) &&
+                               modifiers == (Qt::AltModifier | Qt::ShiftModifier);
+    const long column = extendsColumn ? CaretColumn() : 0;
     QsciScintilla::keyPressEvent(event);
+    if (extendsColumn) KeepColumnAt(column);
+    KeepColumnInText();
+}
+
+long NamesEditor::CaretColumn() const {
+    const bool rectangle = Send(SCI_GETSELECTIONMODE) == SC_SEL_RECTANGLE;
+    const long caret = Send(rectangle ? SCI_GETRECTANGULARSELECTIONCARET : SCI_GETCURRENTPOS);
+    return Send(SCI_GETCOLUMN, static_cast<unsigned long>(caret)) +
+           (rectangle ? Send(SCI_GETRECTANGULARSELECTIONCARETVIRTUALSPACE) : 0);
+}
+
+// Extended up or down onto a shorter line, a column keeps its place: the
+// line's caret goes past its end rather than pull the column's edge back.
+void NamesEditor::KeepColumnAt(long column) {
+    if (Send(SCI_GETSELECTIONMODE) != SC_SEL_RECTANGLE) return;
+    const long caret = Send(SCI_GETRECTANGULARSELECTIONCARET);
+    const long line = Send(SCI_LINEFROMPOSITION, static_cast<unsigned long>(caret));
+    const long reached = CaretColumn();
+    if (reached < column && caret == Send(SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line)))
+        Send(SCI_SETRECTANGULARSELECTIONCARETVIRTUALSPACE, static_cast<unsigned long>(column - reached + Send(SCI_GETRECTANGULARSELECTIONCARETVIRTUALSPACE)));
+}
+
+// A column past the end of a shorter line would type spaces up to it: that
+// line's place is its own end, as code editors have it.
+void NamesEditor::KeepColumnInText() {
+    if (Send(SCI_GETSELECTIONMODE) != SC_SEL_RECTANGLE && Send(SCI_GETSELECTIONS) < 2) return;
+    const long count = Send(SCI_GETSELECTIONS);
+    for (long i = 0; i < count; ++i) {
+        Send(SCI_SETSELECTIONNCARETVIRTUALSPACE, static_cast<unsigned long>(i), 0);
+        Send(SCI_SETSELECTIONNANCHORVIRTUALSPACE, static_cast<unsigned long>(i), 0);
+    }
 }
 
 bool NamesEditor::focusNextPrevChild(bool next) { return QWidget::focusNextPrevChild(next); }
 
 void NamesEditor::paste() {
+    EndColumnTyping();
     BreakUndoJoin();
     if (!PasteIntoColumn()) QsciScintilla::paste();
     FinishEdit();

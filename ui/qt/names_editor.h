@@ -80,11 +80,19 @@ protected:
     bool viewportEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool focusNextPrevChild(bool next) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
     void OnModified(long position, int type, int linesAdded);
     void BreakUndoJoin();
+    // Closes the undo step that typing into a column keeps open.
+    void EndColumnTyping();
+    void KeepColumnInText();
+    // The caret's column, virtual space included: the column selection's
+    // caret where there is one.
+    long CaretColumn() const;
+    void KeepColumnAt(long column);
     void NotifyCaret();
     // Ends the user's edit: one that changed the number of lines is undone.
     void FinishEdit();
@@ -98,6 +106,7 @@ private:
     int lineCount_ = 0;
     bool ownEdit_ = false;      // a change made here, whole lines kept
     bool checkQueued_ = false;  // FinishEdit() is posted
+    bool columnTyping_ = false;  // an undo step is open for typing into a column
     int caretLine_ = 0;
     std::vector<LineStatus> statuses_;  // one per line
     std::vector<int> marked_;           // the lines whose status is not unchanged

@@ -83,8 +83,8 @@ void QuillaneWindow::BuildLayout() {
     caretStatus_->setObjectName(QStringLiteral("caretStatus"));
     caretStatus_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     messageBar_ = new MessageBar(this);
-    showHidden_ = new QCheckBox(QStringLiteral("Show h&idden files"), this);
-    folders_ = new QCheckBox(QStringLiteral("&Folders"), this);
+    showHidden_ = new QCheckBox(QStringLiteral("Show &hidden files"), this);
+    folders_ = new QCheckBox(QStringLiteral("Fol&ders"), this);
     folders_->setToolTip(QStringLiteral("List folders instead of files: a line moves its folder with everything in it"));
     permanent_ = new QCheckBox(QStringLiteral("Delete &permanently"), this);
     // Shown only in a git work tree.
@@ -142,28 +142,39 @@ QLayout* QuillaneWindow::BuildButtons() {
         return button;
     };
     QPushButton* replace = makeButton(QStringLiteral("&Replace"), [this] { transforms_->Replace(); });
-    QPushButton* help = makeButton(QStringLiteral("&Help"), [this] { OnHelp(); });
+    // Help is F1, as everywhere; its letter serves "Show hidden files".
+    QPushButton* help = makeButton(QStringLiteral("Help"), [this] { OnHelp(); });
+    connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this, [this] { OnHelp(); });
     QPushButton* execute = makeButton(QStringLiteral("E&xecute File"), [this] { OnExecuteFile(); });
     QPushButton* ok = makeButton(QStringLiteral("&OK"), [this] { OnOk(); });
     ok->setToolTip(QStringLiteral("Apply the edited names (Ctrl+Return)"));
     QPushButton* cancel = makeButton(QStringLiteral("Cancel"), [this] { reject(); });
     QPushButton* about = makeButton(QStringLiteral("&About"), [this] { OnAbout(); });
-    undo_ = makeButton(QStringLiteral("&Undo last batch"), [this] { OnUndo(); });
+    undo_ = makeButton(QStringLiteral("Undo last &batch"), [this] { OnUndo(); });
+    auto label = [this](const QString& text, QLineEdit* field) {
+        auto* label = new QLabel(text, this);
+        label->setBuddy(field);
+        return label;
+    };
 
+    // The fields take the window's width, each with its label; Cancel and
+    // OK on the right, as in the Windows dialog.
     auto* bottom = new QGridLayout;
-    bottom->addWidget(find_, 0, 0);
-    bottom->addWidget(banner_, 0, 1, 1, 3);
-    bottom->addWidget(cancel, 0, 4);
-    bottom->addWidget(with_, 1, 0);
-    auto* middle = new QHBoxLayout;
-    middle->addWidget(replace);
-    middle->addStretch(1);
-    middle->addWidget(undo_);
-    middle->addWidget(about);
-    middle->addWidget(help);
-    middle->addWidget(execute);
-    bottom->addLayout(middle, 1, 1, 1, 3);
-    bottom->addWidget(ok, 1, 4);
+    bottom->addWidget(label(QStringLiteral("&Find:"), find_), 0, 0);
+    bottom->addWidget(find_, 0, 1);
+    bottom->addWidget(cancel, 0, 2);
+    bottom->addWidget(label(QStringLiteral("Replace &with:"), with_), 1, 0);
+    bottom->addWidget(with_, 1, 1);
+    bottom->addWidget(ok, 1, 2);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(replace);
+    buttons->addWidget(undo_);
+    buttons->addWidget(about);
+    buttons->addWidget(help);
+    buttons->addWidget(execute);
+    buttons->addStretch(1);
+    buttons->addWidget(banner_);
+    bottom->addLayout(buttons, 2, 0, 1, 3);
     bottom->setColumnStretch(1, 1);
     return bottom;
 }

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "engine/replace.h"
+#include "ui/qt/spoken_label.h"
 
 namespace quil::qt {
 namespace {
@@ -45,13 +46,12 @@ TransformBar::TransformBar(NamesEditor* names, QLineEdit* find, QLineEdit* with,
     matchCase_->setChecked(true);
     error_ = new QLabel(this);
     error_->setObjectName(QStringLiteral("transformError"));
-    error_->setAccessibleName(QStringLiteral("Find and replace error"));
     error_->setStyleSheet(QStringLiteral("color: #c01010"));
     error_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
     start_ = Counter(QStringLiteral("Counter start"), this);
     step_ = Counter(QStringLiteral("Counter step"), this);
-    perFolder_ = new QCheckBox(QStringLiteral("Restart in each fol&der"), this);
+    perFolder_ = new QCheckBox(QStringLiteral("Restart &in each folder"), this);
     perFolder_->setToolTip(QStringLiteral("{n} in the replacement, and Number, count again from the start in each folder"));
     QPushButton* number = Button(QStringLiteral("&Number"), QStringLiteral("Number"), this);
     number->setToolTip(QStringLiteral("Put the counter at each caret of a column selection, or before each name"));
@@ -74,7 +74,7 @@ TransformBar::TransformBar(NamesEditor* names, QLineEdit* find, QLineEdit* with,
     second->addWidget(number);
     second->addStretch(1);
     const std::pair<QString, CaseChange> cases[] = {{QStringLiteral("UPP&ER"), CaseChange::Upper},
-                                                    {QStringLiteral("lo&wer"), CaseChange::Lower},
+                                                    {QStringLiteral("&lower"), CaseChange::Lower},
                                                     {QStringLiteral("&Title Case"), CaseChange::Title},
                                                     {QStringLiteral("&Sentence case"), CaseChange::Sentence}};
     for (const auto& [text, change] : cases) {
@@ -88,7 +88,7 @@ TransformBar::TransformBar(NamesEditor* names, QLineEdit* find, QLineEdit* with,
     // A wrong expression shows as it is typed, not only on Replace.
     auto validate = [this] {
         if (find_->text().isEmpty() && with_->text().isEmpty())
-            error_->clear();
+            SetSpokenText(error_, {});
         else
             Compile();
     };
@@ -110,14 +110,14 @@ std::unique_ptr<Replacement> TransformBar::Compile() {
     auto replacement = Replacement::Make(find.toStdString(), with.toStdString(), regex_->isChecked(),
                                          matchCase_->isChecked(), error);
     if (replacement) {
-        error_->clear();
+        SetSpokenText(error_, {});
         return replacement;
     }
     const bool inFind = error.where == TransformError::Where::Expression;
     // PCRE2 gives the place in bytes; the user counts characters.
     const QByteArray bytes = (inFind ? find : with).toUtf8();
     const qsizetype character = QString::fromUtf8(bytes.left(static_cast<qsizetype>(error.offset))).size() + 1;
-    error_->setText(QStringLiteral("%1: %2 (at character %3)")
+    SetSpokenText(error_, QStringLiteral("%1: %2 (at character %3)")
                         .arg(inFind ? QStringLiteral("Invalid expression") : QStringLiteral("Invalid replacement"),
                              QString::fromStdString(error.message))
                         .arg(character));
