@@ -133,6 +133,7 @@ TEST_F(GitTest, TheIndexFollowsTrackedFiles) {
          "; applying would change nothing until it is done, or with --no-git", "rename  a -> x"},
     };
     for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
         TearDown();
         SetUp();
         MakeRepository({{"a", "a"}, {"b", "b"}, {"c.sh", "+c"}, {"src/d", "d"}}, {{"a", "a staged"}}, {{"u", "u"}});
@@ -145,7 +146,7 @@ TEST_F(GitTest, TheIndexFollowsTrackedFiles) {
         const Tree files = WorkTree();
         const testing::Outcome outcome = Quil(args, row.edited);
         EXPECT_EQ(outcome.status, row.status) << row.name << "\n" << outcome.out << outcome.err;
-        EXPECT_NE(outcome.err.find(row.err), std::string::npos) << row.name << "\n" << outcome.err;
+        EXPECT_TRUE(testing::Holds(outcome.err, row.err));
         EXPECT_NE(outcome.out.find(row.out), std::string::npos) << row.name << "\n" << outcome.out;
         fs::remove(repo_ / ".git/index.lock");
         EXPECT_EQ(Index(), row.index) << row.name;

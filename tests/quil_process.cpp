@@ -46,6 +46,12 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
 
 }  // namespace
 
+::testing::AssertionResult Holds(const std::string& output, const std::string& part) {
+    if (part.empty() ? output.empty() : output.find(part) != std::string::npos) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << (part.empty() ? "expected nothing, got:\n" : "expected '" + part + "' in:\n")
+                                         << output;
+}
+
 std::string QuilProgram() {
     const char* program = std::getenv("QUIL_TERMINAL");
     return program ? fs::absolute(program).string() : "quil";

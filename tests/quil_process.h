@@ -3,6 +3,7 @@
 // and something to do while it runs (send it a signal).
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/types.h>
 
 #include <filesystem>
@@ -35,6 +36,10 @@ struct QuilRun {
 };
 
 Outcome RunQuil(const QuilRun& run);
+
+// What a row expects of an output: part found in it; an empty part, that
+// nothing was written at all.
+::testing::AssertionResult Holds(const std::string& output, const std::string& part);
 
 // The quil the tests run: $QUIL_TERMINAL, set by CTest.
 std::string QuilProgram();
