@@ -86,7 +86,6 @@ private:
     std::unique_ptr<FileServices> files_ = MakeSystemFileServices();
     std::unique_ptr<TrashService> trash_ = MakeSystemTrash(*files_);
     std::unique_ptr<StateStore> store_;
-    std::unique_ptr<StateStore> unjournaled_;
     std::unique_ptr<QuillaneWindow> window_;
     ScriptedAsker asker_;
     QStringList opened_;
@@ -520,25 +519,6 @@ private slots:
         QVERIFY(asker_.told.last().startsWith("The last batch cannot be undone."));
         QVERIFY(asker_.told.last().contains("'x.txt' to 'a.txt'"));
         QCOMPARE(Read("x.txt"), QByteArray("a"));
-    }
-
-    void aBatchThatCannotBeUndoneIsSaidFirst() {
-        QFile stateFile(base_.path() + "/state-file");
-        QVERIFY(stateFile.open(QIODevice::WriteOnly));
-        qputenv("XDG_STATE_HOME", stateFile.fileName().toUtf8());
-        unjournaled_ = MakeSystemStateStore();
-        qputenv("XDG_STATE_HOME", (base_.path() + "/state").toUtf8());
-        window_ = std::make_unique<QuillaneWindow>(*files_, *trash_, *unjournaled_);
-        window_->SetAsker(&asker_);
-        QVERIFY(window_->Load({QFile::encodeName(tree_).toStdString()}));
-        window_->show();
-        RetypeLine(0, "x.txt");
-        asker_.answers = {true, false};
-        Click("OK");
-        QCOMPARE(asker_.asked.size(), std::size_t{2});
-        QVERIFY(asker_.asked[1].text.startsWith("This batch cannot be undone ("));
-        QVERIFY(asker_.asked[1].warning);
-        QCOMPARE(Read("a.txt"), QByteArray("a"));
     }
 
     void aSelectionOfFilesIsListedAndFollowed() {
