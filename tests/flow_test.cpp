@@ -3,6 +3,8 @@
 // outcome, and the exit status of each.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "engine/batch_flow.h"
 #include "tests/fake_linux_services.h"
 
@@ -248,7 +250,7 @@ TEST(Flow, ExitStatusOfASignalAndOfAWindowsBatches) {
     EXPECT_EQ(ExitStatus(stopped), 143);
     Outcome applied, failed, declined;
     applied.applied = failed.applied = true;
-    failed.run.failures.push_back({1, "/r/a", "/r/b", OpResult::Failure(5, "no")});
+    failed.run.failures.push_back({1, "/r/a", "/r/b", OpResult::Failure(EIO, "no")});
     EXPECT_EQ(CombinedExitStatus({}), 0);
     EXPECT_EQ(CombinedExitStatus({declined}), 2);
     EXPECT_EQ(CombinedExitStatus({applied, declined}), 0);
