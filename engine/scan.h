@@ -38,6 +38,7 @@ struct ScanResult {
     int unlistable = 0;         // names left out because they hold a line break
     int unshown = 0;            // names left out because the program's text cannot hold them
     int unreadableFolders = 0;  // folders whose listing failed or broke off
+    int filteredFrom = 0;       // the files listed before a filter narrowed them; 0: no filter
     std::string firstUnreadable;  // the path of the first of them, to name it
 };
 

@@ -71,6 +71,17 @@ bool ListedBefore(std::string_view a, std::string_view b, char separator) {
     return false;
 }
 
+// Only the files the filter takes stay listed.
+void Narrow(const ListRequest& request, FileServices& files, std::vector<std::string>& oldPaths, ScanResult& result) {
+    if (!request.filter.Active()) return;
+    result.filteredFrom = result.count;
+    std::size_t kept = 1;
+    for (std::size_t slot = 1; slot < oldPaths.size(); ++slot)
+        if (request.filter.Takes(oldPaths[slot], files)) oldPaths[kept++] = std::move(oldPaths[slot]);
+    oldPaths.resize(kept);
+    result.count = static_cast<int>(kept) - 1;
+}
+
 }  // namespace
 
 ListProblem ResolveSelection(const ListRequest& request, FileServices& files, Selection& selection) {
@@ -128,6 +139,7 @@ ScanResult ListSelection(const ListRequest& request, const Selection& selection,
     if (selection.listsContent && !request.folders) {
         result = ScanTree(oldPaths, selection.root, options, files);
         oldPaths.resize(static_cast<std::size_t>(result.count) + 1);
+        Narrow(request, files, oldPaths, result);
         return result;
     }
 
@@ -170,6 +182,7 @@ ScanResult ListSelection(const ListRequest& request, const Selection& selection,
         if (request.folders) folders.push_back(true);
     }
     result.count = static_cast<int>(oldPaths.size()) - 1;
+    if (!request.folders) Narrow(request, files, oldPaths, result);
     return result;
 }
 

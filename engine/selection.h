@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/list_filter.h"
 #include "engine/scan.h"
 #include "platform/file_services.h"
 
@@ -29,6 +30,7 @@ struct ListRequest {
     // over the folder whose batches it can undo.
     std::string root;
     ScanOptions scan;  // hidden names, depth, progress: for each folder listed
+    ListFilter filter;  // which files are listed (not folder lines)
 };
 
 // A path of the request that cannot be listed, and why.

@@ -57,6 +57,7 @@ bool TerminalApp::Request(const Options& options, ListRequest& request) {
     request.paths = options.paths;
     request.folders = options.folders;
     request.pathsMayBeGone = options.undo || options.history;
+    request.filter = options.listFilter;
     request.scan.naturalOrder = true;
     request.scan.threads = 2;
     request.scan.skipHidden = !options.all;

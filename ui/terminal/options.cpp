@@ -21,6 +21,20 @@ bool WholeNumber(const std::string& text, long long low, long long high, long lo
     return !text.empty() && *end == '\0' && number >= low && number <= high;
 }
 
+bool Size(const char* option, const std::string& value, std::optional<std::uint64_t>& size, std::string& error) {
+    std::uint64_t bytes = 0;
+    if (ParseSize(value, bytes)) size = bytes;
+    else error = std::string(option) + " takes a size such as 1500, 10k, 5M or 2G, not '" + value + "'";
+    return error.empty();
+}
+
+bool Date(const char* option, const std::string& value, std::optional<std::int64_t>& date, std::string& error) {
+    std::int64_t when = 0;
+    if (ParseDate(value, when)) date = when;
+    else error = std::string(option) + " takes a date such as 2024-07-14 or 2024-07-14 09:30, not '" + value + "'";
+    return error.empty();
+}
+
 bool SetColour(Options& options, const std::string& value, const std::string&, std::string& error) {
     if (value == "auto") options.colour = Options::Colour::Auto;
     else if (value == "always") options.colour = Options::Colour::Always;
@@ -49,6 +63,29 @@ const std::vector<OptionSpec> kOptions = {
      "list folders instead of files: the folders directly inside the one folder given, or the folders given "
      "(one given with a final /, as */ gives it, is itself a line); a line moves its folder whole",
      [](Options& o, const std::string&, const std::string&, std::string&) { return Flag(&Options::folders, o); }},
+    {0, "type", Takes::Word, "TYPE", "image audio video document", "list only files of TYPE",
+     "list only files of TYPE: image, audio, video, document, or extensions (jpg,png), several joined by commas",
+     [](Options& o, const std::string& value, const std::string&, std::string& error) {
+         return ParseTypes(value, o.listFilter.extensions, error);
+     }},
+    {0, "larger", Takes::Number, "SIZE", nullptr, "list only files larger than SIZE",
+     "list only files larger than SIZE (bytes, or 10k, 5M, 2G)",
+     [](Options& o, const std::string& value, const std::string&, std::string& error) {
+         return Size("--larger", value, o.listFilter.larger, error);
+     }},
+    {0, "smaller", Takes::Number, "SIZE", nullptr, "list only files smaller than SIZE",
+     "list only files smaller than SIZE", [](Options& o, const std::string& value, const std::string&, std::string& error) {
+         return Size("--smaller", value, o.listFilter.smaller, error);
+     }},
+    {0, "newer", Takes::Number, "DATE", nullptr, "list only files changed after DATE",
+     "list only files changed after DATE (2024-07-14, or 2024-07-14 09:30)",
+     [](Options& o, const std::string& value, const std::string&, std::string& error) {
+         return Date("--newer", value, o.listFilter.newer, error);
+     }},
+    {0, "older", Takes::Number, "DATE", nullptr, "list only files changed before DATE",
+     "list only files changed before DATE", [](Options& o, const std::string& value, const std::string&, std::string& error) {
+         return Date("--older", value, o.listFilter.older, error);
+     }},
     {0, "from", Takes::File, "FILE", nullptr, "take the PATHs from FILE",
      "take the PATHs from FILE, one per line (- for standard input; the editor and the questions use the terminal)",
      [](Options& o, const std::string& value, const std::string&, std::string&) {
@@ -191,6 +228,8 @@ bool CheckCombinations(const Options& options, std::string& error) {
         error = "--json goes with -n or --history";
     else if (options.undo && options.history)
         error = "--undo and --history go one at a time";
+    else if (options.listFilter.Active() && options.folders)
+        error = "--type, --larger, --smaller, --newer and --older narrow a list of files, not of folders";
     return error.empty();
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/list_filter.h"
 #include "engine/transforms.h"
 
 namespace quil::terminal {
@@ -15,6 +16,7 @@ struct Options {
     std::string fromFile;            // --from: a list of paths ("-" for standard input)
     bool nulSeparated = false;       // -0: that list is separated by NUL bytes
     bool folders = false;            // -D: folder lines
+    ListFilter listFilter;           // --type, --larger, --smaller, --newer, --older
     bool all = false;
     int maxDepth = -1;
     bool dryRun = false;
