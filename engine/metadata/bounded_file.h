@@ -1,0 +1,63 @@
+// A file's bytes as the container walkers ask for them: whole ranges or a
+// reason, never a part of one, and never more than kReadLimit bytes read
+// from one file, whatever its boxes and segments say.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+
+#include "platform/file_reader.h"
+
+namespace quil::metadata {
+
+constexpr std::size_t kReadLimit = 256 * 1024;
+// The first read: a JPEG's APP1 segment is at most 64 KiB and starts the
+// file, so most photos need no second read.
+constexpr std::size_t kFirstRead = 64 * 1024;
+// Later reads take this much past what they need, so that the header of
+// the next box or segment comes with the same read.
+constexpr std::size_t kReadAhead = 4 * 1024;
+
+enum class RangeStatus {
+    Ok,
+    PastEnd,    // the range runs past the end of the file
+    OverLimit,  // reading it would pass kReadLimit
+    ReadFailed, // the read itself failed (error holds errno)
+};
+
+struct Range {
+    RangeStatus status = RangeStatus::Ok;
+    std::string_view bytes;  // valid while the BoundedFile lives
+    int error = 0;
+    bool ok() const { return status == RangeStatus::Ok; }
+};
+
+class BoundedFile {
+public:
+    explicit BoundedFile(ReadableFile& file) : file_(file), size_(file.Size()) {}
+
+    std::uint64_t size() const { return size_; }
+    std::size_t bytesRead() const { return bytesRead_; }
+
+    // The length bytes at offset, from what was read before where they lie
+    // there, else from a new read.
+    Range Get(std::uint64_t offset, std::size_t length);
+
+private:
+    struct Window {
+        std::uint64_t offset;
+        std::string bytes;
+    };
+    ReadableFile& file_;
+    std::uint64_t size_;
+    std::size_t bytesRead_ = 0;
+    std::deque<Window> windows_;  // a deque keeps the bytes handed out in place
+};
+
+// Why a range could not be had, for a row note.
+std::string DescribeFailure(const Range& range);
+
+}  // namespace quil::metadata
