@@ -7,17 +7,16 @@ namespace quil::metadata {
 
 Range BoundedFile::Get(std::uint64_t offset, std::size_t length) {
     if (offset > size_ || length > size_ - offset) return {RangeStatus::PastEnd, {}, 0};
-    const Window* partly = nullptr;  // holds the start of the range, not its end
+    std::string_view held;  // the start of the range, where a window holds it and not its end
     for (const Window& window : windows_) {
-        const std::uint64_t end = window.offset + window.bytes.size();
+        const std::uint64_t end = window.offset + window.size;
         if (offset < window.offset || offset > end) continue;
-        if (offset + length <= end)
-            return {RangeStatus::Ok, std::string_view(window.bytes).substr(offset - window.offset, length), 0};
-        partly = &window;
+        const std::string_view bytes = window.View().substr(offset - window.offset);
+        if (bytes.size() >= length) return {RangeStatus::Ok, bytes.substr(0, length), 0};
+        held = bytes;
     }
-    // Only what is not held yet is read: the rest of a range that starts in
-    // a window is copied from it.
-    const std::string held = partly ? partly->bytes.substr(offset - partly->offset) : std::string();
+    // Only what is not held yet is read: the rest of the range is copied
+    // from the window that holds its start.
     const std::uint64_t from = offset + held.size();
     const std::size_t needed = length - held.size(), left = kReadLimit - bytesRead_;
     if (needed > left) return {RangeStatus::OverLimit, {}, 0};
@@ -25,16 +24,18 @@ Range BoundedFile::Get(std::uint64_t offset, std::size_t length) {
     // what they need, for the header that follows.
     const std::size_t wanted = windows_.empty() ? std::max(needed, kFirstRead) : needed + kReadAhead;
     const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(std::min(wanted, left), size_ - from));
-    Window& window = windows_.emplace_back(Window{offset, held});
-    window.bytes.resize(held.size() + count);
-    const ReadResult read = file_.ReadAt(from, window.bytes.data() + held.size(), count);
+    Window& window = windows_.emplace_back(Window{offset, std::unique_ptr<char[]>(new char[held.size() + count]), held.size()});
+    held.copy(window.bytes.get(), held.size());
+    const ReadResult read = file_.ReadAt(from, window.bytes.get() + held.size(), count);
     bytesRead_ += read.count;
-    window.bytes.resize(held.size() + read.count);
+    window.size += read.count;
     if (read.error != 0) return {RangeStatus::ReadFailed, {}, read.error};
     // Shorter than its size said: the file shrank since it was opened.
-    if (window.bytes.size() < length) return {RangeStatus::PastEnd, {}, 0};
-    return {RangeStatus::Ok, std::string_view(window.bytes).substr(0, length), 0};
+    if (window.size < length) return {RangeStatus::PastEnd, {}, 0};
+    return {RangeStatus::Ok, window.View().substr(0, length), 0};
 }
+
+std::string_view BoundedFile::Keep(std::string bytes) { return kept_.emplace_back(std::move(bytes)); }
 
 std::string DescribeFailure(const Range& range) {
     switch (range.status) {

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -46,15 +47,25 @@ public:
     // there, else from a new read.
     Range Get(std::uint64_t offset, std::size_t length);
 
+    // Keeps bytes a walker assembled (a block in several pieces, a copy it
+    // changed) for as long as the file's other bytes, and returns them.
+    std::string_view Keep(std::string bytes);
+
 private:
+    // Bytes read at offset. Not a std::string: the bytes are read into the
+    // buffer, and a string would first fill it with zeros.
     struct Window {
         std::uint64_t offset;
-        std::string bytes;
+        std::unique_ptr<char[]> bytes;
+        std::size_t size;
+        std::string_view View() const { return {bytes.get(), size}; }
     };
     ReadableFile& file_;
     std::uint64_t size_;
     std::size_t bytesRead_ = 0;
-    std::deque<Window> windows_;  // a deque keeps the bytes handed out in place
+    // Deques keep the bytes handed out in place as they grow.
+    std::deque<Window> windows_;
+    std::deque<std::string> kept_;
 };
 
 // Why a range could not be had, for a row note.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/metadata/byte_order.h"
+#include "engine/metadata/exif_block.h"
 #include "engine/metadata/walkers.h"
 
 namespace quil::metadata {
@@ -67,10 +68,12 @@ bool Failed(const Range& range, const char* what, ContainerFindings& found) {
     return false;
 }
 
-std::string TiffOf(std::string_view block) {
-    if (StartsWith(block, std::string_view("Exif\0\0", 6))) block.remove_prefix(6);
-    if (!StartsWith(block, "II") && !StartsWith(block, "MM")) return {};
-    return std::string(block);
+std::string_view ExifBlockOf(BoundedFile& file, std::string_view bytes) {
+    const std::string_view header(kExifHeader, sizeof kExifHeader);
+    const bool withHeader = StartsWith(bytes, header);
+    const std::string_view tiff = withHeader ? bytes.substr(header.size()) : bytes;
+    if (!StartsWith(tiff, "II") && !StartsWith(tiff, "MM")) return {};
+    return withHeader ? bytes : file.Keep(std::string(header).append(tiff));
 }
 
 ContainerFindings WalkContainer(BoundedFile& file, bool wantPixels) {

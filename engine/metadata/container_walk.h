@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "engine/metadata/bounded_file.h"
 
@@ -24,9 +25,11 @@ struct PixelSize {
 
 struct ContainerFindings {
     ContainerKind kind = ContainerKind::Unknown;
-    // The EXIF TIFF structure as found, byte order mark first ("II" or
-    // "MM"), whole; empty where the file holds none.
-    std::string exif;
+    // The EXIF block as ReadExif takes it: "Exif\0\0" and the TIFF
+    // structure (byte order mark first, "II" or "MM"), whole; empty where
+    // the file holds none. Its bytes are the BoundedFile's, valid while it
+    // lives: a JPEG's are its APP1 segment as read, never copied.
+    std::string_view exif;
     // From the image's own header (JPEG SOF, PNG IHDR, WebP, HEIF ispe, a
     // full-resolution TIFF IFD0).
     std::optional<PixelSize> pixels;

@@ -65,8 +65,12 @@ std::optional<DateValue> DateOf(ExifContent* ifd, ExifTag date, ExifTag subSecon
 
 }  // namespace
 
-ExifFields ReadExif(std::string_view tiff) {
+ExifFields ReadExif(std::string_view block) {
     ExifFields fields;
+    if (block.substr(0, sizeof kExifHeader) != std::string_view(kExifHeader, sizeof kExifHeader)) {
+        fields.problem = "the EXIF cannot be read";
+        return fields;
+    }
     ExifDataPointer data(exif_data_new());
     if (!data) {
         fields.problem = "out of memory for the EXIF";
@@ -77,9 +81,7 @@ ExifFields ReadExif(std::string_view tiff) {
     // own entries are wanted, as they are.
     exif_data_unset_option(data.get(), EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
     exif_data_unset_option(data.get(), EXIF_DATA_OPTION_IGNORE_UNKNOWN_TAGS);
-    // libexif takes the block with the header a JPEG segment gives it.
-    std::string block("Exif\0\0", 6);
-    block.append(tiff.substr(0, kExifBlockLimit));
+    block = block.substr(0, kExifBlockLimit);
     exif_data_load_data(data.get(), reinterpret_cast<const unsigned char*>(block.data()),
                         static_cast<unsigned>(block.size()));
 

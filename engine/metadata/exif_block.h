@@ -12,10 +12,12 @@
 
 namespace quil::metadata {
 
-// libexif reads no further than 0xFFFE bytes, the "Exif\0\0" before the
-// TIFF structure included (a JPEG segment's most); past that, offsets are
-// not followed.
-constexpr std::size_t kExifBlockLimit = 0xFFFE - 6;
+// What starts an EXIF block in a JPEG's APP1 segment, and the block that
+// libexif takes.
+constexpr char kExifHeader[6] = {'E', 'x', 'i', 'f', '\0', '\0'};
+// libexif reads no further than 0xFFFE bytes of a block, its header
+// included (a JPEG segment's most); past that, offsets are not followed.
+constexpr std::size_t kExifBlockLimit = 0xFFFE;
 
 struct ExifFields {
     // From the Exif IFD only: DateTimeOriginal with SubSecTimeOriginal and
@@ -32,7 +34,8 @@ struct ExifFields {
     std::string problem;
 };
 
-ExifFields ReadExif(std::string_view tiff);
+// block: kExifHeader, then the TIFF structure.
+ExifFields ReadExif(std::string_view block);
 
 // Make and model as one name, the make left out where the model starts
 // with its first word ("Canon" and "Canon EOS R5": "Canon EOS R5"; "NIKON

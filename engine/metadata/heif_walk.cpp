@@ -208,14 +208,15 @@ void ReadMeta(BoundedFile& file, std::string_view meta, std::size_t body, Contai
         found.problem = "the Exif item has no location";
         return;
     }
-    std::string item;
-    if (!ItemBytes(file, meta, location, idat, item, found)) return;
+    std::string bytes;
+    if (!ItemBytes(file, meta, location, idat, bytes, found)) return;
+    const std::string_view item = bytes.size() < 4 ? "" : file.Keep(std::move(bytes));
     // The item starts with the offset of the TIFF header after these 4 bytes.
     if (item.size() < 4 || Big32(item, 0) > item.size() - 4) {
         found.problem = "the Exif item is damaged";
         return;
     }
-    found.exif = TiffOf(std::string_view(item).substr(4 + Big32(item, 0)));
+    found.exif = ExifBlockOf(file, item.substr(4 + Big32(item, 0)));
     if (found.exif.empty()) found.problem = "the Exif item holds no TIFF structure";
 }
 

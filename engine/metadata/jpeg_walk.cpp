@@ -58,7 +58,7 @@ void WalkJpeg(BoundedFile& file, bool wantPixels, ContainerFindings& found) {
             if (head.bytes == std::string_view("Exif\0\0", 6)) {
                 const Range segment = file.Get(data, dataSize);
                 if (!segment.ok()) return void(Failed(segment, "its APP1 segment", found));
-                found.exif = TiffOf(segment.bytes);
+                found.exif = ExifBlockOf(file, segment.bytes);
                 if (found.exif.empty()) found.problem = "the APP1 segment holds no TIFF structure";
             }
         } else if (IsStartOfFrame(code) && dataSize >= 5) {

@@ -24,7 +24,7 @@ void WalkPng(BoundedFile& file, ContainerFindings& found) {
             if (!data.ok()) return void(Failed(data, "a PNG chunk", found));
             if (type == "IHDR" && length >= 8) found.pixels = PixelSize{Big32(data.bytes, 0), Big32(data.bytes, 4)};
             if (type == "eXIf" && found.exif.empty()) {
-                found.exif = TiffOf(data.bytes);
+                found.exif = ExifBlockOf(file, data.bytes);
                 if (found.exif.empty()) found.problem = "the eXIf chunk holds no TIFF structure";
             }
         }

@@ -57,18 +57,20 @@ void WalkTiff(BoundedFile& file, ContainerFindings& found) {
     if (ifd.width != 0 && ifd.height != 0 && !ifd.reducedResolution) found.pixels = PixelSize{ifd.width, ifd.height};
     if (ifd.exifIfd == 0) return;
 
-    const std::size_t window = static_cast<std::size_t>(std::min<std::uint64_t>(file.size(), kExifBlockLimit));
+    const std::size_t window =
+        static_cast<std::size_t>(std::min<std::uint64_t>(file.size(), kExifBlockLimit - sizeof kExifHeader));
     if (ifd.exifIfd >= window) {
         found.problem = "its Exif IFD lies past the first 64 KiB, which is as far as libexif reads";
         return;
     }
     const Range block = file.Get(0, window);
     if (!block.ok()) return void(Failed(block, "its TIFF structure", found));
-    found.exif = std::string(block.bytes);
     // Raw formats mark themselves with their own magic number where TIFF
     // has 42; libexif takes only 42, and the IFDs are TIFF's all the same.
-    found.exif[2] = order.little ? 42 : 0;
-    found.exif[3] = order.little ? 0 : 42;
+    std::string exif = std::string(kExifHeader, sizeof kExifHeader).append(block.bytes);
+    exif[sizeof kExifHeader + 2] = order.little ? 42 : 0;
+    exif[sizeof kExifHeader + 3] = order.little ? 0 : 42;
+    found.exif = file.Keep(std::move(exif));
 }
 
 }  // namespace quil::metadata

@@ -17,9 +17,10 @@ void WalkWebP(BoundedFile& file, ContainerFindings& found);
 // ("the file ends inside its APP1 segment"); returns false.
 bool Failed(const Range& range, const char* what, ContainerFindings& found);
 
-// The TIFF structure of an EXIF block: some writers put "Exif\0\0" before
-// it in PNG and WebP chunks. Empty where it does not start with a byte
-// order mark.
-std::string TiffOf(std::string_view block);
+// The EXIF block of bytes that hold a TIFF structure, with or without
+// "Exif\0\0" before it (JPEG segments have it; PNG and WebP chunks may;
+// HEIF items and TIFF files do not, and get it in bytes kept by file).
+// Empty where no byte order mark starts the structure.
+std::string_view ExifBlockOf(BoundedFile& file, std::string_view bytes);
 
 }  // namespace quil::metadata

@@ -38,7 +38,7 @@ void WalkWebP(BoundedFile& file, ContainerFindings& found) {
             const Range data = file.Get(at + kChunkHeader, type == "EXIF" ? length : std::min<std::uint32_t>(length, 10));
             if (!data.ok()) return void(Failed(data, "a WebP chunk", found));
             if (sized) found.pixels = SizeIn(type, data.bytes);
-            else if (found.exif.empty() && (found.exif = TiffOf(data.bytes)).empty())
+            else if (found.exif.empty() && (found.exif = ExifBlockOf(file, data.bytes)).empty())
                 found.problem = "the EXIF chunk holds no TIFF structure";
         }
         if (!found.exif.empty() && found.pixels) return;
