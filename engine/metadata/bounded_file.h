@@ -15,9 +15,10 @@
 namespace quil::metadata {
 
 constexpr std::size_t kReadLimit = 256 * 1024;
-// The first read: a JPEG's APP1 segment is at most 64 KiB and starts the
-// file, so most photos need no second read.
-constexpr std::size_t kFirstRead = 64 * 1024;
+// The first read: a JPEG's APP1 segment is at most 64 KiB and follows its
+// SOI and perhaps an APP0 of a few bytes, so that photos need no second
+// read, nor a copy of what the first one held.
+constexpr std::size_t kFirstRead = 68 * 1024;
 // Later reads take this much past what they need, so that the header of
 // the next box or segment comes with the same read.
 constexpr std::size_t kReadAhead = 4 * 1024;
