@@ -147,6 +147,17 @@ TEST(DateFormats, InstantsShowInTheZoneGivenElseTheLocalOne) {
     EXPECT_EQ(CivilOf(-1, 0), (CivilTime{1969, 12, 31, 23, 59, 59}));
 }
 
+TEST(DateFormats, OrderKeysFollowTheClockToTheSubSecond) {
+    std::vector<DateValue> dates = {Shot("5", std::nullopt), Shot("45", std::nullopt), Shot("", std::nullopt),
+                                    Shot("450", std::nullopt)};
+    dates.back().wallClock.year = 2023;
+    std::vector<std::string> keys;
+    for (const DateValue& date : dates) keys.push_back(OrderKey(date));
+    EXPECT_LT(keys[3], keys[2]);  // a year before
+    EXPECT_LT(keys[2], keys[1]);  // no sub-seconds: the start of the second
+    EXPECT_LT(keys[1], keys[0]);  // .45 before .5
+}
+
 TEST(DateTexts, ExifAndQuickTimeDates) {
     CivilTime time;
     EXPECT_TRUE(ParseExifDateTime(std::string("2024:07:14 09:30:12\0", 20), time));

@@ -1,6 +1,8 @@
 #include "engine/metadata/date_format.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "engine/metadata/date_text.h"
 #include "platform/local_zone.h"
@@ -144,6 +146,15 @@ bool ParseZone(std::string_view text, Zone& zone) {
     if (!ParseOffset(text, minutes)) return false;
     zone.fixedMinutes = minutes;
     return true;
+}
+
+std::string OrderKey(const DateValue& date) {
+    const CivilTime& t = date.wallClock;
+    std::string key;
+    for (const auto& [value, width] : {std::pair{t.year, 4}, {t.month, 2}, {t.day, 2}, {t.hour, 2}, {t.minute, 2}, {t.second, 2}})
+        Number(key, value, width);
+    // "5" is half a second and "45" less: fractions compare digit by digit.
+    return key + date.subSeconds.substr(0, 9) + std::string(9 - std::min<std::size_t>(date.subSeconds.size(), 9), '0');
 }
 
 CivilTime CivilOf(std::int64_t utcSeconds, int offsetSeconds) {

@@ -55,6 +55,11 @@ bool ParseZone(std::string_view text, Zone& zone);
 // time in zone, its offset set to the zone's; any other date as it is.
 DateValue InZone(const DateValue& date, const Zone& zone);
 
+// A key that orders dates as their clocks ran, sub-seconds included, for
+// an order by date: compare keys as bytes. date must hold a wall-clock time
+// (InZone gives one for an instant).
+std::string OrderKey(const DateValue& date);
+
 // The civil time of seconds since 1970-01-01 UTC shifted by offsetSeconds.
 CivilTime CivilOf(std::int64_t utcSeconds, int offsetSeconds);
 
