@@ -14,6 +14,7 @@
 #include "bench/fixtures.h"
 #include "bench/harness.h"
 #include "bench/journal_bench.h"
+#include "bench/metadata_bench.h"
 #include "bench/peers_bench.h"
 #include "bench/terminal_bench.h"
 #include "bench/transforms_bench.h"
@@ -236,7 +237,8 @@ void BenchExecute(FileServices& posix, const std::string& label, const std::vect
 
 int main(int argc, char** argv) {
     using namespace quil::bench;
-    // Optional arguments pick sections: scan list replace plan execute terminal journal transforms peers.
+    if (argc == 3 && std::strcmp(argv[1], "metadata-probe") == 0) return ReadTakenOfFolder(argv[2]);
+    // Optional arguments pick sections: scan list replace plan execute terminal journal transforms metadata peers.
     auto wanted = [&](const char* section) {
         if (argc < 2) return true;
         for (int i = 1; i < argc; ++i)
@@ -267,6 +269,7 @@ int main(int argc, char** argv) {
     if (wanted("terminal")) BenchTerminal();
     if (wanted("journal")) BenchJournal(100000);
     if (wanted("transforms")) BenchTransforms(1000000);
+    if (wanted("metadata")) BenchMetadata();
     if (wanted("peers")) BenchPeers();
     return 0;
 }

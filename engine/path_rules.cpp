@@ -42,7 +42,7 @@ bool IsDeviceName(std::string_view part) {
 bool IsWindowsUnsafe(std::string_view part, LeadBytePredicate isLeadByte) {
     for (std::size_t at = 0; at < part.size(); ++at) {
         const auto byte = static_cast<unsigned char>(part[at]);
-        if (byte < 0x20 || std::strchr("<>:\"|?*/", byte) != nullptr) return true;
+        if (IsWindowsReservedCharacter(byte)) return true;
         if (isLeadByte != nullptr && isLeadByte(byte)) ++at;
     }
     return part.back() == ' ' || part.back() == '.' || IsDeviceName(part);
@@ -63,6 +63,8 @@ bool AnyPart(std::string_view path, std::size_t start, const Conventions& conven
 bool IsDotPart(std::string_view part) { return part == "." || part == ".."; }
 
 }  // namespace
+
+bool IsWindowsReservedCharacter(unsigned char byte) { return byte < 0x20 || std::strchr("<>:\"|?*/", byte) != nullptr; }
 
 const char* Describe(Refusal reason) {
     switch (reason) {

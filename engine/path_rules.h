@@ -61,6 +61,10 @@ std::string NameKey(const std::string& path, const Conventions& conventions);
 // overlong name part, or a name that Win32 refuses or rewrites.
 std::optional<Refusal> CheckTargetPath(std::string_view path, std::size_t start, const Conventions& conventions);
 
+// True for a byte Win32 refuses in any name: the control characters below
+// 0x20 and < > : " | ? * /.
+bool IsWindowsReservedCharacter(unsigned char byte);
+
 // True when Win32 would rewrite a name part of path from start on (a
 // trailing dot or space, a device name) or refuse it: such a listed file
 // cannot be reached by its own name.
