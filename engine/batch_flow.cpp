@@ -68,6 +68,7 @@ Outcome RunBatch(Session& session, BatchDialog& dialog, const BatchChoices& choi
     outcome.planned = true;
     outcome.refused = static_cast<int>(plan.refused.size());
     outcome.rows = session.Describe(plan, choices.permanent);
+    AddNotes(outcome.rows, choices.notes, session.state());
     dialog.ShowPlan(outcome.rows);
     const std::string& root = session.state().root;
     if (plan.ops.empty()) {

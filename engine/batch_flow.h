@@ -23,7 +23,7 @@ public:
     virtual bool StopRequested() = 0;
 };
 
-enum class LongStep { Planning, Applying };
+enum class LongStep { Reading, Planning, Applying };
 
 // The whole story of one batch or undo.
 struct Outcome {
@@ -84,6 +84,7 @@ struct BatchChoices {
     bool followGit = true;           // the git index follows, where there is one
     bool dryRun = false;             // show the plan and stop
     std::vector<int> emptiedByTransform;  // slots a transform emptied: refused
+    std::vector<std::string> notes;       // by line: what a transform says of it (where a field came from)
 };
 
 // The batch of the list text the session holds.

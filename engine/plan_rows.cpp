@@ -1,5 +1,7 @@
 #include "engine/plan_rows.h"
 
+#include <algorithm>
+
 #include "engine/journal.h"
 
 namespace quil {
@@ -22,7 +24,7 @@ std::string Counted(int count, const char* one, const char* many) {
 namespace {
 
 constexpr ActionWords kWords[kLineActions] = {
-    {LineAction::Unchanged, "", "unchanged", "unchanged", "", "unchanged", "unchanged"},
+    {LineAction::Unchanged, "keep", "unchanged", "unchanged", "", "unchanged", "unchanged"},
     {LineAction::Rename, "rename", "rename", "rename", "renames", "rename", "renames"},
     {LineAction::Move, "move", "move", "move", "moves", "move", "moves"},
     {LineAction::Trash, "trash", "trash", "trash", "trashed", "to the Trash", "to the Trash"},
@@ -75,6 +77,23 @@ std::vector<PlanRow> DescribePlan(const BatchState& state, const BatchPlan& plan
         rows.push_back(std::move(row));
     }
     return rows;
+}
+
+void AddNotes(std::vector<PlanRow>& rows, const std::vector<std::string>& notes, const BatchState& state) {
+    for (std::size_t line = 0; line < notes.size(); ++line) {
+        if (notes[line].empty()) continue;
+        const int slot = static_cast<int>(line) + 1;
+        const auto row = std::find_if(rows.begin(), rows.end(), [slot](const PlanRow& each) { return each.slot == slot; });
+        if (row != rows.end()) {
+            row->note = notes[line];
+            continue;
+        }
+        const auto after = std::find_if(rows.begin(), rows.end(),
+                                        [slot](const PlanRow& each) { return each.slot > slot || each.slot == 0; });
+        PlanRow kept{slot, LineAction::Unchanged, Shown(state.oldPaths[static_cast<std::size_t>(slot)], state.root), {}};
+        kept.note = notes[line];
+        rows.insert(after, std::move(kept));
+    }
 }
 
 namespace {

@@ -45,6 +45,7 @@ struct PlanRow {
     std::string to;    // empty for Trash and Delete
     Refusal reason = Refusal::TargetExists;  // for Refuse
     int entries = 0;                         // for KeepFolder: the entries not listed
+    std::string note;                        // what a transform says of the line
 };
 
 // Every changed line of state, with the plan's refusals; emptied lines go
@@ -55,6 +56,10 @@ std::vector<PlanRow> DescribePlan(const BatchState& state, const BatchPlan& plan
 // The action of one line alone, as it stands in the plan (Unchanged where
 // the line asks for nothing).
 LineAction ActionOf(const BatchState& state, int slot, bool refused, bool permanent, const Conventions& conventions);
+
+// notes by line (line k for slot k + 1) onto the rows; a line that stays as
+// it is gets a row of its own (Unchanged) for its note, in slot order.
+void AddNotes(std::vector<PlanRow>& rows, const std::vector<std::string>& notes, const BatchState& state);
 
 // "3 renames, 1 move, 2 to the Trash, 1 refused", or "nothing to change".
 std::string Summary(const std::vector<PlanRow>& rows);

@@ -10,6 +10,7 @@
 #include "engine/edited_plan.h"
 #include "engine/emptied_folders.h"
 #include "engine/index_follower.h"
+#include "engine/list_order.h"
 #include "engine/list_text.h"
 #include "engine/path_rules.h"
 
@@ -166,6 +167,10 @@ void Session::List(const std::function<bool(int files)>& progress) {
     state_.count = scan_.count;
     state_.newPaths.assign(state_.oldPaths.size(), std::string());
     BuildListText(state_, files_.conventions());
+}
+
+void Session::Reorder(const std::vector<std::optional<std::string>>& keys, bool reverse) {
+    OrderWithinFolders(state_, keys, reverse, files_.conventions());
 }
 
 void Session::ListNothing() {

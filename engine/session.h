@@ -60,6 +60,10 @@ public:
     // takes the place of the request's (see ScanOptions).
     void List(const std::function<bool(int files)>& progress = {});
 
+    // Orders the listing within each folder by keys (see
+    // OrderWithinFolders); before any edit, since it pairs lines with files.
+    void Reorder(const std::vector<std::optional<std::string>>& keys, bool reverse);
+
     // Shows nothing, the root kept: what is left when every path picked
     // is gone.
     void ListNothing();

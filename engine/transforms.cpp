@@ -12,20 +12,21 @@
 namespace quil {
 namespace {
 
-// One piece of a replacement: text as it is, a captured group, or the
-// counter.
+// One piece of a replacement: text as it is, a captured group, the
+// counter, or a field from inside the file.
 struct Piece {
-    enum class Kind { Text, Group, Counter };
+    enum class Kind { Text, Group, Counter, Field };
     Kind kind;
     std::string text;
-    int number = 0;          // the group, or the counter's least width
+    int number = 0;          // the group, the counter's least width, or the field token's index
     std::size_t offset = 0;  // where it was written
 };
 
 bool IsDigit(char ch) { return ch >= '0' && ch <= '9'; }
 
 // Parses a replacement into pieces; groups only where regex.
-bool ParseReplacement(std::string_view text, bool regex, std::vector<Piece>& pieces, TransformError& error) {
+bool ParseReplacement(std::string_view text, bool regex, std::vector<Piece>& pieces,
+                      std::vector<metadata::FieldToken>& fields, TransformError& error) {
     // A line break would split the line in two: the list would no longer
     // be one line per file.
     if (const std::size_t lineBreak = text.find_first_of("\r\n"); lineBreak != std::string_view::npos) {
@@ -56,6 +57,21 @@ bool ParseReplacement(std::string_view text, bool regex, std::vector<Piece>& pie
                 pieces.push_back({Piece::Kind::Counter, {}, width, at});
                 at = end + 1;
                 continue;
+            }
+        }
+        if (ch == '{') {
+            metadata::FieldToken token;
+            metadata::TokenError problem;
+            switch (metadata::ParseFieldToken(text, at, token, problem)) {
+                case metadata::TokenScan::NotAToken: break;
+                case metadata::TokenScan::Error:
+                    error = {TransformError::Where::Replacement, problem.message, problem.offset};
+                    return false;
+                case metadata::TokenScan::Token:
+                    pieces.push_back({Piece::Kind::Field, {}, static_cast<int>(fields.size()), at});
+                    at += token.length;
+                    fields.push_back(std::move(token));
+                    continue;
             }
         }
         if (ch == '\\' && at + 1 < text.size()) {
@@ -180,6 +196,7 @@ struct Replacement::Compiled {
     pcre2_code* code = nullptr;  // null for a prefix
     pcre2_match_data* match = nullptr;
     std::vector<Piece> pieces;
+    std::vector<metadata::FieldToken> fields;
     bool counter = false;
 };
 
@@ -188,10 +205,12 @@ Replacement::~Replacement() = default;
 
 bool Replacement::UsesCounter() const { return compiled_->counter; }
 
+metadata::FieldSet Replacement::Fields() const { return metadata::FieldsOf(compiled_->fields); }
+
 std::unique_ptr<Replacement> Replacement::Make(std::string_view find, std::string_view replacement, bool regex,
                                                bool matchCase, TransformError& error) {
     auto compiled = std::make_unique<Compiled>();
-    if (!ParseReplacement(replacement, regex && !find.empty(), compiled->pieces, error)) return nullptr;
+    if (!ParseReplacement(replacement, regex && !find.empty(), compiled->pieces, compiled->fields, error)) return nullptr;
     for (const Piece& piece : compiled->pieces) compiled->counter |= piece.kind == Piece::Kind::Counter;
     if (find.empty()) return std::unique_ptr<Replacement>(new Replacement(std::move(compiled)));
     if (const std::size_t lineBreak = find.find_first_of("\r\n"); lineBreak != std::string_view::npos) {
@@ -225,21 +244,70 @@ std::unique_ptr<Replacement> Replacement::Make(std::string_view find, std::strin
     return std::unique_ptr<Replacement>(new Replacement(std::move(compiled)));
 }
 
-std::size_t Replacement::Apply(std::vector<std::string>& lines, Scope scope, const Numbering& numbering,
-                               char separator) const {
+std::vector<std::size_t> Replacement::MatchingLines(const std::vector<std::string>& lines, Scope scope,
+                                                    char separator) const {
+    const Compiled& c = *compiled_;
+    std::vector<std::size_t> matching;
+    for (std::size_t index = 0; index < lines.size(); ++index) {
+        const std::string& line = lines[index];
+        const Span span = ScopeSpan(line, scope, separator);
+        const bool matches = c.code == nullptr ? !line.empty()
+                                               : pcre2_match(c.code, reinterpret_cast<PCRE2_SPTR>(line.data() + span.start),
+                                                             span.length, 0, 0, c.match, nullptr) >= 0;
+        if (matches) matching.push_back(index);
+    }
+    return matching;
+}
+
+namespace {
+
+// The text of each field token for one line's file; false where a field
+// has no value, the line then to be left as it was. What its row says is
+// added to note.
+bool FieldTexts(const std::vector<metadata::FieldToken>& tokens, const FieldValues& fields, std::size_t line,
+                std::vector<std::string>& texts, std::string& note) {
+    texts.clear();
+    if (tokens.empty()) return true;
+    static const metadata::FileMetadata kNothing;
+    const metadata::FileMetadata& file =
+        fields.files && line < fields.files->size() ? (*fields.files)[line] : kNothing;
+    for (const metadata::FieldToken& token : tokens) {
+        const metadata::TokenValue value = metadata::ValueOf(token, file, fields.options);
+        if (!value.note.empty()) note += (note.empty() ? "" : "; ") + value.note;
+        if (!value.found) return false;
+        texts.push_back(value.text);
+        if (fields.subSeconds && value.date && !token.dateFormat.UsesSubSeconds() && line < fields.subSeconds->size())
+            (*fields.subSeconds)[line] = value.date->subSeconds;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::size_t Replacement::Apply(std::vector<std::string>& lines, Scope scope, const Numbering& numbering, char separator,
+                               const FieldValues& fields) const {
     const Compiled& c = *compiled_;
     Counters counters(numbering, separator);
     std::size_t changed = 0;
-    std::string out;
-    for (std::string& line : lines) {
+    std::string out, note;
+    std::vector<std::string> texts;
+    for (std::size_t index = 0; index < lines.size(); ++index) {
+        std::string& line = lines[index];
         const Span span = ScopeSpan(line, scope, separator);
         const char* subject = line.data() + span.start;
         long long counter = 0;
         bool counted = false;
+        bool valued = false;  // the field values of this line, read at its first match
+        bool missing = false;
+        note.clear();
         auto expand = [&](const PCRE2_SIZE* groups, std::size_t groupCount) {
+            if (!valued) missing = !FieldTexts(c.fields, fields, index, texts, note), valued = true;
+            if (missing) return;
             for (const Piece& piece : c.pieces) {
                 if (piece.kind == Piece::Kind::Text) {
                     out += piece.text;
+                } else if (piece.kind == Piece::Kind::Field) {
+                    out += texts[static_cast<std::size_t>(piece.number)];
                 } else if (piece.kind == Piece::Kind::Counter) {
                     if (!counted) counter = counters.Next(line), counted = true;
                     out += CounterText(counter, piece.number);
@@ -272,12 +340,31 @@ std::size_t Replacement::Apply(std::vector<std::string>& lines, Scope scope, con
             out.append(subject + at, span.length - std::min(at, span.length));
             out.append(line, span.start + span.length, std::string::npos);
         }
-        // A replacement never makes a line of two: a line break stays out.
-        if (out.find_first_of("\r\n") != std::string::npos || out == line) continue;
+        if (fields.notes && !note.empty() && index < fields.notes->size()) (*fields.notes)[index] = note;
+        // A file without a value keeps its name; a replacement never makes
+        // a line of two: a line break stays out.
+        if (missing || out.find_first_of("\r\n") != std::string::npos || out == line) continue;
         line.swap(out);
         ++changed;
     }
     return changed;
+}
+
+bool ReadFieldsFor(const Replacement& replacement, const std::vector<std::string>& lines,
+                   const std::vector<std::string>& paths, Scope scope, char separator,
+                   const metadata::MetadataReader& reader, const metadata::ReadManyOptions& options,
+                   std::vector<metadata::FileMetadata>& files) {
+    files.assign(lines.size(), metadata::FileMetadata());
+    const metadata::FieldSet wanted = replacement.Fields();
+    if (wanted.Empty()) return true;
+    const std::vector<std::size_t> matching = replacement.MatchingLines(lines, scope, separator);
+    std::vector<std::string> read;
+    read.reserve(matching.size());
+    for (std::size_t line : matching) read.push_back(line < paths.size() ? paths[line] : std::string());
+    std::vector<metadata::FileMetadata> found;
+    if (!metadata::ReadMany(reader, read, wanted, options, found)) return false;
+    for (std::size_t i = 0; i < matching.size(); ++i) files[matching[i]] = std::move(found[i]);
+    return true;
 }
 
 std::size_t ChangeCase(std::vector<std::string>& lines, CaseChange change, Scope scope, char separator) {

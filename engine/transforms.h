@@ -10,6 +10,9 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/metadata/read_many.h"
+#include "engine/metadata/token_values.h"
+
 namespace quil {
 
 // The part of a line a transform acts on.
@@ -50,6 +53,18 @@ struct TransformError {
     std::size_t offset = 0;  // in the text that is wrong
 };
 
+// Where the field tokens of a replacement ({taken}, {artist}, ...) take
+// their values: each line's file's metadata, read beforehand for the lines
+// the transform changes (ReadFieldsFor), and what each line's row says.
+struct FieldValues {
+    const std::vector<metadata::FileMetadata>* files = nullptr;  // by line
+    metadata::ValueOptions options;
+    std::vector<std::string>* notes = nullptr;  // by line: what its row says, where anything
+    // By line: the sub-seconds of the date a line took where its format
+    // left them out, for a name that must be made unique.
+    std::vector<std::string>* subSeconds = nullptr;
+};
+
 // A find and replace, compiled once. The replacement takes $0, $1, ${1}
 // and \1 for what the expression captured (regular expressions only), and
 // {n} or {n:3} (3 digits at least) for the counter; \ takes the next
@@ -61,17 +76,37 @@ public:
     ~Replacement();
 
     bool UsesCounter() const;
+    // The fields its tokens name; none for a replacement without tokens.
+    metadata::FieldSet Fields() const;
+
+    // The lines (by index) it would change: those it matches, or every
+    // line that is not empty for a prefix.
+    std::vector<std::size_t> MatchingLines(const std::vector<std::string>& lines, Scope scope, char separator) const;
 
     // Rewrites the part of each line that scope names; a line where nothing
     // matches (and an empty line, for a prefix) stays as it is. Returns how
     // many lines changed.
-    std::size_t Apply(std::vector<std::string>& lines, Scope scope, const Numbering& numbering, char separator) const;
+    std::size_t Apply(std::vector<std::string>& lines, Scope scope, const Numbering& numbering, char separator) const {
+        return Apply(lines, scope, numbering, separator, FieldValues());
+    }
+    // With field tokens: a line whose file has no value for one is left as
+    // it was, and its note says why.
+    std::size_t Apply(std::vector<std::string>& lines, Scope scope, const Numbering& numbering, char separator,
+                      const FieldValues& fields) const;
 
 private:
     struct Compiled;
     explicit Replacement(std::unique_ptr<Compiled> compiled);
     std::unique_ptr<Compiled> compiled_;
 };
+
+// The metadata the replacement's tokens need, for the lines it changes:
+// paths are the lines' files as listed (a line's edited text is no file).
+// Read on a small pool of threads, with progress; false when stopped.
+bool ReadFieldsFor(const Replacement& replacement, const std::vector<std::string>& lines,
+                   const std::vector<std::string>& paths, Scope scope, char separator,
+                   const metadata::MetadataReader& reader, const metadata::ReadManyOptions& options,
+                   std::vector<metadata::FileMetadata>& files);
 
 enum class CaseChange {
     Upper,
