@@ -48,9 +48,11 @@ QString FailuresText(const std::vector<OpFailure>& failures, const std::string& 
 }  // namespace
 
 void WindowDialog::RunLong(LongStep step, const std::function<void(StepMonitor&)>& work) {
-    const auto label = step == LongStep::Planning
-                           ? [](long percent, long) { return QStringLiteral("Planning... %1%").arg(percent); }
-                           : [](long done, long total) { return QStringLiteral("Applying... %1 of %2").arg(done).arg(total); };
+    const char* verb = step == LongStep::Reading ? "Reading" : "Applying";
+    const std::function<QString(long, long)> label =
+        step == LongStep::Planning
+            ? std::function<QString(long, long)>([](long percent, long) { return QStringLiteral("Planning... %1%").arg(percent); })
+            : [verb](long done, long total) { return QStringLiteral("%1... %2 of %3").arg(verb).arg(done).arg(total); };
     RunBusy(window_, label, [&work](TaskProgress& progress) {
         BusyMonitor monitor(progress);
         work(monitor);

@@ -105,6 +105,8 @@ int TerminalApp::RunBatch(const Options& options) {
         return kDone;
     }
 
+    if (options.sortKey != metadata::SortKey::Name && !Reorder(options)) return quil::ExitStatus(Stopped());
+
     std::string text = state.text + (state.count > 0 ? "\n" : "");
     // --replace, --case and --filter edit the list once; 'e' then opens the editor
     // on what they made. A line they emptied stays refused: only a line
@@ -117,12 +119,21 @@ int TerminalApp::RunBatch(const Options& options) {
         if (scripted) {
             scripted = false;
             ScriptedEdit edit;
-            if (!EditByScript(options, session_.conventions().separator, text, edit, error)) {
+            bool edited = false;
+            TerminalDialog(console_, options, state.root).RunLong(LongStep::Reading, [&](StepMonitor& monitor) {
+                const ScriptContext context{state, files_, Reader(), [&monitor](std::size_t done, std::size_t total) {
+                                                monitor.Progress(static_cast<long>(done), static_cast<long>(total));
+                                                return !monitor.StopRequested();
+                                            }};
+                edited = EditByScript(options, context, text, edit, error);
+            });
+            if (!edited) {
                 Error(error + "; nothing changed");
-                return kNothingApplied;
+                return edit.stopped ? quil::ExitStatus(Stopped()) : kNothingApplied;
             }
             if (edit.onlyReordered && !AcceptReordering(options)) return kNothingApplied;
             choices.emptiedByTransform = std::move(edit.emptied);
+            choices.notes = std::move(edit.notes);
         } else if (!EditedList(options, text, status)) {
             return status;
         }
@@ -137,6 +148,44 @@ int TerminalApp::RunBatch(const Options& options) {
         const Outcome outcome = quil::RunBatch(session_, dialog, choices);
         if (!outcome.editAgain) return StatusOf(outcome);
     }
+}
+
+// Each folder's files ordered by --sort before the list is edited.
+bool TerminalApp::Reorder(const Options& options) {
+    std::vector<std::optional<std::string>> keys;
+    bool read = false;
+    TerminalDialog(console_, options, session_.state().root).RunLong(LongStep::Reading, [&](StepMonitor& monitor) {
+        metadata::ReadManyOptions reading;
+        reading.progress = [&monitor](std::size_t done, std::size_t total) {
+            monitor.Progress(static_cast<long>(done), static_cast<long>(total));
+            return !monitor.StopRequested();
+        };
+        read = metadata::OrderKeysOf(options.sortKey, session_.state().oldPaths, Reader(), files_, options.movieZone,
+                                     reading, keys);
+    });
+    if (!read) {
+        Error("stopped while reading the files; nothing changed");
+        return false;
+    }
+    session_.Reorder(keys, options.reverse);
+    return true;
+}
+
+// Made on first use: a batch that reads nothing inside its files loads
+// nothing to read them with.
+const metadata::MetadataReader& TerminalApp::Reader() {
+    if (!reader_) {
+        fileReader_ = MakeSystemFileReader();
+        tagReader_ = MakeSystemAudioTagReader();
+        reader_ = std::make_unique<metadata::MetadataReader>(*fileReader_, *tagReader_);
+    }
+    return *reader_;
+}
+
+Outcome TerminalApp::Stopped() {
+    Outcome stopped;
+    stopped.signal = interrupted != 0 ? static_cast<int>(interrupted) : SIGINT;
+    return stopped;
 }
 
 BatchChoices TerminalApp::Choices(const Options& options) {

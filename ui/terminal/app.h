@@ -6,7 +6,10 @@
 
 #include <string>
 
+#include <memory>
+
 #include "engine/batch_flow.h"
+#include "engine/metadata/metadata_reader.h"
 #include "ui/terminal/console.h"
 #include "ui/terminal/options.h"
 
@@ -18,7 +21,7 @@ enum : int { kDone = 0, kNothingApplied = 2 };
 
 class TerminalApp {
 public:
-    TerminalApp(FileServices& files, TrashService& trash, StateStore& store) : session_(files, trash, store) {}
+    TerminalApp(FileServices& files, TrashService& trash, StateStore& store) : files_(files), session_(files, trash, store) {}
 
     int Run(const Options& options);
 
@@ -27,6 +30,10 @@ private:
     int RunUndo(const Options& options);
     int RunHistory(const Options& options);
     static BatchChoices Choices(const Options& options);
+    // Orders each folder's files by --sort; false when stopped.
+    bool Reorder(const Options& options);
+    const metadata::MetadataReader& Reader();
+    static Outcome Stopped();
     // A stop was a signal's (128 + the signal).
     static int StatusOf(Outcome outcome);
     // The paths to list, from the command line and the --from list; false
@@ -37,8 +44,12 @@ private:
     // The edited list, read back; false (and the status) when there is none.
     bool EditedList(const Options& options, std::string& text, int& status);
 
+    FileServices& files_;
     Session session_;
     Console console_;
+    std::unique_ptr<FileReader> fileReader_;
+    std::unique_ptr<AudioTagReader> tagReader_;
+    std::unique_ptr<metadata::MetadataReader> reader_;
 };
 
 }  // namespace quil::terminal

@@ -24,7 +24,8 @@ std::string Bash() {
     for (const OptionSpec& option : OptionTable()) {
         const std::string names = option.letter ? Short(option) + " | " + Long(option) : Long(option);
         if (!option.alias) words += (words.empty() ? "" : " ") + (option.letter ? Short(option) + " " : "") + Long(option);
-        if (option.takes == Takes::Number || option.takes == Takes::Pair) quiet += (quiet.empty() ? "" : " | ") + names;
+        if (option.takes == Takes::Number || option.takes == Takes::Text || option.takes == Takes::Pair)
+            quiet += (quiet.empty() ? "" : " | ") + names;
         if (option.takes == Takes::Word)
             choices += "        " + names + ")\n            mapfile -t COMPREPLY < <(compgen -W '" + option.words +
                        "' -- \"$cur\")\n            return ;;\n";
@@ -61,6 +62,7 @@ std::string ZshArgument(const OptionSpec& option) {
     switch (option.takes) {
         case Takes::Nothing: return "";
         case Takes::Number: return ":number: ";
+        case Takes::Text: return std::string(":") + option.value + ": ";
         case Takes::File: return ":file:_files";
         case Takes::Command: return ":command:_command_names -e";
         case Takes::Word: return std::string(":value:(") + option.words + ")";
@@ -101,6 +103,7 @@ std::string Fish() {
         switch (option.takes) {
             case Takes::Nothing: break;
             case Takes::Number:
+            case Takes::Text:
             case Takes::Pair: line += " -x"; break;
             case Takes::File: line += " -r -F"; break;
             case Takes::Command: line += " -x -a '(__fish_complete_command)'"; break;

@@ -60,6 +60,7 @@ void Console::PrintPlan(const std::vector<PlanRow>& rows) {
         out += Printable(row.from);
         if (!row.to.empty()) out += " -> " + Printable(row.to);
         if (row.action == LineAction::Refuse) out += "  (" + std::string(Describe(row.reason)) + ")";
+        if (!row.note.empty()) out += "  (" + Printable(row.note) + ")";
         if (row.action == LineAction::RemoveFolder) out += " (emptied)";
         if (row.action == LineAction::KeepFolder)
             out += " (" + std::to_string(row.entries) + (row.entries == 1 ? " entry" : " entries") + " not listed)";

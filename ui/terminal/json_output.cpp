@@ -47,6 +47,7 @@ std::string PlanJson(const std::string& root, const std::vector<PlanRow>& rows) 
         out += ", \"new\": " + (row.to.empty() ? std::string("null") : JsonString(row.to));
         if (row.action == LineAction::Refuse) out += ", \"reason\": " + JsonString(Describe(row.reason));
         if (row.action == LineAction::KeepFolder) out += ", \"entries_not_listed\": " + std::to_string(row.entries);
+        if (!row.note.empty()) out += ", \"note\": " + JsonString(row.note);
         out += '}';
     }
     out += rows.empty() ? "],\n" : "\n],\n";

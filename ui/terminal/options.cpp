@@ -68,21 +68,21 @@ const std::vector<OptionSpec> kOptions = {
      [](Options& o, const std::string& value, const std::string&, std::string& error) {
          return ParseTypes(value, o.listFilter.extensions, error);
      }},
-    {0, "larger", Takes::Number, "SIZE", nullptr, "list only files larger than SIZE",
+    {0, "larger", Takes::Text, "SIZE", nullptr, "list only files larger than SIZE",
      "list only files larger than SIZE (bytes, or 10k, 5M, 2G)",
      [](Options& o, const std::string& value, const std::string&, std::string& error) {
          return Size("--larger", value, o.listFilter.larger, error);
      }},
-    {0, "smaller", Takes::Number, "SIZE", nullptr, "list only files smaller than SIZE",
+    {0, "smaller", Takes::Text, "SIZE", nullptr, "list only files smaller than SIZE",
      "list only files smaller than SIZE", [](Options& o, const std::string& value, const std::string&, std::string& error) {
          return Size("--smaller", value, o.listFilter.smaller, error);
      }},
-    {0, "newer", Takes::Number, "DATE", nullptr, "list only files changed after DATE",
+    {0, "newer", Takes::Text, "DATE", nullptr, "list only files changed after DATE",
      "list only files changed after DATE (2024-07-14, or 2024-07-14 09:30)",
      [](Options& o, const std::string& value, const std::string&, std::string& error) {
          return Date("--newer", value, o.listFilter.newer, error);
      }},
-    {0, "older", Takes::Number, "DATE", nullptr, "list only files changed before DATE",
+    {0, "older", Takes::Text, "DATE", nullptr, "list only files changed before DATE",
      "list only files changed before DATE", [](Options& o, const std::string& value, const std::string&, std::string& error) {
          return Date("--older", value, o.listFilter.older, error);
      }},
@@ -134,6 +134,27 @@ const std::vector<OptionSpec> kOptions = {
              if (value == word) o.caseChange = change;
          if (!o.caseChange) error = "--case takes upper, lower, title or sentence, not '" + value + "'";
          return error.empty();
+     }},
+    {0, "unique", Takes::Nothing, nullptr, nullptr, "make new names unique",
+     "after the other edits, give lines whose new names collide with each other or with a file not listed -1, -2, "
+     "... before the extension (a time's sub-seconds first, where its format left them out)",
+     [](Options& o, const std::string&, const std::string&, std::string&) { return Flag(&Options::unique, o); }},
+    {0, "sort", Takes::Word, "KEY", metadata::SortKeyWords(), "order each folder's files by KEY",
+     "order each folder's files by KEY before editing: name (the default), taken, mtime, size or ext; files "
+     "without it last",
+     [](Options& o, const std::string& value, const std::string&, std::string& error) {
+         if (metadata::ParseSortKey(value, o.sortKey)) return true;
+         error = "--sort takes name, taken, mtime, size or ext, not '" + value + "'";
+         return false;
+     }},
+    {'r', "reverse", Takes::Nothing, nullptr, nullptr, "--sort from the greatest", "--sort from the greatest first",
+     [](Options& o, const std::string&, const std::string&, std::string&) { return Flag(&Options::reverse, o); }},
+    {0, "tz", Takes::Text, "ZONE", nullptr, "where a movie's recording time is shown",
+     "the zone a movie header's time (UTC) is shown in by {taken}, as +02:00 (the local zone by default)",
+     [](Options& o, const std::string& value, const std::string&, std::string& error) {
+         if (metadata::ParseZone(value, o.movieZone)) return true;
+         error = "--tz takes an offset such as +02:00, -05:30 or Z, not '" + value + "'";
+         return false;
      }},
     {'i', "ignore-case", Takes::Nothing, nullptr, nullptr, "--replace ignores case",
      "--replace matches letters without their case",
@@ -219,7 +240,7 @@ bool CheckCombinations(const Options& options, std::string& error) {
     if (options.fromFile == "-" && options.applyFile == "-")
         error = "--from - and --apply - cannot both read standard input";
     else if (EditsByScript(options) && !options.applyFile.empty())
-        error = "--replace, --case and --filter go without --apply";
+        error = "--replace, --case, --unique and --filter go without --apply";
     else if (options.nulSeparated && options.fromFile.empty())
         error = "-0 goes with --from";
     else if ((options.undo || options.history) && (options.list || !options.applyFile.empty()))
@@ -243,7 +264,7 @@ std::string UnknownOption(int letter, const char* written) {
 const std::vector<OptionSpec>& OptionTable() { return kOptions; }
 
 bool EditsByScript(const Options& options) {
-    return !options.replaces.empty() || options.caseChange || !options.filter.empty();
+    return !options.replaces.empty() || options.caseChange || options.unique || !options.filter.empty();
 }
 
 std::string Usage() {

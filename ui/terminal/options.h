@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/list_filter.h"
+#include "engine/metadata/order_keys.h"
 #include "engine/transforms.h"
 
 namespace quil::terminal {
@@ -28,6 +29,10 @@ struct Options {
     std::string filter;
     Scope scope = Scope::Name;  // the part of each line a --replace or --case acts on
     std::optional<CaseChange> caseChange;  // --case
+    bool unique = false;                   // --unique
+    metadata::SortKey sortKey = metadata::SortKey::Name;  // --sort
+    bool reverse = false;
+    metadata::Zone movieZone;  // --tz: where a movie header's UTC time is shown
     bool ignoreCase = false;
     long long start = 1, step = 1;  // the counter {n}
     bool perFolder = false;
@@ -47,6 +52,7 @@ struct OptionSpec {
     enum class Takes {
         Nothing,
         Number,   // a whole number
+        Text,     // a value of its own form (a size, a date, a zone)
         File,     // a path ("-" for standard input where that is said)
         Command,  // a shell command
         Word,     // one of words

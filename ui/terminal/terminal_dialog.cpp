@@ -33,7 +33,8 @@ private:
 
 class LineMonitor final : public StepMonitor {
 public:
-    explicit LineMonitor(LongStep step) : line_(step == LongStep::Planning ? "planning" : "applied") {}
+    explicit LineMonitor(LongStep step)
+        : line_(step == LongStep::Reading ? "read" : step == LongStep::Planning ? "planning" : "applied") {}
     void Progress(long done, long total) override {
         if (total == 0) line_.ShowFraction(static_cast<double>(done) / 100);
         else line_.Show(done, total);
