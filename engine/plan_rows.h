@@ -45,7 +45,7 @@ struct PlanRow {
     std::string to;    // empty for Trash and Delete
     Refusal reason = Refusal::TargetExists;  // for Refuse
     int entries = 0;                         // for KeepFolder: the entries not listed
-    std::string note;                        // what a transform says of the line
+    std::string note{};                      // what a transform says of the line
 };
 
 // Every changed line of state, with the plan's refusals; emptied lines go

@@ -52,6 +52,8 @@ std::string_view AllFieldNames();
 // What a row says when a file has no value for the field: "no date taken",
 // "no artist tag", ...
 std::string_view MissingText(Field field);
+// What a menu calls it: "Date taken", "Album artist", ...
+std::string_view LabelOf(Field field);
 
 // A set of fields, to read only what the transform's tokens name.
 class FieldSet {

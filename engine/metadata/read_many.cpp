@@ -8,6 +8,15 @@
 
 namespace quil::metadata {
 
+ReadManyOptions ReportingTo(StepMonitor& monitor) {
+    ReadManyOptions options;
+    options.progress = [&monitor](std::size_t done, std::size_t total) {
+        monitor.Progress(static_cast<long>(done), static_cast<long>(total));
+        return !monitor.StopRequested();
+    };
+    return options;
+}
+
 bool ReadMany(const MetadataReader& reader, const std::vector<std::string>& paths, const FieldSet& wanted,
               const ReadManyOptions& options, std::vector<FileMetadata>& results) {
     std::vector<FileMetadata> read(paths.size());

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/batch_flow.h"
 #include "engine/metadata/metadata_reader.h"
 
 namespace quil::metadata {
@@ -20,6 +21,9 @@ struct ReadManyOptions {
     std::function<bool(std::size_t done, std::size_t total)> progress;
     std::chrono::milliseconds progressInterval{100};
 };
+
+// Reading that reports to a dialog's long step and stops when it asks.
+ReadManyOptions ReportingTo(StepMonitor& monitor);
 
 // The metadata of each path, in the order of paths, into results. False
 // when progress asked to stop: results is then left as it was, never
