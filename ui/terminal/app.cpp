@@ -9,6 +9,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "engine/metadata/order_listing.h"
 #include "platform/git_index.h"
 #include "ui/terminal/editor.h"
 #include "ui/terminal/json_output.h"
@@ -100,12 +101,12 @@ int TerminalApp::RunBatch(const Options& options) {
     if (found.unreadableFolders > 0)
         Error(std::to_string(found.unreadableFolders) + " folders could not be read; their files are left out");
     const BatchState& state = session_.state();
+    const bool ordered = options.sortKey != metadata::SortKey::Name || options.reverse;
+    if (ordered && !Reorder(options)) return quil::ExitStatus(Stopped());
     if (options.list) {
         std::cout << state.text << (state.count > 0 ? "\n" : "");
         return kDone;
     }
-
-    if (options.sortKey != metadata::SortKey::Name && !Reorder(options)) return quil::ExitStatus(Stopped());
 
     std::string text = state.text + (state.count > 0 ? "\n" : "");
     // --replace, --case and --filter edit the list once; 'e' then opens the editor
@@ -121,10 +122,7 @@ int TerminalApp::RunBatch(const Options& options) {
             ScriptedEdit edit;
             bool edited = false;
             TerminalDialog(console_, options, state.root).RunLong(LongStep::Reading, [&](StepMonitor& monitor) {
-                const ScriptContext context{state, files_, Reader(), [&monitor](std::size_t done, std::size_t total) {
-                                                monitor.Progress(static_cast<long>(done), static_cast<long>(total));
-                                                return !monitor.StopRequested();
-                                            }};
+                const ScriptContext context{state, files_, reader_.Get(), metadata::ReportingTo(monitor)};
                 edited = EditByScript(options, context, text, edit, error);
             });
             if (!edited) {
@@ -152,34 +150,11 @@ int TerminalApp::RunBatch(const Options& options) {
 
 // Each folder's files ordered by --sort before the list is edited.
 bool TerminalApp::Reorder(const Options& options) {
-    std::vector<std::optional<std::string>> keys;
-    bool read = false;
-    TerminalDialog(console_, options, session_.state().root).RunLong(LongStep::Reading, [&](StepMonitor& monitor) {
-        metadata::ReadManyOptions reading;
-        reading.progress = [&monitor](std::size_t done, std::size_t total) {
-            monitor.Progress(static_cast<long>(done), static_cast<long>(total));
-            return !monitor.StopRequested();
-        };
-        read = metadata::OrderKeysOf(options.sortKey, session_.state().oldPaths, Reader(), files_, options.movieZone,
-                                     reading, keys);
-    });
-    if (!read) {
-        Error("stopped while reading the files; nothing changed");
-        return false;
-    }
-    session_.Reorder(keys, options.reverse);
-    return true;
-}
-
-// Made on first use: a batch that reads nothing inside its files loads
-// nothing to read them with.
-const metadata::MetadataReader& TerminalApp::Reader() {
-    if (!reader_) {
-        fileReader_ = MakeSystemFileReader();
-        tagReader_ = MakeSystemAudioTagReader();
-        reader_ = std::make_unique<metadata::MetadataReader>(*fileReader_, *tagReader_);
-    }
-    return *reader_;
+    TerminalDialog dialog(console_, options, session_.state().root);
+    if (metadata::OrderListing(session_, dialog, {options.sortKey, options.reverse, options.movieZone}, reader_.Get(), files_))
+        return true;
+    Error("stopped while reading the files; nothing changed");
+    return false;
 }
 
 Outcome TerminalApp::Stopped() {

@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "engine/batch_flow.h"
-#include "engine/metadata/metadata_reader.h"
+#include "engine/metadata/system_reader.h"
 #include "ui/terminal/console.h"
 #include "ui/terminal/options.h"
 
@@ -32,7 +32,6 @@ private:
     static BatchChoices Choices(const Options& options);
     // Orders each folder's files by --sort; false when stopped.
     bool Reorder(const Options& options);
-    const metadata::MetadataReader& Reader();
     static Outcome Stopped();
     // A stop was a signal's (128 + the signal).
     static int StatusOf(Outcome outcome);
@@ -47,9 +46,7 @@ private:
     FileServices& files_;
     Session session_;
     Console console_;
-    std::unique_ptr<FileReader> fileReader_;
-    std::unique_ptr<AudioTagReader> tagReader_;
-    std::unique_ptr<metadata::MetadataReader> reader_;
+    metadata::SystemMetadataReader reader_;
 };
 
 }  // namespace quil::terminal

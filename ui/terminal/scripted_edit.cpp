@@ -35,10 +35,8 @@ bool EditByScript(const Options& options, const ScriptContext& context, std::str
             return false;
         }
         std::vector<metadata::FileMetadata> files;
-        metadata::ReadManyOptions reading;
-        reading.progress = context.progress;
         const std::vector<std::string> paths(context.listed.oldPaths.begin() + 1, context.listed.oldPaths.end());
-        if (!ReadFieldsFor(*compiled, lines, paths, options.scope, separator, context.reader, reading, files)) {
+        if (!ReadFieldsFor(*compiled, lines, paths, options.scope, separator, context.reader, context.reading, files)) {
             edit.stopped = true;
             error = "stopped while reading the files";
             return false;

@@ -3,12 +3,11 @@
 // changed, names made unique, then put through the filter.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "engine/batch_state.h"
-#include "engine/metadata/metadata_reader.h"
+#include "engine/metadata/read_many.h"
 #include "platform/file_services.h"
 #include "ui/terminal/options.h"
 
@@ -19,8 +18,8 @@ struct ScriptContext {
     const BatchState& listed;  // the files, each line's as listed, and the root
     FileServices& files;
     const metadata::MetadataReader& reader;  // for field tokens ({taken}, {artist})
-    // Reading the files' fields: done of total; false stops the edit.
-    std::function<bool(std::size_t done, std::size_t total)> progress;
+    // Reading the files' fields, with progress; a stop ends the edit.
+    metadata::ReadManyOptions reading;
 };
 
 // What the edit did beyond rewriting names.
