@@ -73,7 +73,29 @@ void NamesEditor::SetList(const std::string& text, int lineCount) {
     Send(SCI_SETREADONLY, lineCount == 0);
     ownEdit_ = false;
     emptiedByTransform_.clear();
+    notes_.clear();
     SetStatuses({});
+}
+
+void NamesEditor::AddTransformNotes(std::vector<TransformNote> notes) {
+    for (TransformNote& note : notes) {
+        const int line = note.line;
+        notes_[line] = std::move(note);
+    }
+}
+
+QString NamesEditor::NoteOf(int line) const {
+    const auto found = notes_.find(line);
+    if (found == notes_.end() || Lines(line, line).front() != found->second.text) return {};
+    return found->second.note;
+}
+
+std::vector<std::string> NamesEditor::SubSecondsByLine() const {
+    std::vector<std::string> subSeconds(static_cast<std::size_t>(std::max(lineCount_, 0)));
+    for (const auto& [line, note] : notes_)
+        if (line < lineCount_ && !note.subSeconds.empty() && Lines(line, line).front() == note.text)
+            subSeconds[static_cast<std::size_t>(line)] = note.subSeconds;
+    return subSeconds;
 }
 
 void NamesEditor::MarkEmptiedByTransform(const std::vector<int>& lines) {
@@ -205,6 +227,9 @@ int NamesEditor::CaretLine() const {
 
 void NamesEditor::OnModified(long position, int type, int linesAdded) {
     if (!(type & (SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT))) return;
+    // A note belongs to the transform that made it: an undo or redo may
+    // have taken that transform back, even on a line it left as it was.
+    if ((type & (SC_PERFORMED_UNDO | SC_PERFORMED_REDO)) && !ownEdit_) notes_.clear();
     if ((type & SC_MOD_INSERTTEXT) && !emptiedByTransform_.empty())
         emptiedByTransform_.erase(static_cast<int>(Send(SCI_LINEFROMPOSITION, static_cast<unsigned long>(position))));
     // An edit from a menu or a redo is checked once it is done.
@@ -245,9 +270,11 @@ bool NamesEditor::viewportEvent(QEvent* event) {
     if (event->type() == QEvent::ToolTip) {
         const auto* help = static_cast<QHelpEvent*>(event);
         const int line = LineAt(help->pos().y());
-        if (help->pos().x() < StatusColumnRect().width() && line < static_cast<int>(statuses_.size()) &&
-            !statuses_[static_cast<std::size_t>(line)].reason.isEmpty())
-            QToolTip::showText(help->globalPos(), statuses_[static_cast<std::size_t>(line)].reason, viewport());
+        const bool explained = line < lineCount_ && ((line < static_cast<int>(statuses_.size()) &&
+                                                      !statuses_[static_cast<std::size_t>(line)].reason.isEmpty()) ||
+                                                     !NoteOf(line).isEmpty());
+        if (help->pos().x() < StatusColumnRect().width() && explained)
+            QToolTip::showText(help->globalPos(), StatusText(line), viewport());
         else
             QToolTip::hideText();
         return true;
@@ -390,11 +417,13 @@ void NamesEditor::SetStatuses(std::vector<std::pair<int, LineStatus>> changed) {
 }
 
 QString NamesEditor::StatusText(int line) const {
-    if (line < 0 || line >= static_cast<int>(statuses_.size())) return QStringLiteral("unchanged");
-    const LineStatus& status = statuses_[static_cast<std::size_t>(line)];
+    static const LineStatus kUnchanged;
+    const bool known = line >= 0 && line < static_cast<int>(statuses_.size());
+    const LineStatus& status = known ? statuses_[static_cast<std::size_t>(line)] : kUnchanged;
     const QString word = QString::fromUtf8(WordsOf(status.action).state);
-    if (word.isEmpty()) return QStringLiteral("unchanged");
-    return status.reason.isEmpty() ? word : word + ": " + status.reason;
+    const QString note = line >= 0 && line < lineCount_ ? NoteOf(line) : QString();
+    const QString text = status.reason.isEmpty() ? word : word + ": " + status.reason;
+    return note.isEmpty() ? text : text + " (" + note + ")";
 }
 
 QRect NamesEditor::StatusColumnRect() const {

@@ -8,6 +8,7 @@
 
 #include <Qsci/qsciscintilla.h>
 
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -58,12 +59,29 @@ public:
     // Those still empty, as slots (line + 1), in order.
     std::vector<int> EmptiedByTransform() const;
 
+    // What a transform said of a line (where a field came from, why the
+    // line stayed as it was), and the sub-seconds of the date it took where
+    // its format left them out; kept while the line holds the text the
+    // transform made.
+    struct TransformNote {
+        int line;  // 0-based
+        std::string text;
+        QString note;
+        std::string subSeconds;
+    };
+    void AddTransformNotes(std::vector<TransformNote> notes);
+    QString NoteOf(int line) const;
+    // By line, for every line: the sub-seconds to try first when names are
+    // made unique.
+    std::vector<std::string> SubSecondsByLine() const;
+
     int CaretLine() const;
     // The lines that do something (0-based line, status); the others are
     // shown unchanged.
     void SetStatuses(std::vector<std::pair<int, LineStatus>> changed);
     const std::vector<LineStatus>& statuses() const { return statuses_; }
-    // "rename", "refused: a file with that name exists", or "unchanged".
+    // "rename", "refused: a file with that name exists", or "unchanged",
+    // with the transform's note in brackets where there is one.
     QString StatusText(int line) const;
     // Where the status column is, in the editor's coordinates.
     QRect StatusColumnRect() const;
@@ -111,6 +129,7 @@ private:
     std::vector<LineStatus> statuses_;  // one per line
     std::vector<int> marked_;           // the lines whose status is not unchanged
     std::set<int> emptiedByTransform_;
+    std::map<int, TransformNote> notes_;
 };
 
 }  // namespace quil::qt

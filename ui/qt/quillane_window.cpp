@@ -72,7 +72,7 @@ void QuillaneWindow::BuildLayout() {
     with_->setPlaceholderText(QStringLiteral("replace with"));
     find_->setAccessibleName(QStringLiteral("Find"));
     with_->setAccessibleName(QStringLiteral("Replace with"));
-    transforms_ = new TransformBar(names_, find_, with_, files_.conventions().separator, this);
+    transforms_ = new TransformBar(names_, find_, with_, *this, files_.conventions().separator, this);
     banner_ = new QLabel(QStringLiteral("Quillane v%1 - Quillane team - quillane.dev").arg(QStringLiteral(QUIL_VERSION)), this);
     banner_->setAlignment(Qt::AlignCenter);
     summary_ = new ElidedLabel(this);
@@ -93,9 +93,23 @@ void QuillaneWindow::BuildLayout() {
                                     "tracked files sent to the Trash leave the index"));
     git_->setChecked(true);
     git_->hide();
+    // The order pairs lines with files: {n} and Number count in it.
+    order_ = new QComboBox(this);
+    std::size_t keys = 0;
+    const metadata::SortKeyName* names = metadata::SortKeyNames(keys);
+    for (std::size_t i = 0; i < keys; ++i) order_->addItem(QString::fromUtf8(names[i].label), static_cast<int>(names[i].key));
+    order_->setAccessibleName(QStringLiteral("Order by"));
+    order_->setToolTip(QStringLiteral("The order of the files within each folder; those without the value come last"));
+    auto* orderLabel = new QLabel(QStringLiteral("Order b&y:"), this);
+    orderLabel->setBuddy(order_);
+    reverse_ = new QCheckBox(QStringLiteral("Re&versed"), this);
+    reverse_->setToolTip(QStringLiteral("The greatest first: the newest, the largest, Z before A"));
 
     auto* options = new QHBoxLayout;
     options->addWidget(summary_, 1);
+    options->addWidget(orderLabel);
+    options->addWidget(order_);
+    options->addWidget(reverse_);
     options->addWidget(folders_);
     options->addWidget(showHidden_);
     options->addWidget(permanent_);
@@ -126,6 +140,8 @@ void QuillaneWindow::BuildLayout() {
     connect(permanent_, &QCheckBox::toggled, this, [this] { previewTimer_.start(0); });
     connect(showHidden_, &QCheckBox::toggled, this, [this] { Relist(showHidden_); });
     connect(folders_, &QCheckBox::toggled, this, [this] { Relist(folders_); });
+    connect(order_, QOverload<int>::of(&QComboBox::activated), this, [this] { Reorder(order_); });
+    connect(reverse_, &QCheckBox::toggled, this, [this] { Reorder(reverse_); });
     connect(messageBar_, &MessageBar::UndoClicked, this, &QuillaneWindow::OnUndo);
     for (const auto key : {Qt::Key_Return, Qt::Key_Enter})
         connect(new QShortcut(QKeySequence(Qt::CTRL | key), this), &QShortcut::activated, this, &QuillaneWindow::OnOk);
@@ -164,7 +180,11 @@ QLayout* QuillaneWindow::BuildButtons() {
     bottom->addWidget(find_, 0, 1);
     bottom->addWidget(cancel, 0, 2);
     bottom->addWidget(label(QStringLiteral("Replace &with:"), with_), 1, 0);
-    bottom->addWidget(with_, 1, 1);
+    auto* with = new QHBoxLayout;
+    with->addWidget(with_, 1);
+    with->addWidget(transforms_->insertFieldButton());
+    setTabOrder(with_, transforms_->insertFieldButton());
+    bottom->addLayout(with, 1, 1);
     bottom->addWidget(ok, 1, 2);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(replace);
@@ -220,8 +240,44 @@ bool QuillaneWindow::List(const std::string& root) {
             });
         });
     if (!listed) return false;
+    if (!OrderListing()) {  // stopped: the listing's own order
+        const QSignalBlocker blocker(order_);
+        const QSignalBlocker reverse(reverse_);
+        order_->setCurrentIndex(0);
+        reverse_->setChecked(false);
+    }
     ShowList();
     return true;
+}
+
+bool QuillaneWindow::OrderListing() {
+    metadata::ListOrder order;
+    order.key = static_cast<metadata::SortKey>(order_->currentData().toInt());
+    order.reverse = reverse_->isChecked();
+    if (order.key == metadata::SortKey::Name && !order.reverse) return true;  // as listed
+    if (!transforms_->MovieZone(order.movieZone)) order.movieZone = {};  // the error shows; the local zone meanwhile
+    WindowDialog dialog(this, *asker_, *names_, folders_->isChecked(), session_.state().root);
+    return metadata::OrderListing(session_, dialog, order, reader_.Get(), files_);
+}
+
+void QuillaneWindow::Reorder(QWidget* changed) {
+    auto undoChange = [&] {
+        const QSignalBlocker blocker(changed);
+        if (changed == reverse_) reverse_->setChecked(!reverse_->isChecked());
+        else order_->setCurrentIndex(previousOrder_);
+    };
+    if (names_->IsEdited() && !MayLoseEdits(QStringLiteral("Order the list again?"), QStringLiteral("Order Again"))) {
+        undoChange();
+        return;
+    }
+    preview_.WaitForCopy();  // of the listing about to change
+    if (!OrderListing()) undoChange();
+    previousOrder_ = order_->currentIndex();
+    ShowList();
+}
+
+void QuillaneWindow::RunReading(const std::function<void(StepMonitor&)>& work) {
+    WindowDialog(this, *asker_, *names_, folders_->isChecked(), session_.state().root).RunLong(LongStep::Reading, work);
 }
 
 void QuillaneWindow::ShowList() {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
 #include <QFutureWatcher>
 #include <QLabel>
@@ -16,6 +17,8 @@
 #include <memory>
 
 #include "engine/batch_flow.h"
+#include "engine/metadata/order_listing.h"
+#include "engine/metadata/system_reader.h"
 #include "ui/qt/asker.h"
 #include "ui/qt/elided_label.h"
 #include "ui/qt/message_bar.h"
@@ -25,7 +28,7 @@
 
 namespace quil::qt {
 
-class QuillaneWindow final : public QDialog {
+class QuillaneWindow final : public QDialog, private ListedFiles {
     Q_OBJECT
 public:
     QuillaneWindow(FileServices& files, TrashService& trash, StateStore& store, QWidget* parent = nullptr);
@@ -56,6 +59,8 @@ public:
     QCheckBox* hiddenBox() const { return showHidden_; }
     QCheckBox* foldersBox() const { return folders_; }
     QCheckBox* gitBox() const { return git_; }
+    QComboBox* orderBox() const { return order_; }
+    QCheckBox* reverseBox() const { return reverse_; }
 
 public slots:
     void reject() override;  // Cancel, Escape and the close box
@@ -80,9 +85,21 @@ private:
     bool List(const std::string& root = {});
     // Asks before edited names are lost; true to go on.
     bool MayLoseEdits(const QString& question, const QString& action);
+    // The listing in the order Order by chooses; false when stopped.
+    bool OrderListing();
+    // Orders the list again after Order by changed, once the user has said
+    // that edits may be lost.
+    void Reorder(QWidget* changed);
+
+    // What the transforms read the files with.
+    const BatchState& Listed() const override { return session_.state(); }
+    FileServices& Files() override { return files_; }
+    const metadata::MetadataReader& Reader() override { return reader_.Get(); }
+    void RunReading(const std::function<void(StepMonitor&)>& work) override;
 
     Session session_;
     FileServices& files_;
+    metadata::SystemMetadataReader reader_;
     MessageBoxAsker defaultAsker_{this};
     Asker* asker_ = &defaultAsker_;
     std::function<void(const QString&)> opener_;
@@ -103,9 +120,12 @@ private:
     QCheckBox* folders_;
     QCheckBox* permanent_;
     QCheckBox* git_;
+    QComboBox* order_;
+    QCheckBox* reverse_;
     QPushButton* undo_;
 
     bool listing_ = false;
+    int previousOrder_ = 0;  // Order by's choice before the one being made
     QTimer previewTimer_;
     PreviewPlanner preview_;
     QFutureWatcher<Preview> previewWatcher_;

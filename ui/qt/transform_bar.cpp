@@ -2,9 +2,13 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QMenu>
 #include <functional>
+#include <numeric>
 
+#include "engine/metadata/fields.h"
 #include "engine/replace.h"
+#include "engine/unique_names.h"
 #include "ui/qt/spoken_label.h"
 
 namespace quil::qt {
@@ -27,8 +31,9 @@ QSpinBox* Counter(const QString& name, QWidget* parent) {
 
 }  // namespace
 
-TransformBar::TransformBar(NamesEditor* names, QLineEdit* find, QLineEdit* with, char separator, QWidget* parent)
-    : QWidget(parent), names_(names), find_(find), with_(with), separator_(separator) {
+TransformBar::TransformBar(NamesEditor* names, QLineEdit* find, QLineEdit* with, ListedFiles& listed, char separator,
+                           QWidget* parent)
+    : QWidget(parent), names_(names), find_(find), with_(with), listed_(listed), separator_(separator) {
     scope_ = new QComboBox(this);
     scope_->addItem(QStringLiteral("Name"), static_cast<int>(Scope::Name));
     scope_->addItem(QStringLiteral("Extension"), static_cast<int>(Scope::Extension));
@@ -38,7 +43,7 @@ TransformBar::TransformBar(NamesEditor* names, QLineEdit* find, QLineEdit* with,
     scope_->setToolTip(QStringLiteral(
         "The part of each line that regular expressions, numbering and case act on.\n"
         "A plain find and replace, with no switch on, acts on whole lines as it always did."));
-    auto* scopeLabel = new QLabel(QStringLiteral("Appl&y to:"), this);
+    auto* scopeLabel = new QLabel(QStringLiteral("Wor&k on:"), this);
     scopeLabel->setBuddy(scope_);
     regex_ = new QCheckBox(QStringLiteral("Re&gular expression"), this);
     regex_->setToolTip(QStringLiteral("Groups go into the replacement as $1, ${1} or \\1, the whole match as $0"));
@@ -56,6 +61,24 @@ TransformBar::TransformBar(NamesEditor* names, QLineEdit* find, QLineEdit* with,
     QPushButton* number = Button(QStringLiteral("&Number"), QStringLiteral("Number"), this);
     number->setToolTip(QStringLiteral("Put the counter at each caret of a column selection, or before each name"));
     connect(number, &QPushButton::clicked, this, &TransformBar::Number);
+    QPushButton* unique = Button(QStringLiteral("Make uni&que"), QStringLiteral("Make unique"), this);
+    unique->setToolTip(QStringLiteral("Add -1, -2, ... to new names that are the same as another line's, "
+                                      "or as a file that is not listed; the first keeps its name"));
+    connect(unique, &QPushButton::clicked, this, &TransformBar::MakeUnique);
+    zone_ = new QLineEdit(this);
+    zone_->setPlaceholderText(QStringLiteral("local"));
+    zone_->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("+00:00")) * 2);
+    zone_->setAccessibleName(QStringLiteral("Movie time zone"));
+    zone_->setToolTip(QStringLiteral("Where a movie's recording time, kept in UTC, is shown: +02:00, -05:30 or Z.\n"
+                                     "Empty: this computer's zone. Photos keep the time their camera wrote."));
+    auto* zoneLabel = new QLabel(QStringLiteral("Movie time &zone:"), this);
+    zoneLabel->setBuddy(zone_);
+    insertField_ = new QToolButton(this);
+    insertField_->setText(QStringLiteral("Insert field"));
+    insertField_->setObjectName(QStringLiteral("Insert field"));
+    insertField_->setToolTip(QStringLiteral("Put a value read from inside each file into the replacement"));
+    insertField_->setPopupMode(QToolButton::InstantPopup);
+    BuildFieldMenu();
 
     auto* layout = new QGridLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -64,6 +87,8 @@ TransformBar::TransformBar(NamesEditor* names, QLineEdit* find, QLineEdit* with,
     first->addWidget(scope_);
     first->addWidget(regex_);
     first->addWidget(matchCase_);
+    first->addWidget(zoneLabel);
+    first->addWidget(zone_);
     first->addWidget(error_, 1);
     auto* second = new QHBoxLayout;
     second->addWidget(new QLabel(QStringLiteral("Start:"), this));
@@ -72,6 +97,7 @@ TransformBar::TransformBar(NamesEditor* names, QLineEdit* find, QLineEdit* with,
     second->addWidget(step_);
     second->addWidget(perFolder_);
     second->addWidget(number);
+    second->addWidget(unique);
     second->addStretch(1);
     const std::pair<QString, CaseChange> cases[] = {{QStringLiteral("UPP&ER"), CaseChange::Upper},
                                                     {QStringLiteral("&lower"), CaseChange::Lower},
@@ -95,6 +121,41 @@ TransformBar::TransformBar(NamesEditor* names, QLineEdit* find, QLineEdit* with,
     connect(find_, &QLineEdit::textChanged, this, validate);
     connect(with_, &QLineEdit::textChanged, this, validate);
     connect(regex_, &QCheckBox::toggled, this, validate);
+    connect(zone_, &QLineEdit::textChanged, this, [this] {
+        metadata::Zone zone;
+        if (MovieZone(zone)) SetSpokenText(error_, {});
+    });
+}
+
+// Each field as its token; the dates with their default format, which the
+// user may follow with a format of their own ({taken:%Y-%m-%d}).
+void TransformBar::BuildFieldMenu() {
+    auto* menu = new QMenu(insertField_);
+    auto add = [this, menu](const QString& label, const QString& token) {
+        connect(menu->addAction(label + "\t" + token), &QAction::triggered, this, [this, token] {
+            with_->insert(token);
+            with_->setFocus();
+        });
+    };
+    for (int index = 0; index < metadata::kFieldCount; ++index) {
+        const auto field = static_cast<metadata::Field>(index);
+        if (field == metadata::Field::Artist) menu->addSeparator();  // the audio tags
+        const std::string_view label = metadata::LabelOf(field);
+        const std::string_view name = metadata::NameOf(field);
+        add(QString::fromUtf8(label.data(), static_cast<int>(label.size())),
+            "{" + QString::fromUtf8(name.data(), static_cast<int>(name.size())) + "}");
+    }
+    menu->addSeparator();
+    add(QStringLiteral("Date taken, else the date in the name, else modified"), QStringLiteral("{taken|name-date|mtime}"));
+    insertField_->setMenu(menu);
+}
+
+bool TransformBar::MovieZone(metadata::Zone& zone) {
+    const std::string text = zone_->text().trimmed().toStdString();
+    zone = {};
+    if (text.empty() || metadata::ParseZone(text, zone)) return true;
+    SetSpokenText(error_, QStringLiteral("Movie time zone: an offset such as +02:00, -05:30 or Z"));
+    return false;
 }
 
 Scope TransformBar::CurrentScope() const { return static_cast<Scope>(scope_->currentData().toInt()); }
@@ -124,34 +185,28 @@ std::unique_ptr<Replacement> TransformBar::Compile() {
     return nullptr;
 }
 
-void TransformBar::Rewrite(const std::function<void(std::vector<std::string>&)>& change, bool wholeList) {
+void TransformBar::Rewrite(const Change& change, bool wholeList) {
     if (names_->isReadOnly()) return;  // nothing listed
-    const std::vector<int> selected = wholeList ? std::vector<int>() : names_->SelectedLines();
-    if (selected.empty()) {
-        std::vector<std::string> lines = names_->Lines(0, names_->lines() - 1);
-        const std::vector<std::string> before = lines;
-        change(lines);
-        names_->ReplaceLines(0, lines);
-        std::vector<int> emptied = LinesEmptied(before, lines);
-        for (int& line : emptied) --line;
-        names_->MarkEmptiedByTransform(emptied);
-        emit Rewritten();
-        return;
+    std::vector<int> numbers = wholeList ? std::vector<int>() : names_->SelectedLines();
+    const bool all = numbers.empty();
+    if (all) {
+        numbers.resize(static_cast<std::size_t>(names_->lines()));
+        std::iota(numbers.begin(), numbers.end(), 0);
     }
-    const int first = selected.front();
-    std::vector<std::string> span = names_->Lines(first, selected.back());
+    const int first = numbers.front();
+    std::vector<std::string> span = names_->Lines(first, numbers.back());
     std::vector<std::string> picked;
-    picked.reserve(selected.size());
-    for (const int line : selected) picked.push_back(std::move(span[static_cast<std::size_t>(line - first)]));
+    picked.reserve(numbers.size());
+    for (const int line : numbers) picked.push_back(std::move(span[static_cast<std::size_t>(line - first)]));
     const std::vector<std::string> before = picked;
-    change(picked);
+    if (!change(picked, numbers) || picked == before) return;
     std::vector<int> emptied;
-    for (const int index : LinesEmptied(before, picked)) emptied.push_back(selected[static_cast<std::size_t>(index - 1)]);
-    for (std::size_t i = 0; i < selected.size(); ++i)
-        span[static_cast<std::size_t>(selected[i] - first)] = std::move(picked[i]);
+    for (const int index : LinesEmptied(before, picked)) emptied.push_back(numbers[static_cast<std::size_t>(index - 1)]);
+    for (std::size_t i = 0; i < numbers.size(); ++i)
+        span[static_cast<std::size_t>(numbers[i] - first)] = std::move(picked[i]);
     names_->ReplaceLines(first, span);
     names_->MarkEmptiedByTransform(emptied);
-    names_->SelectLines(selected);
+    if (!all) names_->SelectLines(numbers);
     emit Rewritten();
 }
 
@@ -161,17 +216,57 @@ void TransformBar::Replace() {
     const std::string find = find_->text().toStdString();
     const std::string with = with_->text().toStdString();
     if (find.empty() && with.empty()) return;
-    const bool plain = !regex_->isChecked() && matchCase_->isChecked() && !replacement->UsesCounter() &&
+    const bool readsFiles = !replacement->Fields().Empty();
+    const bool plain = !regex_->isChecked() && matchCase_->isChecked() && !replacement->UsesCounter() && !readsFiles &&
                        CurrentScope() == Scope::Name;
     if (plain && !find.empty()) {
-        Rewrite([&](std::vector<std::string>& lines) {
+        Rewrite([&](std::vector<std::string>& lines, const std::vector<int>&) {
             for (std::string& line : lines) ReplaceAll(line, find, with);
+            return true;
         }, true);
+        return;
+    }
+    if (readsFiles) {
+        Rewrite([&](std::vector<std::string>& lines, const std::vector<int>& numbers) {
+            return ReplaceReadingFiles(*replacement, lines, numbers);
+        }, false);
         return;
     }
     const Scope scope = CurrentScope();
     const Numbering numbering = CurrentNumbering();
-    Rewrite([&](std::vector<std::string>& lines) { replacement->Apply(lines, scope, numbering, separator_); }, plain);
+    Rewrite([&](std::vector<std::string>& lines, const std::vector<int>&) {
+        replacement->Apply(lines, scope, numbering, separator_);
+        return true;
+    }, plain);
+}
+
+// The files are read first, for the lines the replacement changes; a stop
+// changes nothing. What it says of a line goes with the line.
+bool TransformBar::ReplaceReadingFiles(const Replacement& replacement, std::vector<std::string>& lines,
+                                       const std::vector<int>& numbers) {
+    metadata::Zone zone;
+    if (!MovieZone(zone)) return false;
+    const Scope scope = CurrentScope();
+    const BatchState& listed = listed_.Listed();
+    std::vector<std::string> paths;
+    paths.reserve(numbers.size());
+    for (const int line : numbers) paths.push_back(listed.oldPaths[static_cast<std::size_t>(line + 1)]);
+    std::vector<metadata::FileMetadata> read;
+    bool done = false;
+    listed_.RunReading([&](StepMonitor& monitor) {
+        done = ReadFieldsFor(replacement, lines, paths, scope, separator_, listed_.Reader(), metadata::ReportingTo(monitor),
+                             read);
+    });
+    if (!done) return false;
+    std::vector<std::string> notes(lines.size());
+    std::vector<std::string> subSeconds(lines.size());
+    replacement.Apply(lines, scope, CurrentNumbering(), separator_, {&read, {zone, false}, &notes, &subSeconds});
+    std::vector<NamesEditor::TransformNote> kept;
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        if (!notes[i].empty() || !subSeconds[i].empty())
+            kept.push_back({numbers[i], lines[i], QString::fromStdString(notes[i]), subSeconds[i]});
+    names_->AddTransformNotes(std::move(kept));
+    return true;
 }
 
 void TransformBar::Number() {
@@ -179,10 +274,11 @@ void TransformBar::Number() {
     const std::vector<NamesEditor::Place> places = names_->ColumnPlaces();
     if (places.empty()) {
         const Scope scope = CurrentScope();
-        Rewrite([&](std::vector<std::string>& lines) {
+        Rewrite([&](std::vector<std::string>& lines, const std::vector<int>&) {
             const std::vector<std::string> counters = CounterTexts(lines, numbering, separator_);
             for (std::size_t i = 0; i < lines.size(); ++i)
                 lines[i].insert(ScopeSpan(lines[i], scope, separator_).start, counters[i]);
+            return true;
         }, false);
         return;
     }
@@ -197,7 +293,18 @@ void TransformBar::Number() {
 
 void TransformBar::ChangeCase(CaseChange change) {
     const Scope scope = CurrentScope();
-    Rewrite([&](std::vector<std::string>& lines) { quil::ChangeCase(lines, change, scope, separator_); }, false);
+    Rewrite([&](std::vector<std::string>& lines, const std::vector<int>&) {
+        quil::ChangeCase(lines, change, scope, separator_);
+        return true;
+    }, false);
+}
+
+// Over the whole list: a collision may be with any line.
+void TransformBar::MakeUnique() {
+    Rewrite([this](std::vector<std::string>& lines, const std::vector<int>&) {
+        quil::MakeUnique(lines, listed_.Listed(), listed_.Files(), names_->SubSecondsByLine());
+        return true;
+    }, true);
 }
 
 }  // namespace quil::qt

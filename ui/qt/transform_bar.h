@@ -1,7 +1,8 @@
 // The transforms of the names box: find and replace (literal or by regular
-// expression), numbering, and case, on a chosen part of each line. Each one
-// rewrites the text of the names box as one undo step, so that the preview
-// and every check of the plan see it as they see typing.
+// expression, with fields read from inside the files), numbering, case, and
+// names made unique, on a chosen part of each line. Each one rewrites the
+// text of the names box as one undo step, so that the preview and every
+// check of the plan see it as they see typing.
 #pragma once
 
 #include <QCheckBox>
@@ -10,19 +11,34 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QToolButton>
 #include <QWidget>
 
+#include "engine/batch_state.h"
 #include "engine/transforms.h"
 #include "ui/qt/names_editor.h"
 
 namespace quil::qt {
+
+// What the transforms that look at the files need of the window.
+class ListedFiles {
+public:
+    virtual ~ListedFiles() = default;
+    // The files as listed: line k is slot k + 1's.
+    virtual const BatchState& Listed() const = 0;
+    virtual FileServices& Files() = 0;
+    virtual const metadata::MetadataReader& Reader() = 0;
+    // Runs the reading of the files behind a progress display with Cancel.
+    virtual void RunReading(const std::function<void(StepMonitor&)>& work) = 0;
+};
 
 class TransformBar final : public QWidget {
     Q_OBJECT
 public:
     // find and with are the window's find and replace fields; separator
     // is the one between the folders of the names' paths.
-    TransformBar(NamesEditor* names, QLineEdit* find, QLineEdit* with, char separator, QWidget* parent = nullptr);
+    TransformBar(NamesEditor* names, QLineEdit* find, QLineEdit* with, ListedFiles& listed, char separator,
+                 QWidget* parent = nullptr);
 
     // The Replace button. With no switch on it is the find and replace of
     // old: literal, over whole lines of the whole list; an empty find puts
@@ -32,6 +48,15 @@ public:
     // of each line; padded to the widest value, so that names sort.
     void Number();
     void ChangeCase(CaseChange change);
+    // New names that collide with each other, or with a file that is not
+    // listed, get -1, -2, ... (or first the sub-seconds of the time a line
+    // took), the first in the list keeping its name.
+    void MakeUnique();
+
+    // Where a movie header's UTC time is shown: the zone field's, or the
+    // local zone when it is empty. False, with the error shown, when the
+    // field holds no zone.
+    bool MovieZone(metadata::Zone& zone);
 
     QComboBox* scopeBox() const { return scope_; }
     QCheckBox* regexBox() const { return regex_; }
@@ -40,6 +65,9 @@ public:
     QSpinBox* stepBox() const { return step_; }
     QCheckBox* perFolderBox() const { return perFolder_; }
     QLabel* errorLabel() const { return error_; }
+    QLineEdit* zoneField() const { return zone_; }
+    // Beside the Replace with field: a menu of the fields it can take.
+    QToolButton* insertFieldButton() const { return insertField_; }
 
 signals:
     // A transform changed the names: the whole edit is there, no pause in
@@ -51,12 +79,22 @@ private:
     std::unique_ptr<Replacement> Compile();
     Scope CurrentScope() const;
     Numbering CurrentNumbering() const;
-    // Runs change over the selected lines, or all lines, as one edit.
-    void Rewrite(const std::function<void(std::vector<std::string>&)>& change, bool wholeList);
+    // Fills the Insert field menu from the table of fields.
+    void BuildFieldMenu();
+    // change rewrites lines, whose numbers (0-based) it is given; false
+    // leaves them as they were.
+    using Change = std::function<bool(std::vector<std::string>& lines, const std::vector<int>& numbers)>;
+    // Runs change over the selected lines, or all lines, as one edit; none
+    // when it changes nothing.
+    void Rewrite(const Change& change, bool wholeList);
+    // A replacement whose tokens read the files, on the lines it changes.
+    bool ReplaceReadingFiles(const Replacement& replacement, std::vector<std::string>& lines,
+                             const std::vector<int>& numbers);
 
     NamesEditor* names_;
     QLineEdit* find_;
     QLineEdit* with_;
+    ListedFiles& listed_;
     const char separator_;
     QComboBox* scope_;
     QCheckBox* regex_;
@@ -65,6 +103,8 @@ private:
     QSpinBox* step_;
     QCheckBox* perFolder_;
     QLabel* error_;
+    QLineEdit* zone_;
+    QToolButton* insertField_;
 };
 
 }  // namespace quil::qt
