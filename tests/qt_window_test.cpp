@@ -8,12 +8,14 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QtTest>
 #include <cstdio>
 #include <deque>
@@ -22,6 +24,7 @@
 #include "platform/file_services.h"
 #include "platform/state_store.h"
 #include "platform/trash.h"
+#include "tests/media_fixtures.h"
 #include "ui/qt/busy_task.h"
 #include "ui/qt/quillane_window.h"
 #include "ui/qt/start_paths.h"
@@ -219,7 +222,7 @@ private slots:
         QCOMPARE(Text(), QString("a.md\nb.md\ns/c.md"));
         QVERIFY(opened_.isEmpty());
         // Every button, switch and field label has its own mnemonic (Cancel
-        // has Escape, Help F1).
+        // has Escape, Help F1; Insert field is the next Tab from its field).
         QSet<QChar> keys;
         auto mnemonic = [&keys](const QString& text) {
             const int amp = text.indexOf('&');
@@ -228,7 +231,8 @@ private slots:
             keys.insert(text[amp + 1].toLower());
         };
         for (QAbstractButton* button : window_->findChildren<QAbstractButton*>())
-            if (button->isVisible() && !button->text().isEmpty() && button->text() != "Cancel" && button->text() != "Help")
+            if (button->isVisible() && !button->text().isEmpty() && button->text() != "Cancel" && button->text() != "Help" &&
+                button->text() != "Insert field")
                 mnemonic(button->text());
         for (QLabel* label : window_->findChildren<QLabel*>())
             if (label->buddy() != nullptr) mnemonic(label->text());
@@ -325,6 +329,85 @@ private slots:
         QVERIFY(!names()->IsEdited());
         window_->findField()->setText("a");
         QVERIFY(window_->transforms()->errorLabel()->text().isEmpty());
+    }
+
+    // Insert field writes the token where the caret is; Replace reads the
+    // files, as one Ctrl+Z, and the line it could not name says why.
+    void insertFieldReadsTheFilesAsOneUndoStep() {
+        QVERIFY(!testing::MediaFixtureFolder().empty());
+        Write("a.txt", QByteArray::fromStdString(testing::MediaFixture("photo.jpg")));  // a photo by its bytes
+        Open();
+        window_->transforms()->regexBox()->setChecked(true);
+        window_->findField()->setText(".*");
+        window_->withField()->setText("IMG_");
+        QMenu* menu = window_->transforms()->insertFieldButton()->menu();
+        QAction* taken = nullptr;
+        for (QAction* action : menu->actions())
+            if (action->text().startsWith("Date taken\t")) taken = action;
+        QVERIFY(taken != nullptr);
+        taken->trigger();
+        QCOMPARE(window_->withField()->text(), QString("IMG_{taken}"));
+        Click("Replace");
+        QCOMPARE(Text(), QString("IMG_20240714_093012.txt\nb.txt\ns/c.txt"));
+        QTRY_COMPARE(window_->summary()->fullText(), QString("1 rename"));
+        CaretTo(1);
+        QTRY_COMPARE(window_->caretStatus()->text(),
+                     QString("Line 2 of 3: unchanged (no date taken: not a photo or video format that is read)"));
+        names()->setFocus();
+        QTest::keyClick(names(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(Text(), QString("a.txt\nb.txt\ns/c.txt"));
+        CaretTo(1);
+        QTRY_COMPARE(window_->caretStatus()->text(), QString("Line 2 of 3: unchanged"));  // the note went with its transform
+        window_->transforms()->zoneField()->setText("Paris");
+        Click("Replace");
+        QCOMPARE(Text(), QString("a.txt\nb.txt\ns/c.txt"));
+        QVERIFY(window_->transforms()->errorLabel()->text().startsWith("Movie time zone"));
+    }
+
+    // Order by lists each folder's files again in its order; on an edited
+    // list it asks first, and a No keeps the edits and the order.
+    void orderByReordersAndAsksFirstWhenEdited() {
+        Write("a.txt", "aaa");
+        Write("b.txt", "b");
+        Write("s/d.txt", "dd");
+        Open();
+        QComboBox* order = window_->orderBox();
+        order->setCurrentIndex(order->findText("Size"));
+        emit order->activated(order->currentIndex());
+        QCOMPARE(Text(), QString("b.txt\na.txt\ns/c.txt\ns/d.txt"));
+        QVERIFY(!names()->IsEdited());
+        window_->reverseBox()->setChecked(true);
+        QCOMPARE(Text(), QString("a.txt\nb.txt\ns/d.txt\ns/c.txt"));
+        // {n} counts in the order shown.
+        window_->findField()->setText("");
+        window_->withField()->setText("{n}_");
+        Click("Replace");
+        QCOMPARE(Text(), QString("1_a.txt\n2_b.txt\ns/3_d.txt\ns/4_c.txt"));
+        asker_.answers = {false};
+        order->setCurrentIndex(order->findText("Name"));
+        emit order->activated(order->currentIndex());
+        QCOMPARE(asker_.asked.back().action, QString("Order Again"));
+        QCOMPARE(order->currentText(), QString("Size"));
+        QCOMPARE(Text(), QString("1_a.txt\n2_b.txt\ns/3_d.txt\ns/4_c.txt"));
+        asker_.answers = {true};
+        window_->reverseBox()->setChecked(false);
+        QCOMPARE(Text(), QString("b.txt\na.txt\ns/c.txt\ns/d.txt"));
+    }
+
+    // Make unique: against the other lines and a file that is not listed,
+    // as one Ctrl+Z; the preview sees it as typing.
+    void makeUniqueIsOneUndoStep() {
+        Write("same.txt", "not listed");
+        Open({QFile::encodeName(tree_ + "/a.txt").toStdString(), QFile::encodeName(tree_ + "/b.txt").toStdString()});
+        RetypeLine(0, "same.txt");
+        RetypeLine(1, "same.txt");
+        QTRY_COMPARE(window_->summary()->fullText(), QString("2 refused"));
+        Click("Make unique");
+        QCOMPARE(Text(), QString("same-1.txt\nsame-2.txt"));
+        QTRY_COMPARE(window_->summary()->fullText(), QString("2 renames"));
+        names()->setFocus();
+        QTest::keyClick(names(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(Text(), QString("same.txt\nsame.txt"));
     }
 
     void thePreviewFollowsTheTextAndTheCaretLineSaysIt() {
