@@ -111,7 +111,8 @@ const std::vector<OptionSpec> kOptions = {
     {0, "replace", Takes::Pair, "REGEX REPLACEMENT", nullptr, "rewrite each line by a regular expression",
      "rewrite each line by a regular expression instead of the editor (again for more, in order); the "
      "replacement takes $1, ${1} or \\1 for groups, $0 for the match, {n} for a counter, {n:3} for one of 3 "
-     "digits at least; a line left empty is refused",
+     "digits at least, and fields read from each file: {taken}, {taken:%Y-%m-%d}, {taken|name-date|mtime}, "
+     "{artist}, {track:2} (see FIELDS in man quil); a line left empty is refused",
      [](Options& o, const std::string& value, const std::string& second, std::string&) {
          o.replaces.emplace_back(value, second);
          return true;
@@ -147,7 +148,8 @@ const std::vector<OptionSpec> kOptions = {
          error = "--sort takes name, taken, mtime, size or ext, not '" + value + "'";
          return false;
      }},
-    {'r', "reverse", Takes::Nothing, nullptr, nullptr, "--sort from the greatest", "--sort from the greatest first",
+    {'r', "reverse", Takes::Nothing, nullptr, nullptr, "the greatest first",
+     "order by --sort from the greatest first (the newest, the largest, Z before A)",
      [](Options& o, const std::string&, const std::string&, std::string&) { return Flag(&Options::reverse, o); }},
     {0, "tz", Takes::Text, "ZONE", nullptr, "where a movie's recording time is shown",
      "the zone a movie header's time (UTC) is shown in by {taken}, as +02:00 (the local zone by default)",
@@ -157,7 +159,7 @@ const std::vector<OptionSpec> kOptions = {
          return false;
      }},
     {'i', "ignore-case", Takes::Nothing, nullptr, nullptr, "--replace ignores case",
-     "--replace matches letters without their case",
+     "let --replace match letters without their case",
      [](Options& o, const std::string&, const std::string&, std::string&) { return Flag(&Options::ignoreCase, o); }},
     {0, "start", Takes::Number, "N", nullptr, "the counter's first value", "the counter's first value (1)",
      [](Options& o, const std::string& value, const std::string&, std::string& error) {
@@ -205,7 +207,7 @@ const std::vector<OptionSpec> kOptions = {
          o.completion = value;
          return true;
      }},
-    {'h', "help", Takes::Nothing, nullptr, nullptr, "show the options", "show this help",
+    {'h', "help", Takes::Nothing, nullptr, nullptr, "show the options", "show a summary of the options",
      [](Options& o, const std::string&, const std::string&, std::string&) { return Flag(&Options::help, o); }},
     {0, "version", Takes::Nothing, nullptr, nullptr, "show the version", "show the version",
      [](Options& o, const std::string&, const std::string&, std::string&) { return Flag(&Options::version, o); }},
