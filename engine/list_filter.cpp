@@ -98,8 +98,11 @@ bool ParseSize(std::string_view text, std::uint64_t& bytes) {
     return true;
 }
 
-bool ParseDate(std::string_view text, std::int64_t& nanoseconds) {
-    std::tm when{};
+namespace {
+
+// "2024-07-14" or "2024-07-14 09:30[:12]" (or with a T) into when.
+bool ParseDateText(std::string_view text, std::tm& when) {
+    when = std::tm{};
     int consumed = 0;
     std::string copy(text);
     if (copy.size() > 10 && copy[10] == 'T') copy[10] = ' ';  // ISO 8601's way
@@ -119,10 +122,25 @@ bool ParseDate(std::string_view text, std::int64_t& nanoseconds) {
     when.tm_hour = hour;
     when.tm_min = minute;
     when.tm_sec = second;
+    return true;
+}
+
+}  // namespace
+
+bool ParseDate(std::string_view text, std::int64_t& nanoseconds) {
+    std::tm when{};
+    if (!ParseDateText(text, when)) return false;
     when.tm_isdst = -1;  // as the local zone had it on that day
     const std::time_t seconds = std::mktime(&when);
     if (seconds == static_cast<std::time_t>(-1)) return false;
     nanoseconds = static_cast<std::int64_t>(seconds) * 1000000000;
+    return true;
+}
+
+bool ParseWallClock(std::string_view text, std::int64_t& seconds) {
+    std::tm when{};
+    if (!ParseDateText(text, when)) return false;
+    seconds = static_cast<std::int64_t>(timegm(&when));
     return true;
 }
 

@@ -173,6 +173,23 @@ void Session::Reorder(const std::vector<std::optional<std::string>>& keys, bool 
     OrderWithinFolders(state_, keys, reverse, files_.conventions());
 }
 
+void Session::Keep(const std::vector<bool>& keep) {
+    if (scan_.filteredFrom == 0) scan_.filteredFrom = state_.count;
+    std::size_t kept = 1;
+    for (std::size_t slot = 1; slot <= static_cast<std::size_t>(state_.count); ++slot) {
+        if (slot >= keep.size() || !keep[slot]) continue;
+        state_.oldPaths[kept] = std::move(state_.oldPaths[slot]);
+        if (slot < state_.folders.size()) state_.folders[kept] = state_.folders[slot];
+        ++kept;
+    }
+    state_.oldPaths.resize(kept);
+    if (state_.folders.size() > kept) state_.folders.resize(kept);
+    state_.count = scan_.count = static_cast<int>(kept) - 1;
+    state_.newPaths.assign(kept, std::string());
+    state_.text.clear();
+    BuildListText(state_, files_.conventions());
+}
+
 void Session::ListNothing() {
     scan_ = ScanResult();
     const std::string root = state_.root;

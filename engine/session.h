@@ -64,6 +64,10 @@ public:
     // OrderWithinFolders); before any edit, since it pairs lines with files.
     void Reorder(const std::vector<std::optional<std::string>>& keys, bool reverse);
 
+    // Keeps only the listed files whose slot keep marks: a narrowing the
+    // listing could not make itself (by the date taken). Before any edit.
+    void Keep(const std::vector<bool>& keep);
+
     // Shows nothing, the root kept: what is left when every path picked
     // is gone.
     void ListNothing();

@@ -145,6 +145,12 @@ bool ParseScope(std::string_view word, Scope& scope) {
     return false;
 }
 
+const char* ScopeWord(Scope scope) {
+    for (const auto& [name, value] : kScopes)
+        if (value == scope) return name;
+    return "name";
+}
+
 const char* ScopeWords() {
     static const std::string words = [] {
         std::string joined;
@@ -186,6 +192,17 @@ std::vector<std::string> CounterTexts(const std::vector<std::string>& lines, con
     for (std::size_t i = 0; i < lines.size(); ++i)
         if (counted[i]) texts[i] = CounterText(values[i], width > 0 ? width : widest);
     return texts;
+}
+
+std::size_t NumberLines(std::vector<std::string>& lines, const Numbering& numbering, Scope scope, char separator) {
+    const std::vector<std::string> counters = CounterTexts(lines, numbering, separator);
+    std::size_t changed = 0;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (counters[i].empty()) continue;
+        lines[i].insert(ScopeSpan(lines[i], scope, separator).start, counters[i]);
+        ++changed;
+    }
+    return changed;
 }
 
 struct Replacement::Compiled {

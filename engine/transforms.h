@@ -27,6 +27,8 @@ enum class Scope {
 bool ParseScope(std::string_view word, Scope& scope);
 // Those words, in that order, space-separated.
 const char* ScopeWords();
+// The word of scope.
+const char* ScopeWord(Scope scope);
 
 struct Span {
     std::size_t start = 0;
@@ -127,6 +129,10 @@ std::string CounterText(long long value, int width);
 // digits of the widest value, so that the names sort as they count.
 std::vector<std::string> CounterTexts(const std::vector<std::string>& lines, const Numbering& numbering,
                                       char separator, int width = 0);
+
+// Number: the counter before the part of each line that holds a name,
+// padded to the widest value. Returns how many lines changed.
+std::size_t NumberLines(std::vector<std::string>& lines, const Numbering& numbering, Scope scope, char separator);
 
 // The lines (1 for the first) that held a name before a transform and
 // hold none after it: the transform emptied them, the user did not.

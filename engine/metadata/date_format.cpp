@@ -148,6 +148,15 @@ bool ParseZone(std::string_view text, Zone& zone) {
     return true;
 }
 
+std::string ZoneText(const Zone& zone) {
+    if (!zone.fixedMinutes) return {};
+    const int minutes = *zone.fixedMinutes;
+    const int magnitude = minutes < 0 ? -minutes : minutes;
+    char text[8];
+    std::snprintf(text, sizeof text, "%c%02d:%02d", minutes < 0 ? '-' : '+', magnitude / 60 % 100, magnitude % 60);
+    return text;
+}
+
 std::string OrderKey(const DateValue& date) {
     const CivilTime& t = date.wallClock;
     std::string key;
@@ -155,6 +164,10 @@ std::string OrderKey(const DateValue& date) {
         Number(key, value, width);
     // "5" is half a second and "45" less: fractions compare digit by digit.
     return key + date.subSeconds.substr(0, 9) + std::string(9 - std::min<std::size_t>(date.subSeconds.size(), 9), '0');
+}
+
+std::int64_t CivilSeconds(const CivilTime& time) {
+    return DaysFromCivil(time.year, time.month, time.day) * 86400 + time.hour * 3600 + time.minute * 60 + time.second;
 }
 
 CivilTime CivilOf(std::int64_t utcSeconds, int offsetSeconds) {

@@ -50,6 +50,8 @@ struct Zone {
 
 // "+02:00", "-05:30", "+0200" or "Z"; false for anything else.
 bool ParseZone(std::string_view text, Zone& zone);
+// A fixed zone as ParseZone reads it back ("+02:00"); empty for the local.
+std::string ZoneText(const Zone& zone);
 
 // An instant's date (origin MovieHeader, Modified or Birth) as a wall-clock
 // time in zone, its offset set to the zone's; any other date as it is.
@@ -59,6 +61,10 @@ DateValue InZone(const DateValue& date, const Zone& zone);
 // an order by date: compare keys as bytes. date must hold a wall-clock time
 // (InZone gives one for an instant).
 std::string OrderKey(const DateValue& date);
+
+// A wall-clock time as seconds since 1970 read as UTC, to compare with
+// another wall-clock time.
+std::int64_t CivilSeconds(const CivilTime& time);
 
 // The civil time of seconds since 1970-01-01 UTC shifted by offsetSeconds.
 CivilTime CivilOf(std::int64_t utcSeconds, int offsetSeconds);

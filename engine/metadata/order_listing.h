@@ -19,4 +19,11 @@ struct ListOrder {
 bool OrderListing(Session& session, BatchDialog& dialog, const ListOrder& order, const MetadataReader& reader,
                   FileServices& files);
 
+// Keeps the listed files taken within filter's takenAfter and takenBefore
+// (wall-clock times; an instant shown in movieZone); files without a date
+// taken are left out. False when the user stopped the reading: the listing
+// is then as it was.
+bool NarrowByTaken(Session& session, BatchDialog& dialog, const ListFilter& filter, const Zone& movieZone,
+                   const MetadataReader& reader);
+
 }  // namespace quil::metadata

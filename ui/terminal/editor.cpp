@@ -10,7 +10,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "ui/terminal/child_process.h"
+#include "platform/child_process.h"
 
 namespace quil::terminal {
 namespace {

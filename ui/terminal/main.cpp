@@ -1,6 +1,7 @@
 // quil: Quillane in the terminal.
 #include <iostream>
 
+#include "platform/config_store.h"
 #include "platform/file_services.h"
 #include "platform/state_store.h"
 #include "platform/trash.h"
@@ -34,6 +35,7 @@ int main(int argc, char** argv) {
     const auto files = quil::MakeSystemFileServices();
     const auto trash = quil::MakeSystemTrash(*files);
     const auto store = quil::MakeSystemStateStore();
-    quil::terminal::TerminalApp app(*files, *trash, *store);
+    const auto config = quil::MakeSystemConfigStore();
+    quil::terminal::TerminalApp app(*files, *trash, *store, *config);
     return app.Run(options);
 }

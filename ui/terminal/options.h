@@ -6,9 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/edit_steps.h"
 #include "engine/list_filter.h"
-#include "engine/metadata/order_keys.h"
-#include "engine/transforms.h"
 
 namespace quil::terminal {
 
@@ -24,18 +23,13 @@ struct Options {
     bool yes = false;
     bool list = false;
     std::string applyFile;  // "-" for standard input; empty: the editor
-    // --replace REGEX REPLACEMENT, in order; --filter COMMAND.
-    std::vector<std::pair<std::string, std::string>> replaces;
-    std::string filter;
-    Scope scope = Scope::Name;  // the part of each line a --replace or --case acts on
-    std::optional<CaseChange> caseChange;  // --case
-    bool unique = false;                   // --unique
-    metadata::SortKey sortKey = metadata::SortKey::Name;  // --sort
-    bool reverse = false;
-    metadata::Zone movieZone;  // --tz: where a movie header's UTC time is shown
-    bool ignoreCase = false;
-    long long start = 1, step = 1;  // the counter {n}
-    bool perFolder = false;
+    // --replace ... --tz: the edits made instead of the editor, and the
+    // listing's order.
+    EditSteps steps;
+    std::string recipe;      // --recipe: the saved steps to run before those
+    std::string saveRecipe;  // --save-recipe: the name to save the steps under
+    bool recipes = false;    // --recipes: list them
+    std::string mapFile;     // --map: the new names from a list
     bool permanent = false;
     bool undo = false;
     bool history = false;
@@ -49,15 +43,7 @@ struct Options {
 
 // One option: how it is written, what it takes, its help, what it sets.
 struct OptionSpec {
-    enum class Takes {
-        Nothing,
-        Number,   // a whole number
-        Text,     // a value of its own form (a size, a date, a zone)
-        File,     // a path ("-" for standard input where that is said)
-        Command,  // a shell command
-        Word,     // one of words
-        Pair,     // two values: a regular expression and its replacement
-    };
+    using Takes = OptionValue;
     char letter;          // the short form, 0 for none
     const char* name;     // the long form, without its dashes
     Takes takes;
@@ -69,6 +55,8 @@ struct OptionSpec {
     // reason when the value is wrong.
     bool (*set)(Options& options, const std::string& value, const std::string& second, std::string& error);
     bool alias = false;  // another spelling: left out of the help and the completions
+    // An edit step, which sets Options::steps (set is null).
+    const StepOption* step = nullptr;
 };
 
 const std::vector<OptionSpec>& OptionTable();

@@ -1,4 +1,4 @@
-#include "ui/terminal/child_process.h"
+#include "platform/child_process.h"
 
 #include <spawn.h>
 #include <sys/wait.h>
@@ -9,7 +9,7 @@
 
 extern char** environ;
 
-namespace quil::terminal {
+namespace quil {
 
 Child::~Child() {
     if (pid_ > 0) Wait();
@@ -66,4 +66,4 @@ int Child::Wait() {
     return status;
 }
 
-}  // namespace quil::terminal
+}  // namespace quil

@@ -4,10 +4,10 @@
 
 #include <string>
 
-namespace quil::terminal {
+namespace quil {
 
 // Replaces text by what the command printed. False, with the reason, when
 // it cannot be run or does not end with status 0.
 bool FilterThrough(const std::string& command, std::string& text, std::string& error);
 
-}  // namespace quil::terminal
+}  // namespace quil

@@ -1,4 +1,4 @@
-#include "ui/terminal/filter.h"
+#include "platform/command_filter.h"
 
 #include <fcntl.h>
 #include <pthread.h>
@@ -10,9 +10,9 @@
 #include <cstring>
 #include <thread>
 
-#include "ui/terminal/child_process.h"
+#include "platform/child_process.h"
 
-namespace quil::terminal {
+namespace quil {
 
 bool FilterThrough(const std::string& command, std::string& text, std::string& error) {
     int in[2], out[2];
@@ -66,4 +66,4 @@ bool FilterThrough(const std::string& command, std::string& text, std::string& e
     return true;
 }
 
-}  // namespace quil::terminal
+}  // namespace quil

@@ -1,4 +1,4 @@
-// A shell command run by quil (the editor, a filter): sh -c SCRIPT ARGS...,
+// A shell command run by the Linux editions (the editor, a filter): sh -c SCRIPT ARGS...,
 // started with its standard input and output where asked, and waited for.
 #pragma once
 
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace quil::terminal {
+namespace quil {
 
 struct ChildCommand {
     std::string script;             // for sh -c
@@ -38,4 +38,4 @@ private:
     struct sigaction oldInt_ {}, oldQuit_ {};
 };
 
-}  // namespace quil::terminal
+}  // namespace quil
