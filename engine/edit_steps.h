@@ -25,18 +25,16 @@ struct EditSteps {
     bool ignoreCase = false;  // they match letters without their case
     Scope scope = Scope::Name;
     Numbering numbering;
-    metadata::Zone movieZone;                 // where a movie header's UTC time is shown
-    std::optional<CaseChange> caseChange;     // after the replaces
-    bool number = false;                      // the counter before each part, after the case
-    std::string filter;                       // a command (sh -c) the list goes through, after those
-    bool unique = false;                      // last of all
-    std::optional<metadata::SortKey> sort;    // the listing's order, before any edit
+    metadata::Zone movieZone;               // where a movie header's UTC time is shown
+    std::optional<CaseChange> caseChange;   // after the replaces
+    bool number = false;                    // the counter before each part, after the case
+    std::string filter;                     // a command (sh -c) the list goes through, after those
+    bool unique = false;                    // last of all
+    std::optional<metadata::SortKey> sort;  // the listing's order, before any edit
     bool reverse = false;
 
     // Whether the steps rewrite the list text (an order only pairs it).
-    bool Rewrites() const {
-        return !replaces.empty() || caseChange || number || !filter.empty() || unique;
-    }
+    bool Rewrites() const { return !replaces.empty() || caseChange || number || !filter.empty() || unique; }
 };
 
 // How an option takes its value.
@@ -53,8 +51,8 @@ enum class OptionValue {
 // One option that sets EditSteps, as quil's command line and a recipe's
 // lines write it.
 struct StepOption {
-    char letter;          // the short form, 0 for none
-    const char* name;     // the long form, without its dashes
+    char letter;       // the short form, 0 for none
+    const char* name;  // the long form, without its dashes
     OptionValue takes;
     const char* value;    // the value as the help writes it ("N", "KEY")
     const char* words;    // Word: the words it takes, space-separated

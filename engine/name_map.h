@@ -34,6 +34,7 @@ struct MappedNames {
 
 // Puts the new names of text into lines (the list text's lines, line k for
 // slot k + 1 of listed); a refused row changes nothing.
-MappedNames MapNames(std::string_view text, MapFormat format, const BatchState& listed, std::vector<std::string>& lines);
+MappedNames MapNames(std::string_view text, MapFormat format, const BatchState& listed,
+                     std::vector<std::string>& lines);
 
 }  // namespace quil

@@ -21,6 +21,7 @@
 #include <deque>
 #include <filesystem>
 
+#include "platform/config_store.h"
 #include "platform/file_services.h"
 #include "platform/state_store.h"
 #include "platform/trash.h"
@@ -45,6 +46,13 @@ public:
         told.push_back(text);
         errors += kind == Kind::Error;
     }
+    QString AskText(const QString& question, const QString&) override {
+        asked.push_back({{}, question, {}});
+        return texts.empty() ? QString() : texts.takeFirst();
+    }
+    QString AskFile(const QString&) override { return texts.empty() ? QString() : texts.takeFirst(); }
+
+    QStringList texts;  // AskText's and AskFile's answers, in turn
 
     std::deque<bool> answers;
     std::vector<Question> asked;
@@ -89,6 +97,7 @@ private:
     std::unique_ptr<FileServices> files_ = MakeSystemFileServices();
     std::unique_ptr<TrashService> trash_ = MakeSystemTrash(*files_);
     std::unique_ptr<StateStore> store_;
+    std::unique_ptr<ConfigStore> config_ = MakeSystemConfigStore();
     std::unique_ptr<QuillaneWindow> window_;
     ScriptedAsker asker_;
     QStringList opened_;
@@ -105,7 +114,7 @@ private:
     }
     void Open(std::vector<std::string> paths = {}, FileServices* files = nullptr) {
         if (paths.empty()) paths = {QFile::encodeName(tree_).toStdString()};
-        window_ = std::make_unique<QuillaneWindow>(files ? *files : *files_, *trash_, *store_);
+        window_ = std::make_unique<QuillaneWindow>(files ? *files : *files_, *trash_, *store_, *config_);
         window_->SetAsker(&asker_);
         window_->SetOpener([this](const QString& path) { opened_ << path; });
         QVERIFY(window_->Load(paths));
@@ -142,6 +151,7 @@ private slots:
         QDir().mkpath(base_.path() + "/home");
         qputenv("XDG_DATA_HOME", (base_.path() + "/data").toUtf8());
         qputenv("XDG_STATE_HOME", (base_.path() + "/state").toUtf8());
+        qputenv("XDG_CONFIG_HOME", (base_.path() + "/config").toUtf8());
         QDir().mkpath(base_.path() + "/data");
         store_ = MakeSystemStateStore();
     }
@@ -222,7 +232,8 @@ private slots:
         QCOMPARE(Text(), QString("a.md\nb.md\ns/c.md"));
         QVERIFY(opened_.isEmpty());
         // Every button, switch and field label has its own mnemonic (Cancel
-        // has Escape, Help F1; Insert field is the next Tab from its field).
+        // has Escape, Help F1, Recipes Ctrl+R; Insert field is the next Tab
+        // from its field).
         QSet<QChar> keys;
         auto mnemonic = [&keys](const QString& text) {
             const int amp = text.indexOf('&');
@@ -232,7 +243,7 @@ private slots:
         };
         for (QAbstractButton* button : window_->findChildren<QAbstractButton*>())
             if (button->isVisible() && !button->text().isEmpty() && button->text() != "Cancel" && button->text() != "Help" &&
-                button->text() != "Insert field")
+                button->text() != "Insert field" && button->text() != "Recipes")
                 mnemonic(button->text());
         for (QLabel* label : window_->findChildren<QLabel*>())
             if (label->buddy() != nullptr) mnemonic(label->text());
@@ -527,7 +538,7 @@ private slots:
         Click("Cancel");
         QCOMPARE(window_->ExitStatus(), 0);
 
-        window_ = std::make_unique<QuillaneWindow>(*files_, *trash_, *store_);
+        window_ = std::make_unique<QuillaneWindow>(*files_, *trash_, *store_, *config_);
         window_->SetAsker(&asker_);
         QVERIFY(!window_->Load({QFile::encodeName(tree_ + "/gone").toStdString()}));
         QVERIFY(asker_.told.last().contains("does not exist"));

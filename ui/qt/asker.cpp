@@ -1,5 +1,7 @@
 #include "ui/qt/asker.h"
 
+#include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -24,5 +26,14 @@ void MessageBoxAsker::Tell(const QString& text, Kind kind) {
     box.setTextFormat(Qt::PlainText);
     box.exec();
 }
+
+QString MessageBoxAsker::AskText(const QString& question, const QString& suggestion) {
+    bool ok = false;
+    const QString text =
+        QInputDialog::getText(parent_, QStringLiteral("Quillane"), question, QLineEdit::Normal, suggestion, &ok);
+    return ok ? text : QString();
+}
+
+QString MessageBoxAsker::AskFile(const QString& title) { return QFileDialog::getOpenFileName(parent_, title); }
 
 }  // namespace quil::qt

@@ -13,7 +13,7 @@ namespace quil::qt {
 struct Question {
     QString details;  // before the question; may be empty
     QString text;
-    QString action;   // the button that goes ahead: "Rename", "Delete"
+    QString action;        // the button that goes ahead: "Rename", "Delete"
     bool warning = false;  // what cannot be taken back: the warning icon, Cancel the default
 };
 
@@ -23,6 +23,11 @@ public:
     virtual ~Asker() = default;
     virtual bool Ask(const Question& question) = 0;
     virtual void Tell(const QString& text, Kind kind) = 0;
+    // A line of text (a recipe's name), suggestion filled in; empty when
+    // cancelled.
+    virtual QString AskText(const QString& question, const QString& suggestion) = 0;
+    // A file to open; empty when cancelled.
+    virtual QString AskFile(const QString& title) = 0;
 };
 
 // Modal message boxes over parent.
@@ -31,6 +36,8 @@ public:
     explicit MessageBoxAsker(QWidget* parent) : parent_(parent) {}
     bool Ask(const Question& question) override;
     void Tell(const QString& text, Kind kind) override;
+    QString AskText(const QString& question, const QString& suggestion) override;
+    QString AskFile(const QString& title) override;
 
 private:
     QWidget* parent_;

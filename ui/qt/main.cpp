@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileDialog>
 
+#include "platform/config_store.h"
 #include "platform/file_services.h"
 #include "platform/state_store.h"
 #include "platform/trash.h"
@@ -23,12 +24,14 @@ int main(int argc, char** argv) {
     // The files and folders picked (a file manager's "Open With" passes them
     // all), as the bytes of their names. With none, from a terminal: the
     // current folder; from the applications menu: a folder the user picks.
-    const auto paths = quil::qt::StartPaths(std::vector<std::string>(argv + 1, argv + argc), isatty(STDIN_FILENO) != 0, [] {
-        return QFileDialog::getExistingDirectory(nullptr, QStringLiteral("Choose a folder to rename in \u2014 Quillane"),
-                                                 QDir::homePath());
-    });
+    const auto paths =
+        quil::qt::StartPaths(std::vector<std::string>(argv + 1, argv + argc), isatty(STDIN_FILENO) != 0, [] {
+            return QFileDialog::getExistingDirectory(
+                nullptr, QStringLiteral("Choose a folder to rename in \u2014 Quillane"), QDir::homePath());
+        });
     if (!paths) return 2;
-    quil::qt::QuillaneWindow window(*files, *trash, *store);
+    const auto config = quil::MakeSystemConfigStore();
+    quil::qt::QuillaneWindow window(*files, *trash, *store, *config);
     if (!window.Load(*paths)) return window.ExitStatus();
     window.show();
     app.exec();

@@ -14,6 +14,7 @@
 #include "engine/list_text.h"
 #include "engine/printable.h"
 #include "engine/replace.h"
+#include "platform/file_reader.h"
 #include "platform/git_index.h"
 #include "ui/qt/batch_texts.h"
 #include "ui/qt/busy_task.h"
@@ -23,12 +24,18 @@ namespace quil::qt {
 namespace {
 
 const char kHelpText[] =
-    "Edit the names in the text window to rename.\n\nAdd or remove slashes at the appropriate location to\n"
-    "move files in and out of subdirectories.\n\nLeave the first field empty to add the second field to the\n"
-    "beginning of all filenames.\n\nLeave a line empty to delete a file (it goes to the Trash unless\n"
-    "Delete permanently is ticked).\n\nPress enter on a line to execute that file.\n\n"
-    "Regular expression, Match case, the part to apply to, numbering with {n} and\n"
-    "the case buttons act on the selected lines, or on all. Ctrl+Z takes back each one.\n";
+    "Edit the names in the text window to rename.\n\nAdd or remove slashes at "
+    "the appropriate location to\n"
+    "move files in and out of subdirectories.\n\nLeave the first field empty "
+    "to add the second field to the\n"
+    "beginning of all filenames.\n\nLeave a line empty to delete a file (it "
+    "goes to the Trash unless\n"
+    "Delete permanently is ticked).\n\nPress enter on a line to execute that "
+    "file.\n\n"
+    "Regular expression, Match case, the part to apply to, numbering with {n} "
+    "and\n"
+    "the case buttons act on the selected lines, or on all. Ctrl+Z takes back "
+    "each one.\n";
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 QString Display(const std::string& path) { return Q(Printable(path)); }
@@ -38,13 +45,15 @@ QString FolderName(const std::string& root) {
     std::string_view folder(root);
     while (folder.size() > 1 && folder.back() == '/') folder.remove_suffix(1);
     const std::size_t slash = folder.rfind('/');
-    return Display(std::string(slash == std::string_view::npos || folder.size() == 1 ? folder : folder.substr(slash + 1)));
+    return Display(
+        std::string(slash == std::string_view::npos || folder.size() == 1 ? folder : folder.substr(slash + 1)));
 }
 
 }  // namespace
 
-QuillaneWindow::QuillaneWindow(FileServices& files, TrashService& trash, StateStore& store, QWidget* parent)
-    : QDialog(parent), session_(files, trash, store), files_(files), preview_(files) {
+QuillaneWindow::QuillaneWindow(FileServices& files, TrashService& trash, StateStore& store, ConfigStore& config,
+                               QWidget* parent)
+    : QDialog(parent), session_(files, trash, store), files_(files), config_(config), preview_(files) {
     setWindowTitle(QStringLiteral("Quillane"));
     session_.UseGit(OpenWorkTreeIndex);
     opener_ = [](const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
@@ -73,7 +82,8 @@ void QuillaneWindow::BuildLayout() {
     find_->setAccessibleName(QStringLiteral("Find"));
     with_->setAccessibleName(QStringLiteral("Replace with"));
     transforms_ = new TransformBar(names_, find_, with_, *this, files_.conventions().separator, this);
-    banner_ = new QLabel(QStringLiteral("Quillane v%1 - Quillane team - quillane.dev").arg(QStringLiteral(QUIL_VERSION)), this);
+    banner_ = new QLabel(
+        QStringLiteral("Quillane v%1 - Quillane team - quillane.dev").arg(QStringLiteral(QUIL_VERSION)), this);
     banner_->setAlignment(Qt::AlignCenter);
     summary_ = new ElidedLabel(this);
     summary_->setObjectName(QStringLiteral("summary"));
@@ -85,25 +95,42 @@ void QuillaneWindow::BuildLayout() {
     messageBar_ = new MessageBar(this);
     showHidden_ = new QCheckBox(QStringLiteral("Show &hidden files"), this);
     folders_ = new QCheckBox(QStringLiteral("Fol&ders"), this);
-    folders_->setToolTip(QStringLiteral("List folders instead of files: a line moves its folder with everything in it"));
+    folders_->setToolTip(
+        QStringLiteral("List folders instead of files: a line moves its folder "
+                       "with everything in it"));
     permanent_ = new QCheckBox(QStringLiteral("Delete &permanently"), this);
     // Shown only in a git work tree.
     git_ = new QCheckBox(QStringLiteral("Stage rena&mes in git"), this);
-    git_->setToolTip(QStringLiteral("Renames and moves of tracked files are staged as git mv stages them; "
-                                    "tracked files sent to the Trash leave the index"));
+    git_->setToolTip(
+        QStringLiteral("Renames and moves of tracked files are staged as git mv stages them; "
+                       "tracked files sent to the Trash leave the index"));
     git_->setChecked(true);
     git_->hide();
     // The order pairs lines with files: {n} and Number count in it.
     order_ = new QComboBox(this);
     std::size_t keys = 0;
     const metadata::SortKeyName* names = metadata::SortKeyNames(keys);
-    for (std::size_t i = 0; i < keys; ++i) order_->addItem(QString::fromUtf8(names[i].label), static_cast<int>(names[i].key));
+    for (std::size_t i = 0; i < keys; ++i)
+        order_->addItem(QString::fromUtf8(names[i].label), static_cast<int>(names[i].key));
     order_->setAccessibleName(QStringLiteral("Order by"));
-    order_->setToolTip(QStringLiteral("The order of the files within each folder; those without the value come last"));
+    order_->setToolTip(
+        QStringLiteral("The order of the files within each folder; those without "
+                       "the value come last"));
     auto* orderLabel = new QLabel(QStringLiteral("Order b&y:"), this);
     orderLabel->setBuddy(order_);
     reverse_ = new QCheckBox(QStringLiteral("Re&versed"), this);
     reverse_->setToolTip(QStringLiteral("The greatest first: the newest, the largest, Z before A"));
+
+    filterRow_ = new FilterRow(this);
+    RecipeWindow window{[this]() -> Asker& { return *asker_; },
+                        [this]() -> const BatchState& { return session_.state(); },
+                        [this] {
+                            std::vector<std::string> lines = names_->Lines(0, names_->lines() - 1);
+                            lines.resize(static_cast<std::size_t>(session_.state().count));
+                            return lines;
+                        },
+                        [this] { return CurrentOrder(); }, [this](const EditSteps& order) { return OrderBy(order); }};
+    recipes_ = new RecipeMenu(config_, *transforms_, std::move(window), this);
 
     auto* options = new QHBoxLayout;
     options->addWidget(summary_, 1);
@@ -117,6 +144,7 @@ void QuillaneWindow::BuildLayout() {
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(messageBar_);
+    layout->addWidget(filterRow_);
     layout->addWidget(names_, 1);
     layout->addWidget(caretStatus_);
     layout->addLayout(options);
@@ -142,6 +170,7 @@ void QuillaneWindow::BuildLayout() {
     connect(folders_, &QCheckBox::toggled, this, [this] { Relist(folders_); });
     connect(order_, QOverload<int>::of(&QComboBox::activated), this, [this] { Reorder(order_); });
     connect(reverse_, &QCheckBox::toggled, this, [this] { Reorder(reverse_); });
+    connect(filterRow_, &FilterRow::Changed, this, &QuillaneWindow::Refilter);
     connect(messageBar_, &MessageBar::UndoClicked, this, &QuillaneWindow::OnUndo);
     for (const auto key : {Qt::Key_Return, Qt::Key_Enter})
         connect(new QShortcut(QKeySequence(Qt::CTRL | key), this), &QShortcut::activated, this, &QuillaneWindow::OnOk);
@@ -188,6 +217,7 @@ QLayout* QuillaneWindow::BuildButtons() {
     bottom->addWidget(ok, 1, 2);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(replace);
+    buttons->addWidget(recipes_);
     buttons->addWidget(undo_);
     buttons->addWidget(about);
     buttons->addWidget(help);
@@ -204,6 +234,11 @@ QPushButton* QuillaneWindow::button(const QString& name) const { return findChil
 bool QuillaneWindow::Load(const std::vector<std::string>& paths) {
     paths_ = paths;
     listFailed_ = !List();
+    // Once the window shows: the question is about what it lists.
+    if (!listFailed_)
+        QTimer::singleShot(0, this, [this] {
+            recipes_->OfferFolderRecipe(*MakeSystemFileReader(), session_.state().root, files_.conventions().separator);
+        });
     return !listFailed_;
 }
 
@@ -222,12 +257,17 @@ bool QuillaneWindow::List(const std::string& root) {
     request.folders = folders_->isChecked();
     request.scan.skipHidden = !showHidden_->isChecked();
     request.scan.threads = 2;
+    // The filter row narrows a list of files; a field it cannot read (the
+    // row says why) narrows nothing.
+    ListFilter filter;
+    if (!request.folders && filterRow_->Filter(filter)) request.filter = filter;
     preview_.WaitForCopy();  // of the listing about to change
     if (const ListProblem problem = session_.Open(request)) {
         const QString path = "'" + Display(problem.path) + "' ";
-        const QString why = problem.kind == ListProblem::Kind::Missing      ? "does not exist"
-                            : problem.kind == ListProblem::Kind::NotAFolder ? "is not a folder, and Folders lists folders"
-                                                                            : "cannot be read";
+        const QString why = problem.kind == ListProblem::Kind::Missing ? "does not exist"
+                            : problem.kind == ListProblem::Kind::NotAFolder
+                                ? "is not a folder, and Folders lists folders"
+                                : "cannot be read";
         asker_->Tell(path + why + ". No file has been changed.", Asker::Kind::Error);
         return false;
     }
@@ -240,6 +280,14 @@ bool QuillaneWindow::List(const std::string& root) {
             });
         });
     if (!listed) return false;
+    WindowDialog dialog(this, *asker_, *names_, false, session_.state().root);
+    if (request.filter.ByDateTaken()) {
+        metadata::Zone zone;
+        transforms_->MovieZone(zone);
+        if (!metadata::NarrowByTaken(session_, dialog, request.filter, zone, reader_.Get())) return false;
+    }
+    filterRow_->Keep();
+    filterRow_->ShowCount(session_.state().count, session_.scan().filteredFrom);
     if (!OrderListing()) {  // stopped: the listing's own order
         const QSignalBlocker blocker(order_);
         const QSignalBlocker reverse(reverse_);
@@ -263,8 +311,10 @@ bool QuillaneWindow::OrderListing() {
 void QuillaneWindow::Reorder(QWidget* changed) {
     auto undoChange = [&] {
         const QSignalBlocker blocker(changed);
-        if (changed == reverse_) reverse_->setChecked(!reverse_->isChecked());
-        else order_->setCurrentIndex(previousOrder_);
+        if (changed == reverse_)
+            reverse_->setChecked(!reverse_->isChecked());
+        else
+            order_->setCurrentIndex(previousOrder_);
     };
     if (names_->IsEdited() && !MayLoseEdits(QStringLiteral("Order the list again?"), QStringLiteral("Order Again"))) {
         undoChange();
@@ -274,6 +324,51 @@ void QuillaneWindow::Reorder(QWidget* changed) {
     if (!OrderListing()) undoChange();
     previousOrder_ = order_->currentIndex();
     ShowList();
+}
+
+bool QuillaneWindow::OrderBy(const EditSteps& order) {
+    const int index = order_->findData(static_cast<int>(order.sort.value_or(metadata::SortKey::Name)));
+    if (index == order_->currentIndex() && order.reverse == reverse_->isChecked()) return true;
+    if (names_->IsEdited() && !MayLoseEdits(QStringLiteral("Order the list again?"), QStringLiteral("Order Again")))
+        return false;
+    const int before = order_->currentIndex();
+    const bool reversed = reverse_->isChecked();
+    const QSignalBlocker blocker(order_);
+    const QSignalBlocker reverse(reverse_);
+    order_->setCurrentIndex(index);
+    reverse_->setChecked(order.reverse);
+    preview_.WaitForCopy();  // of the listing about to change
+    const bool ordered = OrderListing();
+    if (!ordered) {
+        order_->setCurrentIndex(before);
+        reverse_->setChecked(reversed);
+    }
+    previousOrder_ = order_->currentIndex();
+    ShowList();
+    return ordered;
+}
+
+EditSteps QuillaneWindow::CurrentOrder() const {
+    EditSteps order;
+    const auto key = static_cast<metadata::SortKey>(order_->currentData().toInt());
+    if (key != metadata::SortKey::Name || reverse_->isChecked()) {
+        order.sort = key;
+        order.reverse = reverse_->isChecked();
+    }
+    return order;
+}
+
+void QuillaneWindow::Refilter() {
+    ListFilter filter;
+    if (!filterRow_->Filter(filter)) return;  // the row says what is wrong
+    if (names_->IsEdited() && !MayLoseEdits(QStringLiteral("List again?"), QStringLiteral("List Again"))) {
+        filterRow_->Restore();
+        return;
+    }
+    if (!List()) {
+        filterRow_->Restore();
+        List();
+    }
 }
 
 void QuillaneWindow::RunReading(const std::function<void(StepMonitor&)>& work) {
@@ -290,6 +385,7 @@ void QuillaneWindow::ShowList() {
     listing_ = true;
     names_->SetList(state.text, state.count);
     listing_ = false;
+    transforms_->ForgetRecorded();
     summary_->SetFullText(state.count == 0 ? QStringLiteral("nothing is listed") : QStringLiteral("nothing to change"));
     names_->setFocus();
     ShowCaretStatus();
@@ -301,19 +397,20 @@ void QuillaneWindow::ShowList() {
                   (scan.unreadableFolders > 1 ? QStringLiteral(", nor %1 more").arg(scan.unreadableFolders - 1) : "") +
                   "; the files in it are not listed.\n";
     if (scan.unlistable > 0)
-        report += QString::number(scan.unlistable) + " names hold a line break and cannot be listed; they stay as they are.\n";
+        report += QString::number(scan.unlistable) +
+                  " names hold a line break and cannot be listed; they stay as "
+                  "they are.\n";
     if (!report.isEmpty())
-        QTimer::singleShot(0, this, [this, report] {
-            asker_->Tell(report.trimmed(), Asker::Kind::Error);
-        });
+        QTimer::singleShot(0, this, [this, report] { asker_->Tell(report.trimmed(), Asker::Kind::Error); });
 }
 
 void QuillaneWindow::ShowCaretStatus() {
     const int line = names_->CaretLine();
-    const QString text =
-        session_.state().count == 0
-            ? QString()
-            : QStringLiteral("Line %1 of %2: %3").arg(line + 1).arg(session_.state().count).arg(names_->StatusText(line));
+    const QString text = session_.state().count == 0 ? QString()
+                                                     : QStringLiteral("Line %1 of %2: %3")
+                                                           .arg(line + 1)
+                                                           .arg(session_.state().count)
+                                                           .arg(names_->StatusText(line));
     caretStatus_->setText(text);
     // Screen readers announce the names box's description with the line.
     names_->setAccessibleDescription(text);
@@ -338,7 +435,8 @@ void QuillaneWindow::OnOk() {
     outcomes_.push_back(std::move(outcome));
     if (applied) return ShowBatchDone(outcomes_.back());
     if (outcomes_.back().nothingToDo && question.details.isEmpty()) return accept();  // edited back to what was listed
-    if (outcomes_.back().nothingToDo) asker_->Tell(question.details + "\n\nNo line can be applied.", Asker::Kind::Information);
+    if (outcomes_.back().nothingToDo)
+        asker_->Tell(question.details + "\n\nNo line can be applied.", Asker::Kind::Information);
     names_->setFocus();
 }
 
@@ -386,22 +484,25 @@ bool QuillaneWindow::MayLoseEdits(const QString& question, const QString& action
 // The file that the caret's line was listed as, whatever the line says now.
 void QuillaneWindow::OnExecuteFile() {
     const int slot = names_->CaretLine() + 1;
-    if (slot <= session_.state().count) opener_(QFile::decodeName(session_.state().oldPaths[static_cast<std::size_t>(slot)].c_str()));
+    if (slot <= session_.state().count)
+        opener_(QFile::decodeName(session_.state().oldPaths[static_cast<std::size_t>(slot)].c_str()));
     names_->setFocus();
 }
 
 void QuillaneWindow::OnHelp() { asker_->Tell(kHelpText, Asker::Kind::Information); }
 
 void QuillaneWindow::OnAbout() {
-    asker_->Tell(QStringLiteral("quil Version 1.0\nQuillane for the Linux desktop, v%1").arg(QStringLiteral(QUIL_VERSION)),
-                 Asker::Kind::Information);
+    asker_->Tell(
+        QStringLiteral("quil Version 1.0\nQuillane for the Linux desktop, v%1").arg(QStringLiteral(QUIL_VERSION)),
+        Asker::Kind::Information);
 }
 
 void QuillaneWindow::OnUndo() {
     WindowDialog dialog(this, *asker_, *names_, false, session_.state().root);
     Outcome outcome = RunUndo(session_, dialog, Choices());
     if (outcome.nothingToDo)
-        asker_->Tell("The last batch cannot be undone.\n\n" + UndoQuestion(outcome.rows).details, Asker::Kind::Information);
+        asker_->Tell("The last batch cannot be undone.\n\n" + UndoQuestion(outcome.rows).details,
+                     Asker::Kind::Information);
     if (!outcome.applied) return UpdateUndoButton();
     const bool whole = outcome.run.failures.empty() && !outcome.run.stopped;
     outcomes_.push_back(std::move(outcome));
@@ -410,8 +511,9 @@ void QuillaneWindow::OnUndo() {
         pathsBefore_.pop_back();
     }
     List(session_.state().root);
-    messageBar_->Show(whole ? QStringLiteral("The last batch was undone.") : QStringLiteral("The last batch was undone in part."),
-                      false);
+    messageBar_->Show(
+        whole ? QStringLiteral("The last batch was undone.") : QStringLiteral("The last batch was undone in part."),
+        false);
 }
 
 // Lists again after a switch changed what is listed, once the user has

@@ -21,9 +21,11 @@
 #include "engine/metadata/system_reader.h"
 #include "ui/qt/asker.h"
 #include "ui/qt/elided_label.h"
+#include "ui/qt/filter_row.h"
 #include "ui/qt/message_bar.h"
 #include "ui/qt/names_editor.h"
 #include "ui/qt/preview.h"
+#include "ui/qt/recipe_menu.h"
 #include "ui/qt/transform_bar.h"
 
 namespace quil::qt {
@@ -31,7 +33,8 @@ namespace quil::qt {
 class QuillaneWindow final : public QDialog, private ListedFiles {
     Q_OBJECT
 public:
-    QuillaneWindow(FileServices& files, TrashService& trash, StateStore& store, QWidget* parent = nullptr);
+    QuillaneWindow(FileServices& files, TrashService& trash, StateStore& store, ConfigStore& config,
+                   QWidget* parent = nullptr);
     ~QuillaneWindow() override;
 
     // Lists the files and folders picked (none: the current folder), off
@@ -61,6 +64,8 @@ public:
     QCheckBox* gitBox() const { return git_; }
     QComboBox* orderBox() const { return order_; }
     QCheckBox* reverseBox() const { return reverse_; }
+    FilterRow* filterRow() const { return filterRow_; }
+    RecipeMenu* recipes() const { return recipes_; }
 
 public slots:
     void reject() override;  // Cancel, Escape and the close box
@@ -90,6 +95,12 @@ private:
     // Orders the list again after Order by changed, once the user has said
     // that edits may be lost.
     void Reorder(QWidget* changed);
+    // Orders the listing by order's sort, as Order by would (a recipe's).
+    bool OrderBy(const EditSteps& order);
+    // Order by's choice as a step; no sort when the listing's own order.
+    EditSteps CurrentOrder() const;
+    // Lists again after the filter row changed.
+    void Refilter();
 
     // What the transforms read the files with.
     const BatchState& Listed() const override { return session_.state(); }
@@ -99,6 +110,7 @@ private:
 
     Session session_;
     FileServices& files_;
+    ConfigStore& config_;
     metadata::SystemMetadataReader reader_;
     MessageBoxAsker defaultAsker_{this};
     Asker* asker_ = &defaultAsker_;
@@ -123,6 +135,8 @@ private:
     QComboBox* order_;
     QCheckBox* reverse_;
     QPushButton* undo_;
+    FilterRow* filterRow_;
+    RecipeMenu* recipes_;
 
     bool listing_ = false;
     int previousOrder_ = 0;  // Order by's choice before the one being made

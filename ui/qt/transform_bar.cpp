@@ -3,12 +3,16 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QMenu>
+#include <algorithm>
 #include <functional>
 #include <numeric>
+#include <utility>
 
+#include "engine/list_text.h"
 #include "engine/metadata/fields.h"
 #include "engine/replace.h"
 #include "engine/unique_names.h"
+#include "platform/command_filter.h"
 #include "ui/qt/spoken_label.h"
 
 namespace quil::qt {
@@ -40,13 +44,17 @@ TransformBar::TransformBar(NamesEditor* names, QLineEdit* find, QLineEdit* with,
     scope_->addItem(QStringLiteral("Name and extension"), static_cast<int>(Scope::NameWithExtension));
     scope_->addItem(QStringLiteral("Whole line"), static_cast<int>(Scope::Path));
     scope_->setAccessibleName(QStringLiteral("Part of each line"));
-    scope_->setToolTip(QStringLiteral(
-        "The part of each line that regular expressions, numbering and case act on.\n"
-        "A plain find and replace, with no switch on, acts on whole lines as it always did."));
+    scope_->setToolTip(
+        QStringLiteral("The part of each line that regular expressions, "
+                       "numbering and case act on.\n"
+                       "A plain find and replace, with no switch on, acts on "
+                       "whole lines as it always did."));
     auto* scopeLabel = new QLabel(QStringLiteral("Wor&k on:"), this);
     scopeLabel->setBuddy(scope_);
     regex_ = new QCheckBox(QStringLiteral("Re&gular expression"), this);
-    regex_->setToolTip(QStringLiteral("Groups go into the replacement as $1, ${1} or \\1, the whole match as $0"));
+    regex_->setToolTip(
+        QStringLiteral("Groups go into the replacement as $1, "
+                       "${1} or \\1, the whole match as $0"));
     matchCase_ = new QCheckBox(QStringLiteral("Match &case"), this);
     matchCase_->setChecked(true);
     error_ = new QLabel(this);
@@ -57,20 +65,27 @@ TransformBar::TransformBar(NamesEditor* names, QLineEdit* find, QLineEdit* with,
     start_ = Counter(QStringLiteral("Counter start"), this);
     step_ = Counter(QStringLiteral("Counter step"), this);
     perFolder_ = new QCheckBox(QStringLiteral("Restart &in each folder"), this);
-    perFolder_->setToolTip(QStringLiteral("{n} in the replacement, and Number, count again from the start in each folder"));
+    perFolder_->setToolTip(
+        QStringLiteral("{n} in the replacement, and Number, count again from the "
+                       "start in each folder"));
     QPushButton* number = Button(QStringLiteral("&Number"), QStringLiteral("Number"), this);
-    number->setToolTip(QStringLiteral("Put the counter at each caret of a column selection, or before each name"));
+    number->setToolTip(
+        QStringLiteral("Put the counter at each caret of a column "
+                       "selection, or before each name"));
     connect(number, &QPushButton::clicked, this, &TransformBar::Number);
     QPushButton* unique = Button(QStringLiteral("Make uni&que"), QStringLiteral("Make unique"), this);
-    unique->setToolTip(QStringLiteral("Add -1, -2, ... to new names that are the same as another line's, "
-                                      "or as a file that is not listed; the first keeps its name"));
+    unique->setToolTip(
+        QStringLiteral("Add -1, -2, ... to new names that are the same as another line's, "
+                       "or as a file that is not listed; the first keeps its name"));
     connect(unique, &QPushButton::clicked, this, &TransformBar::MakeUnique);
     zone_ = new QLineEdit(this);
     zone_->setPlaceholderText(QStringLiteral("local"));
     zone_->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("+00:00")) * 2);
     zone_->setAccessibleName(QStringLiteral("Movie time zone"));
-    zone_->setToolTip(QStringLiteral("Where a movie's recording time, kept in UTC, is shown: +02:00, -05:30 or Z.\n"
-                                     "Empty: this computer's zone. Photos keep the time their camera wrote."));
+    zone_->setToolTip(
+        QStringLiteral("Where a movie's recording time, kept in UTC, is shown: +02:00, -05:30 "
+                       "or Z.\n"
+                       "Empty: this computer's zone. Photos keep the time their camera wrote."));
     auto* zoneLabel = new QLabel(QStringLiteral("Movie time &zone:"), this);
     zoneLabel->setBuddy(zone_);
     insertField_ = new QToolButton(this);
@@ -146,7 +161,8 @@ void TransformBar::BuildFieldMenu() {
             "{" + QString::fromUtf8(name.data(), static_cast<int>(name.size())) + "}");
     }
     menu->addSeparator();
-    add(QStringLiteral("Date taken, else the date in the name, else modified"), QStringLiteral("{taken|name-date|mtime}"));
+    add(QStringLiteral("Date taken, else the date in the name, else modified"),
+        QStringLiteral("{taken|name-date|mtime}"));
     insertField_->setMenu(menu);
 }
 
@@ -160,16 +176,14 @@ bool TransformBar::MovieZone(metadata::Zone& zone) {
 
 Scope TransformBar::CurrentScope() const { return static_cast<Scope>(scope_->currentData().toInt()); }
 
-Numbering TransformBar::CurrentNumbering() const {
-    return {start_->value(), step_->value(), perFolder_->isChecked()};
-}
+Numbering TransformBar::CurrentNumbering() const { return {start_->value(), step_->value(), perFolder_->isChecked()}; }
 
 std::unique_ptr<Replacement> TransformBar::Compile() {
     const QString find = find_->text();
     const QString with = with_->text();
     TransformError error;
-    auto replacement = Replacement::Make(find.toStdString(), with.toStdString(), regex_->isChecked(),
-                                         matchCase_->isChecked(), error);
+    auto replacement =
+        Replacement::Make(find.toStdString(), with.toStdString(), regex_->isChecked(), matchCase_->isChecked(), error);
     if (replacement) {
         SetSpokenText(error_, {});
         return replacement;
@@ -178,15 +192,16 @@ std::unique_ptr<Replacement> TransformBar::Compile() {
     // PCRE2 gives the place in bytes; the user counts characters.
     const QByteArray bytes = (inFind ? find : with).toUtf8();
     const qsizetype character = QString::fromUtf8(bytes.left(static_cast<qsizetype>(error.offset))).size() + 1;
-    SetSpokenText(error_, QStringLiteral("%1: %2 (at character %3)")
-                        .arg(inFind ? QStringLiteral("Invalid expression") : QStringLiteral("Invalid replacement"),
-                             QString::fromStdString(error.message))
-                        .arg(character));
+    SetSpokenText(error_,
+                  QStringLiteral("%1: %2 (at character %3)")
+                      .arg(inFind ? QStringLiteral("Invalid expression") : QStringLiteral("Invalid replacement"),
+                           QString::fromStdString(error.message))
+                      .arg(character));
     return nullptr;
 }
 
-void TransformBar::Rewrite(const Change& change, bool wholeList) {
-    if (names_->isReadOnly()) return;  // nothing listed
+bool TransformBar::Rewrite(const Change& change, bool wholeList) {
+    if (names_->isReadOnly()) return false;  // nothing listed
     std::vector<int> numbers = wholeList ? std::vector<int>() : names_->SelectedLines();
     const bool all = numbers.empty();
     if (all) {
@@ -199,15 +214,17 @@ void TransformBar::Rewrite(const Change& change, bool wholeList) {
     picked.reserve(numbers.size());
     for (const int line : numbers) picked.push_back(std::move(span[static_cast<std::size_t>(line - first)]));
     const std::vector<std::string> before = picked;
-    if (!change(picked, numbers) || picked == before) return;
+    if (!change(picked, numbers) || picked == before) return false;
     std::vector<int> emptied;
-    for (const int index : LinesEmptied(before, picked)) emptied.push_back(numbers[static_cast<std::size_t>(index - 1)]);
+    for (const int index : LinesEmptied(before, picked))
+        emptied.push_back(numbers[static_cast<std::size_t>(index - 1)]);
     for (std::size_t i = 0; i < numbers.size(); ++i)
         span[static_cast<std::size_t>(numbers[i] - first)] = std::move(picked[i]);
     names_->ReplaceLines(first, span);
     names_->MarkEmptiedByTransform(emptied);
     if (!all) names_->SelectLines(numbers);
     emit Rewritten();
+    return true;
 }
 
 void TransformBar::Replace() {
@@ -219,25 +236,54 @@ void TransformBar::Replace() {
     const bool readsFiles = !replacement->Fields().Empty();
     const bool plain = !regex_->isChecked() && matchCase_->isChecked() && !replacement->UsesCounter() && !readsFiles &&
                        CurrentScope() == Scope::Name;
+    bool changed = false;
     if (plain && !find.empty()) {
-        Rewrite([&](std::vector<std::string>& lines, const std::vector<int>&) {
-            for (std::string& line : lines) ReplaceAll(line, find, with);
-            return true;
-        }, true);
-        return;
+        changed = Rewrite(
+            [&](std::vector<std::string>& lines, const std::vector<int>&) {
+                for (std::string& line : lines) ReplaceAll(line, find, with);
+                return true;
+            },
+            true);
+    } else if (readsFiles) {
+        changed =
+            Rewrite([&](std::vector<std::string>& lines,
+                        const std::vector<int>& numbers) { return ReplaceReadingFiles(*replacement, lines, numbers); },
+                    false);
+    } else {
+        const Scope scope = CurrentScope();
+        const Numbering numbering = CurrentNumbering();
+        changed = Rewrite(
+            [&](std::vector<std::string>& lines, const std::vector<int>&) {
+                replacement->Apply(lines, scope, numbering, separator_);
+                return true;
+            },
+            plain);
     }
-    if (readsFiles) {
-        Rewrite([&](std::vector<std::string>& lines, const std::vector<int>& numbers) {
-            return ReplaceReadingFiles(*replacement, lines, numbers);
-        }, false);
-        return;
+    if (changed) recorded_.push_back(ReplaceStep(find, with, plain && !find.empty()));
+}
+
+// The plain find and replace is literal over whole lines, its replacement
+// taken as typed: what a replacement would read as a token is quoted.
+EditSteps TransformBar::ReplaceStep(const std::string& find, const std::string& with, bool plain) {
+    EditSteps step;
+    if (plain) {
+        std::string quoted;
+        for (const char ch : with) {
+            if (ch == '\\' || ch == '{') quoted += '\\';
+            quoted += ch;
+        }
+        step.replaces.emplace_back(find, quoted);
+        step.literal = true;
+        step.scope = Scope::Path;
+        return step;
     }
-    const Scope scope = CurrentScope();
-    const Numbering numbering = CurrentNumbering();
-    Rewrite([&](std::vector<std::string>& lines, const std::vector<int>&) {
-        replacement->Apply(lines, scope, numbering, separator_);
-        return true;
-    }, plain);
+    step.replaces.emplace_back(find, with);
+    step.literal = !regex_->isChecked();
+    step.ignoreCase = !matchCase_->isChecked();
+    step.scope = CurrentScope();
+    step.numbering = CurrentNumbering();
+    MovieZone(step.movieZone);
+    return step;
 }
 
 // The files are read first, for the lines the replacement changes; a stop
@@ -254,8 +300,8 @@ bool TransformBar::ReplaceReadingFiles(const Replacement& replacement, std::vect
     std::vector<metadata::FileMetadata> read;
     bool done = false;
     listed_.RunReading([&](StepMonitor& monitor) {
-        done = ReadFieldsFor(replacement, lines, paths, scope, separator_, listed_.Reader(), metadata::ReportingTo(monitor),
-                             read);
+        done = ReadFieldsFor(replacement, lines, paths, scope, separator_, listed_.Reader(),
+                             metadata::ReportingTo(monitor), read);
     });
     if (!done) return false;
     std::vector<std::string> notes(lines.size());
@@ -273,13 +319,17 @@ void TransformBar::Number() {
     const Numbering numbering = CurrentNumbering();
     const std::vector<NamesEditor::Place> places = names_->ColumnPlaces();
     if (places.empty()) {
-        const Scope scope = CurrentScope();
-        Rewrite([&](std::vector<std::string>& lines, const std::vector<int>&) {
-            const std::vector<std::string> counters = CounterTexts(lines, numbering, separator_);
-            for (std::size_t i = 0; i < lines.size(); ++i)
-                lines[i].insert(ScopeSpan(lines[i], scope, separator_).start, counters[i]);
-            return true;
-        }, false);
+        EditSteps step;
+        step.number = true;
+        step.scope = CurrentScope();
+        step.numbering = numbering;
+        const bool changed = Rewrite(
+            [&](std::vector<std::string>& lines, const std::vector<int>&) {
+                NumberLines(lines, numbering, step.scope, separator_);
+                return true;
+            },
+            false);
+        if (changed) recorded_.push_back(step);
         return;
     }
     // Counted by the lines the carets are on, each whole, for its folder.
@@ -292,19 +342,80 @@ void TransformBar::Number() {
 }
 
 void TransformBar::ChangeCase(CaseChange change) {
-    const Scope scope = CurrentScope();
-    Rewrite([&](std::vector<std::string>& lines, const std::vector<int>&) {
-        quil::ChangeCase(lines, change, scope, separator_);
-        return true;
-    }, false);
+    EditSteps step;
+    step.caseChange = change;
+    step.scope = CurrentScope();
+    const bool changed = Rewrite(
+        [&](std::vector<std::string>& lines, const std::vector<int>&) {
+            quil::ChangeCase(lines, change, step.scope, separator_);
+            return true;
+        },
+        false);
+    if (changed) recorded_.push_back(step);
 }
 
 // Over the whole list: a collision may be with any line.
 void TransformBar::MakeUnique() {
-    Rewrite([this](std::vector<std::string>& lines, const std::vector<int>&) {
-        quil::MakeUnique(lines, listed_.Listed(), listed_.Files(), names_->SubSecondsByLine());
-        return true;
-    }, true);
+    const bool changed = Rewrite(
+        [this](std::vector<std::string>& lines, const std::vector<int>&) {
+            quil::MakeUnique(lines, listed_.Listed(), listed_.Files(), names_->SubSecondsByLine());
+            return true;
+        },
+        true);
+    if (!changed) return;
+    EditSteps step;
+    step.unique = true;
+    recorded_.push_back(step);
 }
+
+StepContext TransformBar::Context(StepMonitor& monitor) {
+    return {listed_.Listed(), listed_.Files(), listed_.Reader(), metadata::ReportingTo(monitor), FilterThrough};
+}
+
+// The files are read on the window's long step; a stop or a wrong step
+// changes nothing, and the error shows.
+void TransformBar::ApplySteps(const std::vector<EditSteps>& steps) {
+    const bool unique = std::any_of(steps.begin(), steps.end(), [](const EditSteps& step) { return step.unique; });
+    const bool changed = Rewrite(
+        [&](std::vector<std::string>& lines, const std::vector<int>& numbers) {
+            std::vector<std::string> paths;
+            for (const int line : numbers)
+                paths.push_back(listed_.Listed().oldPaths[static_cast<std::size_t>(line + 1)]);
+            StepResults results;
+            std::string error;
+            bool done = false;
+            listed_.RunReading([&](StepMonitor& monitor) {
+                done = ApplyEditChain(steps, Context(monitor), lines, paths, results, error);
+            });
+            if (done && results.onlyReordered)
+                error =
+                    "the recipe's filter only changed the order of the lines: "
+                    "each file would take another's name";
+            if (!done || results.onlyReordered) {
+                SetSpokenText(error_, QString::fromStdString(error));
+                return false;
+            }
+            std::vector<NamesEditor::TransformNote> kept;
+            for (std::size_t i = 0; i < lines.size(); ++i)
+                if (!results.notes[i].empty() || !results.subSeconds[i].empty())
+                    kept.push_back(
+                        {numbers[i], lines[i], QString::fromStdString(results.notes[i]), results.subSeconds[i]});
+            names_->AddTransformNotes(std::move(kept));
+            return true;
+        },
+        unique);
+    if (changed) recorded_.insert(recorded_.end(), steps.begin(), steps.end());
+}
+
+void TransformBar::SetAllLines(const std::vector<std::string>& lines) {
+    Rewrite(
+        [&](std::vector<std::string>& all, const std::vector<int>&) {
+            all = lines;
+            return true;
+        },
+        true);
+}
+
+std::vector<EditSteps> TransformBar::TakeRecorded() { return std::exchange(recorded_, {}); }
 
 }  // namespace quil::qt

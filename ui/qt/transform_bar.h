@@ -15,6 +15,7 @@
 #include <QWidget>
 
 #include "engine/batch_state.h"
+#include "engine/edit_steps.h"
 #include "engine/transforms.h"
 #include "ui/qt/names_editor.h"
 
@@ -53,6 +54,18 @@ public:
     // took), the first in the list keeping its name.
     void MakeUnique();
 
+    // A recipe's steps on the selected lines, or all (the whole list when
+    // one makes names unique), as one edit.
+    void ApplySteps(const std::vector<EditSteps>& steps);
+    // lines in place of the whole list, as one edit.
+    void SetAllLines(const std::vector<std::string>& lines);
+    // The transforms applied since the listing or the last time they were
+    // taken, as a recipe's steps; a Number at column carets has no such step
+    // and is left out.
+    std::vector<EditSteps> TakeRecorded();
+    void ForgetRecorded() { recorded_.clear(); }
+    void Record(const EditSteps& step) { recorded_.push_back(step); }
+
     // Where a movie header's UTC time is shown: the zone field's, or the
     // local zone when it is empty. False, with the error shown, when the
     // field holds no zone.
@@ -85,8 +98,12 @@ private:
     // leaves them as they were.
     using Change = std::function<bool(std::vector<std::string>& lines, const std::vector<int>& numbers)>;
     // Runs change over the selected lines, or all lines, as one edit; none
-    // when it changes nothing.
-    void Rewrite(const Change& change, bool wholeList);
+    // (and false) when it changes nothing.
+    bool Rewrite(const Change& change, bool wholeList);
+    // The Replace just made, as a step.
+    EditSteps ReplaceStep(const std::string& find, const std::string& with, bool plain);
+    // What the steps read and run with, reporting to monitor.
+    StepContext Context(StepMonitor& monitor);
     // A replacement whose tokens read the files, on the lines it changes.
     bool ReplaceReadingFiles(const Replacement& replacement, std::vector<std::string>& lines,
                              const std::vector<int>& numbers);
@@ -105,6 +122,7 @@ private:
     QLabel* error_;
     QLineEdit* zone_;
     QToolButton* insertField_;
+    std::vector<EditSteps> recorded_;
 };
 
 }  // namespace quil::qt
