@@ -76,8 +76,11 @@ void Narrow(const ListRequest& request, FileServices& files, std::vector<std::st
     if (!request.filter.Active()) return;
     result.filteredFrom = result.count;
     std::size_t kept = 1;
-    for (std::size_t slot = 1; slot < oldPaths.size(); ++slot)
-        if (request.filter.Takes(oldPaths[slot], files)) oldPaths[kept++] = std::move(oldPaths[slot]);
+    for (std::size_t slot = 1; slot < oldPaths.size(); ++slot) {
+        if (!request.filter.Takes(oldPaths[slot], files)) continue;
+        if (kept != slot) oldPaths[kept] = std::move(oldPaths[slot]);  // a string moved onto itself is emptied
+        ++kept;
+    }
     oldPaths.resize(kept);
     result.count = static_cast<int>(kept) - 1;
 }

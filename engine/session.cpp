@@ -178,8 +178,10 @@ void Session::Keep(const std::vector<bool>& keep) {
     std::size_t kept = 1;
     for (std::size_t slot = 1; slot <= static_cast<std::size_t>(state_.count); ++slot) {
         if (slot >= keep.size() || !keep[slot]) continue;
-        state_.oldPaths[kept] = std::move(state_.oldPaths[slot]);
-        if (slot < state_.folders.size()) state_.folders[kept] = state_.folders[slot];
+        if (kept != slot) {  // a string moved onto itself is emptied
+            state_.oldPaths[kept] = std::move(state_.oldPaths[slot]);
+            if (slot < state_.folders.size()) state_.folders[kept] = state_.folders[slot];
+        }
         ++kept;
     }
     state_.oldPaths.resize(kept);

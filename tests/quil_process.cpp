@@ -1,11 +1,14 @@
 #include "tests/quil_process.h"
 
 #include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -141,6 +144,57 @@ void WriteFiles(const fs::path& folder, const std::map<std::string, std::string>
         else
             std::ofstream(folder / path, std::ios::binary) << content;
     }
+}
+
+// quil on a pseudo-terminal, each question answered as it comes; the exit
+// status and what the terminal showed.
+// With input, standard input is a pipe holding it instead.
+Outcome OnTerminal(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
+                   const std::vector<std::pair<std::string, std::string>>& answers, const std::string& input) {
+    int master;
+    const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
+    if (pid < 0) return {};
+    if (pid == 0) {
+        if (!input.empty()) {
+            int piped[2];
+            if (pipe(piped) != 0 || write(piped[1], input.data(), input.size()) != static_cast<ssize_t>(input.size()))
+                _exit(126);
+            close(piped[1]);
+            dup2(piped[0], STDIN_FILENO);
+        }
+        for (const auto& [name, value] : env) {
+            if (value.empty())
+                unsetenv(name.c_str());
+            else
+                setenv(name.c_str(), value.c_str(), 1);
+        }
+        std::vector<std::string> strings = args;
+        strings.insert(strings.begin(), QuilProgram());
+        std::vector<char*> argv;
+        for (std::string& arg : strings) argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        execve(argv[0], argv.data(), environ);
+        _exit(127);
+    }
+    Outcome outcome;
+    std::size_t next = 0;
+    for (auto start = std::chrono::steady_clock::now(); std::chrono::steady_clock::now() - start < std::chrono::seconds(20);) {
+        pollfd poller{master, POLLIN, 0};
+        if (poll(&poller, 1, 100) <= 0) continue;
+        char buffer[256];
+        const ssize_t got = read(master, buffer, sizeof buffer);
+        if (got <= 0) break;  // the program ended
+        outcome.out.append(buffer, static_cast<std::size_t>(got));
+        if (next < answers.size() && outcome.out.find(answers[next].first) != std::string::npos) {
+            const std::string answer = answers[next++].second + "\n";
+            if (write(master, answer.data(), answer.size()) != static_cast<ssize_t>(answer.size())) break;
+        }
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    close(master);
+    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return outcome;
 }
 
 }  // namespace quil::testing

@@ -37,6 +37,12 @@ struct QuilRun {
 
 Outcome RunQuil(const QuilRun& run);
 
+// quil on a pseudo-terminal, each question answered as it comes (the
+// answer after the text that asks it); the exit status and what the
+// terminal showed. With input, standard input is a pipe holding it instead.
+Outcome OnTerminal(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
+                   const std::vector<std::pair<std::string, std::string>>& answers, const std::string& input = {});
+
 // What a row expects of an output: part found in it; an empty part, that
 // nothing was written at all.
 ::testing::AssertionResult Holds(const std::string& output, const std::string& part);

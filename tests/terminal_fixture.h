@@ -18,6 +18,7 @@ namespace quil {
 
 namespace fs = std::filesystem;
 using Tree = std::map<std::string, std::string>;
+using testing::OnTerminal;
 using testing::Outcome;
 using testing::QuilRun;
 
@@ -60,6 +61,7 @@ protected:
                 {"HOME", (base_ / "home").string()},
                 {"XDG_DATA_HOME", (base_ / "data").string()},
                 {"XDG_STATE_HOME", (base_ / "state").string()},
+                {"XDG_CONFIG_HOME", (base_ / "config").string()},
                 {"NO_COLOR", "1"}};
     }
 
