@@ -126,7 +126,10 @@ MappedNames MapCsv(std::string_view text, const BatchState& listed, std::vector<
 
 MappedNames MapList(std::string_view text, const BatchState& listed, std::vector<std::string>& lines) {
     MappedNames mapped;
-    const std::vector<std::string> names = SplitLines(text);
+    std::vector<std::string> names = SplitLines(text);
+    // A list saved on Windows ends its lines with CR LF.
+    for (std::string& name : names)
+        if (!name.empty() && name.back() == '\r') name.pop_back();
     mapped.rows = static_cast<int>(names.size());
     if (names.size() != static_cast<std::size_t>(listed.count)) {
         mapped.error = "the list has " + std::to_string(names.size()) + " names for " + std::to_string(listed.count) +

@@ -67,7 +67,9 @@ public:
     OneFolderUnreadable(FileServices& files, std::string folder) : files_(files), folder_(std::move(folder)) {}
     const Conventions& conventions() const override { return files_.conventions(); }
     bool CurrentFolder(std::string& folder) override { return files_.CurrentFolder(folder); }
-    bool AbsolutePath(const std::string& path, std::string& absolute) override { return files_.AbsolutePath(path, absolute); }
+    bool AbsolutePath(const std::string& path, std::string& absolute) override {
+        return files_.AbsolutePath(path, absolute);
+    }
     bool ListFolder(const std::string& folder, const EntryVisitor& visit, int* unshown = nullptr) override {
         return folder != folder_ && files_.ListFolder(folder, visit, unshown);
     }
@@ -142,6 +144,18 @@ private:
         return question.details.isEmpty() ? question.text : question.details + "\n\n" + question.text;
     }
 
+    QAction* RecipeAction(const QString& text) {
+        QMenu* menu = window_->recipes()->menu();
+        emit menu->aboutToShow();  // the menu reads the recipes as it opens
+        for (QAction* action : menu->actions())
+            if (action->text() == text) return action;
+        return nullptr;
+    }
+    void Undo() {
+        names()->setFocus();
+        QTest::keyClick(names(), Qt::Key_Z, Qt::ControlModifier);
+    }
+
 private slots:
     void initTestCase() {
         QVERIFY(base_.isValid());
@@ -181,8 +195,8 @@ private slots:
         QTest::keyClicks(names(), "xy");  // typing, joined into one undo step
         const QString typed = Text();
         CaretTo(1);
-        QTest::keyClick(names(), Qt::Key_Backspace);  // would join two lines
-        QCOMPARE(Text(), typed);                       // and the typing before it stays
+        QTest::keyClick(names(), Qt::Key_Backspace);               // would join two lines
+        QCOMPARE(Text(), typed);                                   // and the typing before it stays
         QTest::keyClick(names(), Qt::Key_Y, Qt::ControlModifier);  // nor comes back by redo
         QCOMPARE(Text(), typed);
         QGuiApplication::clipboard()->setText("x\ny");
@@ -242,8 +256,8 @@ private slots:
             keys.insert(text[amp + 1].toLower());
         };
         for (QAbstractButton* button : window_->findChildren<QAbstractButton*>())
-            if (button->isVisible() && !button->text().isEmpty() && button->text() != "Cancel" && button->text() != "Help" &&
-                button->text() != "Insert field" && button->text() != "Recipes")
+            if (button->isVisible() && !button->text().isEmpty() && button->text() != "Cancel" &&
+                button->text() != "Help" && button->text() != "Insert field" && button->text() != "Recipes")
                 mnemonic(button->text());
         for (QLabel* label : window_->findChildren<QLabel*>())
             if (label->buddy() != nullptr) mnemonic(label->text());
@@ -368,7 +382,8 @@ private slots:
         QTest::keyClick(names(), Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(Text(), QString("a.txt\nb.txt\ns/c.txt"));
         CaretTo(1);
-        QTRY_COMPARE(window_->caretStatus()->text(), QString("Line 2 of 3: unchanged"));  // the note went with its transform
+        QTRY_COMPARE(window_->caretStatus()->text(),
+                     QString("Line 2 of 3: unchanged"));  // the note went with its transform
         window_->transforms()->zoneField()->setText("Paris");
         Click("Replace");
         QCOMPARE(Text(), QString("a.txt\nb.txt\ns/c.txt"));
@@ -419,6 +434,94 @@ private slots:
         names()->setFocus();
         QTest::keyClick(names(), Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(Text(), QString("same.txt\nsame.txt"));
+    }
+
+    // The transforms applied are saved as a recipe, in the file quil reads;
+    // from the Recipes menu it applies as one Ctrl+Z.
+    void recipesSaveTheStepsAppliedAndApplyAsOneUndoStep() {
+        Open();
+        window_->findField()->setText(".txt");
+        window_->withField()->setText("_\\1.md");  // as typed: not a group, the Regular expression switch is off
+        Click("Replace");
+        Click("UPPER");
+        QCOMPARE(Text(), QString("A_\\1.md\nB_\\1.md\ns/C_\\1.md"));
+        asker_.texts = {"shout"};
+        RecipeAction("Save steps as recipe...")->trigger();
+        QFile saved(base_.path() + "/config/quillane/recipes");
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll(),
+                 QByteArray("[shout]\n--literal --scope path --replace .txt '_\\\\1.md'\n--case upper\n"));
+
+        Open();
+        QAction* shout = RecipeAction("shout");
+        QVERIFY(shout != nullptr);
+        shout->trigger();
+        QCOMPARE(Text(), QString("A_\\1.md\nB_\\1.md\ns/C_\\1.md"));
+        Undo();
+        QCOMPARE(Text(), QString("a.txt\nb.txt\ns/c.txt"));
+        // The Ctrl+Z took the recipe back: nothing is left to save.
+        QCoreApplication::processEvents();
+        RecipeAction("Save steps as recipe...")->trigger();
+        QVERIFY(!asker_.told.isEmpty() && asker_.told.back().startsWith("No transform was applied"));
+    }
+
+    // Names from a CSV: the rows that cannot be used are shown with their
+    // numbers and the rest go on when the user says so, as one Ctrl+Z.
+    void renameFromAListShowsTheRefusedRows() {
+        const QString csv = base_.path() + "/names.csv";
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("old,new\na.txt,x.txt\nzz,y.txt\ns/c.txt,s/z.txt\n");
+        file.close();
+        Open();
+        asker_.texts = {csv};
+        asker_.answers = {false};
+        RecipeAction("Rename from list...")->trigger();
+        QCOMPARE(asker_.asked.back().details, QString("Row 3: 'zz' is not listed"));
+        QCOMPARE(Text(), QString("a.txt\nb.txt\ns/c.txt"));
+        asker_.texts = {csv};
+        RecipeAction("Rename from list...")->trigger();
+        QCOMPARE(Text(), QString("x.txt\nb.txt\ns/z.txt"));
+        Undo();
+        QCOMPARE(Text(), QString("a.txt\nb.txt\ns/c.txt"));
+    }
+
+    // A folder's own recipe is asked about once listed, and taken only as
+    // an edit: nothing is renamed before OK.
+    void aFoldersRecipeIsOfferedAndTakenOnlyAsAnEdit() {
+        Write(".quillane-recipe", "--case upper\n");
+        asker_.answers = {false};
+        Open();
+        QTRY_VERIFY(!asker_.asked.empty());
+        QCOMPARE(asker_.asked.back().text, QString("This folder has a recipe: Apply it?"));
+        QCOMPARE(Text(), QString("a.txt\nb.txt\ns/c.txt"));
+        asker_.answers = {true};
+        Open();
+        QTRY_COMPARE(Text(), QString("A.txt\nB.txt\ns/C.txt"));
+        QCOMPARE(Read("a.txt"), QByteArray("a"));
+    }
+
+    // The filter row lists only what it keeps and says how many of how
+    // many; edits are asked about first, and a wrong size is said.
+    void theFilterRowNarrowsTheList() {
+        Write("p.jpg", "jpg");
+        Open();
+        FilterRow* row = window_->filterRow();
+        row->kindBox()->setCurrentIndex(row->kindBox()->findText("Images"));
+        emit row->kindBox()->activated(row->kindBox()->currentIndex());
+        QCOMPARE(Text(), QString("p.jpg"));
+        QCOMPARE(row->countLabel()->text(), QString("showing 1 of 4"));
+        RetypeLine(0, "q.jpg");
+        asker_.answers = {false};
+        row->kindBox()->setCurrentIndex(0);
+        emit row->kindBox()->activated(0);
+        QCOMPARE(asker_.asked.back().action, QString("List Again"));
+        QCOMPARE(row->kindBox()->currentText(), QString("Images"));
+        QCOMPARE(Text(), QString("q.jpg"));
+        row->largerField()->setText("ten");
+        emit row->largerField()->editingFinished();
+        QVERIFY(row->countLabel()->text().startsWith("Larger than"));
+        QCOMPARE(Text(), QString("q.jpg"));
     }
 
     void thePreviewFollowsTheTextAndTheCaretLineSaysIt() {
@@ -589,7 +692,7 @@ private slots:
         QCOMPARE(run(git + "ls-files"), QString("b.txt\nx.txt\n"));
 
         QFile(tree_ + "/.git/index.lock").open(QIODevice::WriteOnly);
-        RetypeLine(0, "y.txt");  // b.txt, listed first now
+        RetypeLine(0, "y.txt");          // b.txt, listed first now
         asker_.answers = {true, false};  // the batch yes, applying without git no
         Click("OK");
         QVERIFY(LastQuestion().contains("Apply without staging the renames in git?"));
@@ -653,7 +756,8 @@ private slots:
         Open({}, &files);
         QCOMPARE(Text(), QString("a.txt\nb.txt"));
         QTRY_COMPARE(asker_.errors, 1);
-        QCOMPARE(asker_.told.last(), "The folder '" + tree_ + "/s/' could not be read; the files in it are not listed.");
+        QCOMPARE(asker_.told.last(),
+                 "The folder '" + tree_ + "/s/' could not be read; the files in it are not listed.");
     }
 
     void aNameThatIsNotUtf8KeepsItsBytes() {
@@ -692,7 +796,8 @@ private slots:
         QVERIFY(!finished);
         QVERIFY(sawCancel);
         QCOMPARE(label, QString("Working... 3 of 7"));
-        QVERIFY(RunBusy(&parent, [](long, long) { return QString(); }, [](TaskProgress&) {}));
+        QVERIFY(RunBusy(
+            &parent, [](long, long) { return QString(); }, [](TaskProgress&) {}));
     }
 
     // quillane a.txt b.txt, both moved into s/: the window stays over the
@@ -715,7 +820,9 @@ private slots:
     // the fields have labels with mnemonics and take the window's width.
     void theMessagesAndFieldsSpeakToScreenReaders() {
         Open();
-        auto spoken = [](QWidget* widget) { return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name); };
+        auto spoken = [](QWidget* widget) {
+            return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+        };
         window_->transforms()->regexBox()->setChecked(true);
         QTest::keyClicks(window_->findField(), "a(");
         QCOMPARE(spoken(window_->transforms()->errorLabel()), window_->transforms()->errorLabel()->text());

@@ -43,7 +43,8 @@ NamesEditor::NamesEditor(QWidget* parent) : QsciScintilla(parent) {
     setAccessibleName(QStringLiteral("Names"));
     // Margin 0 is left blank for the status column, painted over it.
     setMarginType(0, TextMargin);
-    setMarginWidth(0, QFontMetrics(QFontDatabase::systemFont(QFontDatabase::FixedFont)).horizontalAdvance("refused") + 12);
+    setMarginWidth(0,
+                   QFontMetrics(QFontDatabase::systemFont(QFontDatabase::FixedFont)).horizontalAdvance("refused") + 12);
     setMarginWidth(1, 0);
     setMarginWidth(2, 0);
     // Alt+drag and Alt+Shift+arrows make a column; typing and pasting go
@@ -105,7 +106,8 @@ void NamesEditor::MarkEmptiedByTransform(const std::vector<int>& lines) {
 std::vector<int> NamesEditor::EmptiedByTransform() const {
     std::vector<int> emptied;
     for (const int line : emptiedByTransform_)
-        if (Send(SCI_POSITIONFROMLINE, static_cast<unsigned long>(line)) == Send(SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line)))
+        if (Send(SCI_POSITIONFROMLINE, static_cast<unsigned long>(line)) ==
+            Send(SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line)))
             emptied.push_back(line + 1);
     return emptied;
 }
@@ -129,7 +131,8 @@ void NamesEditor::ReplaceLines(int first, const std::vector<std::string>& lines)
     EndColumnTyping();
     if (lines.empty()) return;
     const long start = Send(SCI_POSITIONFROMLINE, static_cast<unsigned long>(first));
-    const long end = Send(SCI_GETLINEENDPOSITION, static_cast<unsigned long>(first + static_cast<int>(lines.size()) - 1));
+    const long end =
+        Send(SCI_GETLINEENDPOSITION, static_cast<unsigned long>(first + static_cast<int>(lines.size()) - 1));
     const std::string joined = JoinLines(lines);
     const std::string_view old(Bytes() + start, static_cast<std::size_t>(end - start));
     // Only what differs is replaced: the undo step stays small and the
@@ -229,7 +232,10 @@ void NamesEditor::OnModified(long position, int type, int linesAdded) {
     if (!(type & (SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT))) return;
     // A note belongs to the transform that made it: an undo or redo may
     // have taken that transform back, even on a line it left as it was.
-    if ((type & (SC_PERFORMED_UNDO | SC_PERFORMED_REDO)) && !ownEdit_) notes_.clear();
+    if ((type & (SC_PERFORMED_UNDO | SC_PERFORMED_REDO)) && !ownEdit_) {
+        notes_.clear();
+        emit UndoneOrRedone();
+    }
     if ((type & SC_MOD_INSERTTEXT) && !emptiedByTransform_.empty())
         emptiedByTransform_.erase(static_cast<int>(Send(SCI_LINEFROMPOSITION, static_cast<unsigned long>(position))));
     // An edit from a menu or a redo is checked once it is done.
@@ -369,7 +375,8 @@ void NamesEditor::KeepColumnAt(long column) {
     const long line = Send(SCI_LINEFROMPOSITION, static_cast<unsigned long>(caret));
     const long reached = CaretColumn();
     if (reached < column && caret == Send(SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line)))
-        Send(SCI_SETRECTANGULARSELECTIONCARETVIRTUALSPACE, static_cast<unsigned long>(column - reached + Send(SCI_GETRECTANGULARSELECTIONCARETVIRTUALSPACE)));
+        Send(SCI_SETRECTANGULARSELECTIONCARETVIRTUALSPACE,
+             static_cast<unsigned long>(column - reached + Send(SCI_GETRECTANGULARSELECTIONCARETVIRTUALSPACE)));
 }
 
 // A column past the end of a shorter line would type spaces up to it: that
@@ -405,7 +412,8 @@ bool NamesEditor::PasteIntoColumn() {
 }
 
 void NamesEditor::SetStatuses(std::vector<std::pair<int, LineStatus>> changed) {
-    if (statuses_.size() != static_cast<std::size_t>(lineCount_)) statuses_.assign(static_cast<std::size_t>(lineCount_), {});
+    if (statuses_.size() != static_cast<std::size_t>(lineCount_))
+        statuses_.assign(static_cast<std::size_t>(lineCount_), {});
     for (const int line : marked_) statuses_[static_cast<std::size_t>(line)] = {};
     marked_.clear();
     for (auto& [line, status] : changed) {

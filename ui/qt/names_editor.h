@@ -92,6 +92,7 @@ signals:
     void EnterPressed();
     void NamesChanged();  // after an edit that was taken
     void CaretLineChanged(int line);
+    void UndoneOrRedone();  // the user's Ctrl+Z or redo changed the names
 
 protected:
     bool event(QEvent* event) override;

@@ -58,34 +58,32 @@ void RecipeMenu::Apply(const Recipe& recipe) {
 }
 
 void RecipeMenu::SaveSteps() {
-    std::vector<EditSteps> steps = transforms_.TakeRecorded();
+    std::vector<EditSteps> steps = transforms_.RecordedSteps();
     if (const EditSteps order = window_.order(); order.sort) steps.insert(steps.begin(), order);
     Asker& asker = window_.asker();
     if (steps.empty()) {
-        asker.Tell(QStringLiteral("No transform was applied since the list was "
-                                  "made or the steps were last saved."),
+        asker.Tell(QStringLiteral("No transform was applied since the list was made or the steps were last saved."),
                    Asker::Kind::Information);
         return;
     }
     const QString name = asker.AskText(QStringLiteral("Save the %1 steps as the recipe:").arg(steps.size()), {});
-    Recipe recipe{name.trimmed().toStdString(), steps};
+    if (name.isEmpty()) return;  // cancelled
+    const Recipe recipe{name.trimmed().toStdString(), steps};
     std::string text, error;
     std::vector<Recipe> recipes;
     QString problem;
-    if (name.isEmpty())
-        problem = {};
-    else if (!ValidRecipeName(recipe.name))
+    if (!ValidRecipeName(recipe.name))
         problem = "'" + name + "' cannot name a recipe: no brackets and no line break.";
-    else if (!Load(recipes, problem))
+    else if (!Load(recipes, problem))  // a file that does not read as recipes is not written over
         problem += "\nThe recipes are left as they are.";
     else if (!Savable(recipe, error) || !config_.Read(kRecipesFile, text, error) ||
              !config_.Write(kRecipesFile, WithRecipe(text, recipe), error))
         problem = Q(error);
-    else
+    if (!problem.isEmpty()) {
+        asker.Tell(problem, Asker::Kind::Error);  // the steps stay, to be saved again
         return;
-    // Not saved: the steps stay to be saved again.
-    for (const EditSteps& step : steps) transforms_.Record(step);
-    if (!problem.isEmpty()) asker.Tell(problem, Asker::Kind::Error);
+    }
+    transforms_.ForgetRecorded();  // the next save starts from here
 }
 
 void RecipeMenu::RenameFromList() {

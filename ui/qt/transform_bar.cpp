@@ -126,6 +126,12 @@ TransformBar::TransformBar(NamesEditor* names, QLineEdit* find, QLineEdit* with,
     layout->addLayout(first, 0, 0);
     layout->addLayout(second, 1, 0);
 
+    // Checked once the whole Ctrl+Z is done.
+    connect(names_, &NamesEditor::UndoneOrRedone, this, [this] {
+        if (!std::exchange(dropQueued_, true))
+            QMetaObject::invokeMethod(this, &TransformBar::DropUndoneStep, Qt::QueuedConnection);
+    });
+
     // A wrong expression shows as it is typed, not only on Replace.
     auto validate = [this] {
         if (find_->text().isEmpty() && with_->text().isEmpty())
@@ -236,6 +242,7 @@ void TransformBar::Replace() {
     const bool readsFiles = !replacement->Fields().Empty();
     const bool plain = !regex_->isChecked() && matchCase_->isChecked() && !replacement->UsesCounter() && !readsFiles &&
                        CurrentScope() == Scope::Name;
+    const std::size_t before = NamesHash();
     bool changed = false;
     if (plain && !find.empty()) {
         changed = Rewrite(
@@ -259,7 +266,7 @@ void TransformBar::Replace() {
             },
             plain);
     }
-    if (changed) recorded_.push_back(ReplaceStep(find, with, plain && !find.empty()));
+    if (changed) Record({ReplaceStep(find, with, plain && !find.empty())}, before);
 }
 
 // The plain find and replace is literal over whole lines, its replacement
@@ -323,13 +330,14 @@ void TransformBar::Number() {
         step.number = true;
         step.scope = CurrentScope();
         step.numbering = numbering;
+        const std::size_t before = NamesHash();
         const bool changed = Rewrite(
             [&](std::vector<std::string>& lines, const std::vector<int>&) {
                 NumberLines(lines, numbering, step.scope, separator_);
                 return true;
             },
             false);
-        if (changed) recorded_.push_back(step);
+        if (changed) Record({step}, before);
         return;
     }
     // Counted by the lines the carets are on, each whole, for its folder.
@@ -345,17 +353,19 @@ void TransformBar::ChangeCase(CaseChange change) {
     EditSteps step;
     step.caseChange = change;
     step.scope = CurrentScope();
+    const std::size_t before = NamesHash();
     const bool changed = Rewrite(
         [&](std::vector<std::string>& lines, const std::vector<int>&) {
             quil::ChangeCase(lines, change, step.scope, separator_);
             return true;
         },
         false);
-    if (changed) recorded_.push_back(step);
+    if (changed) Record({step}, before);
 }
 
 // Over the whole list: a collision may be with any line.
 void TransformBar::MakeUnique() {
+    const std::size_t before = NamesHash();
     const bool changed = Rewrite(
         [this](std::vector<std::string>& lines, const std::vector<int>&) {
             quil::MakeUnique(lines, listed_.Listed(), listed_.Files(), names_->SubSecondsByLine());
@@ -365,7 +375,7 @@ void TransformBar::MakeUnique() {
     if (!changed) return;
     EditSteps step;
     step.unique = true;
-    recorded_.push_back(step);
+    Record({step}, before);
 }
 
 StepContext TransformBar::Context(StepMonitor& monitor) {
@@ -376,6 +386,7 @@ StepContext TransformBar::Context(StepMonitor& monitor) {
 // changes nothing, and the error shows.
 void TransformBar::ApplySteps(const std::vector<EditSteps>& steps) {
     const bool unique = std::any_of(steps.begin(), steps.end(), [](const EditSteps& step) { return step.unique; });
+    const std::size_t before = NamesHash();
     const bool changed = Rewrite(
         [&](std::vector<std::string>& lines, const std::vector<int>& numbers) {
             std::vector<std::string> paths;
@@ -404,7 +415,7 @@ void TransformBar::ApplySteps(const std::vector<EditSteps>& steps) {
             return true;
         },
         unique);
-    if (changed) recorded_.insert(recorded_.end(), steps.begin(), steps.end());
+    if (changed) Record(steps, before);
 }
 
 void TransformBar::SetAllLines(const std::vector<std::string>& lines) {
@@ -416,6 +427,23 @@ void TransformBar::SetAllLines(const std::vector<std::string>& lines) {
         true);
 }
 
-std::vector<EditSteps> TransformBar::TakeRecorded() { return std::exchange(recorded_, {}); }
+std::size_t TransformBar::NamesHash() const { return qHash(names_->text()); }
+
+// A recipe's steps are one edit, and one Ctrl+Z takes them all back.
+void TransformBar::Record(std::vector<EditSteps> steps, std::size_t before) {
+    for (EditSteps& step : steps) recorded_.push_back({std::move(step), before});
+}
+
+void TransformBar::DropUndoneStep() {
+    dropQueued_ = false;
+    const std::size_t now = NamesHash();
+    while (!recorded_.empty() && recorded_.back().before == now) recorded_.pop_back();
+}
+
+std::vector<EditSteps> TransformBar::RecordedSteps() const {
+    std::vector<EditSteps> steps;
+    for (const Recorded& each : recorded_) steps.push_back(each.step);
+    return steps;
+}
 
 }  // namespace quil::qt

@@ -59,12 +59,11 @@ public:
     void ApplySteps(const std::vector<EditSteps>& steps);
     // lines in place of the whole list, as one edit.
     void SetAllLines(const std::vector<std::string>& lines);
-    // The transforms applied since the listing or the last time they were
-    // taken, as a recipe's steps; a Number at column carets has no such step
-    // and is left out.
-    std::vector<EditSteps> TakeRecorded();
+    // The transforms applied since the listing or since ForgetRecorded, less
+    // those a Ctrl+Z took back, as a recipe's steps; a Number at column
+    // carets has no such step and is left out.
+    std::vector<EditSteps> RecordedSteps() const;
     void ForgetRecorded() { recorded_.clear(); }
-    void Record(const EditSteps& step) { recorded_.push_back(step); }
 
     // Where a movie header's UTC time is shown: the zone field's, or the
     // local zone when it is empty. False, with the error shown, when the
@@ -122,7 +121,18 @@ private:
     QLabel* error_;
     QLineEdit* zone_;
     QToolButton* insertField_;
-    std::vector<EditSteps> recorded_;
+    // Each step with the names before it, to know when a Ctrl+Z took it back.
+    struct Recorded {
+        EditSteps step;
+        std::size_t before;  // the hash of the names' text
+    };
+    // Records steps, made from the names whose text hashed to before.
+    void Record(std::vector<EditSteps> steps, std::size_t before);
+    // Drops the last step when a Ctrl+Z brought back the names before it.
+    void DropUndoneStep();
+    std::size_t NamesHash() const;
+    std::vector<Recorded> recorded_;
+    bool dropQueued_ = false;
 };
 
 }  // namespace quil::qt
