@@ -125,6 +125,17 @@ bool ParseDateText(std::string_view text, std::tm& when) {
     return true;
 }
 
+// Days from 1970-01-01 to a date of the proleptic Gregorian calendar
+// (timegm's arithmetic, which MinGW's C library lacks).
+std::int64_t DaysFromCivil(std::int64_t year, int month, int day) {
+    year -= month <= 2;
+    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
+    const std::int64_t ofEra = year - era * 400;
+    const std::int64_t ofYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const std::int64_t ofCycle = ofEra * 365 + ofEra / 4 - ofEra / 100 + ofYear;
+    return era * 146097 + ofCycle - 719468;
+}
+
 }  // namespace
 
 bool ParseDate(std::string_view text, std::int64_t& nanoseconds) {
@@ -140,7 +151,8 @@ bool ParseDate(std::string_view text, std::int64_t& nanoseconds) {
 bool ParseWallClock(std::string_view text, std::int64_t& seconds) {
     std::tm when{};
     if (!ParseDateText(text, when)) return false;
-    seconds = static_cast<std::int64_t>(timegm(&when));
+    const std::int64_t days = DaysFromCivil(when.tm_year + 1900, when.tm_mon + 1, when.tm_mday);
+    seconds = days * 86400 + when.tm_hour * 3600 + when.tm_min * 60 + when.tm_sec;
     return true;
 }
 
