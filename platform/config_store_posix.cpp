@@ -3,45 +3,15 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
-#include <cstring>
 
+#include "platform/base_folders.h"
 #include "platform/config_store.h"
 
 namespace quil {
 namespace {
 
-// $XDG_CONFIG_HOME when it is absolute, as the base directory layout asks
-// (a relative one is ignored); otherwise ~/.config.
-std::string ConfigFolder() {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config != nullptr && config[0] == '/') return std::string(config) + "/quillane";
-    const char* home = std::getenv("HOME");
-    return std::string(home ? home : "") + "/.config/quillane";
-}
-
-std::string Reason(const std::string& what, int code) { return what + ": " + std::strerror(code); }
-
-bool MakeFolders(const std::string& folder, std::string& error) {
-    for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
-        const std::string part = folder.substr(0, slash);
-        if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
-            error = Reason(part, errno);
-            return false;
-        }
-        if (slash == std::string::npos) return true;
-    }
-}
-
-bool WriteWhole(int fd, const std::string& text) {
-    for (std::size_t done = 0; done < text.size();) {
-        const ssize_t wrote = write(fd, text.data() + done, text.size() - done);
-        if (wrote < 0 && errno == EINTR) continue;
-        if (wrote <= 0) return false;
-        done += static_cast<std::size_t>(wrote);
-    }
-    return true;
-}
+// ~/.config/quillane unless $XDG_CONFIG_HOME says otherwise.
+std::string ConfigFolder() { return BaseFolder("XDG_CONFIG_HOME", ".config"); }
 
 class SystemConfigStore : public ConfigStore {
 public:
@@ -69,14 +39,14 @@ public:
     }
 
     bool Write(const std::string& name, const std::string& text, std::string& error) override {
-        if (!MakeFolders(ConfigFolder(), error)) return false;
+        if (!MakePrivateFolders(ConfigFolder(), error)) return false;
         const std::string path = Where(name), temporary = path + ".new";
         const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
         if (fd < 0) {
             error = Reason(temporary, errno);
             return false;
         }
-        const bool written = WriteWhole(fd, text) && fsync(fd) == 0;
+        const bool written = WriteAll(fd, text) && fsync(fd) == 0;
         const int code = errno;
         if (close(fd) != 0 || !written || rename(temporary.c_str(), path.c_str()) != 0) {
             error = Reason(path, written ? errno : code);

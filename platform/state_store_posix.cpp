@@ -6,51 +6,15 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
-#include <cstring>
 
+#include "platform/base_folders.h"
 #include "platform/state_store.h"
 
 namespace quil {
 namespace {
 
-// $XDG_STATE_HOME when it is absolute, as the base directory layout asks
-// (a relative one is ignored); otherwise ~/.local/state.
-std::string StateFolder() {
-    const char* state = std::getenv("XDG_STATE_HOME");
-    if (state != nullptr && state[0] == '/') return std::string(state) + "/quillane";
-    const char* home = std::getenv("HOME");
-    return std::string(home ? home : "") + "/.local/state/quillane";
-}
-
-std::string Reason(const std::string& what, int code) { return what + ": " + std::strerror(code); }
-
-// mkdir -p, private to the user as the layout asks.
-bool MakeFolders(const std::string& folder, std::string& error) {
-    for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
-        const std::string part = folder.substr(0, slash);
-        struct stat info;
-        if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
-            error = Reason(part, errno);
-            return false;
-        }
-        if (stat(part.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-            error = Reason(part, ENOTDIR);
-            return false;
-        }
-        if (slash == std::string::npos) return true;
-    }
-}
-
-bool WriteAll(int fd, const std::string& text) {
-    for (std::size_t done = 0; done < text.size();) {
-        const ssize_t written = write(fd, text.data() + done, text.size() - done);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        done += static_cast<std::size_t>(written);
-    }
-    return true;
-}
+// ~/.local/state/quillane unless $XDG_STATE_HOME says otherwise.
+std::string StateFolder() { return BaseFolder("XDG_STATE_HOME", ".local/state"); }
 
 class PosixAppendFile final : public AppendFile {
 public:
@@ -79,7 +43,7 @@ private:
 class PosixStateStore final : public StateStore {
 public:
     std::unique_ptr<AppendFile> Create(const std::string& name, std::string& error) override {
-        if (!MakeFolders(folder_, error)) return nullptr;
+        if (!MakePrivateFolders(folder_, error)) return nullptr;
         const int fd = open(Where(name).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
         if (fd < 0) {
             error = Reason(Where(name), errno);
@@ -138,7 +102,7 @@ public:
     std::unique_ptr<StoreLock> TryLock(const std::string& name, bool& busy) override {
         busy = false;
         std::string error;
-        if (!MakeFolders(folder_, error)) return nullptr;
+        if (!MakePrivateFolders(folder_, error)) return nullptr;
         const int fd = open(Where(name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
         if (fd < 0) return nullptr;
         if (flock(fd, LOCK_EX | LOCK_NB) != 0) {

@@ -29,18 +29,11 @@ bool Size(const char* option, const std::string& value, std::optional<std::uint6
     return error.empty();
 }
 
-bool Date(const char* option, const std::string& value, std::optional<std::int64_t>& date, std::string& error) {
+// A date as parse reads it (a local time, or a camera's wall-clock time).
+bool Date(const char* option, const std::string& value, bool (*parse)(std::string_view, std::int64_t&),
+          std::optional<std::int64_t>& date, std::string& error) {
     std::int64_t when = 0;
-    if (ParseDate(value, when))
-        date = when;
-    else
-        error = std::string(option) + " takes a date such as 2024-07-14 or 2024-07-14 09:30, not '" + value + "'";
-    return error.empty();
-}
-
-bool WallClock(const char* option, const std::string& value, std::optional<std::int64_t>& date, std::string& error) {
-    std::int64_t when = 0;
-    if (ParseWallClock(value, when))
+    if (parse(value, when))
         date = when;
     else
         error = std::string(option) + " takes a date such as 2024-07-14 or 2024-07-14 09:30, not '" + value + "'";
@@ -101,24 +94,24 @@ const std::vector<OptionSpec> kGeneral = {
     {0, "newer", Takes::Text, "DATE", nullptr, "list only files changed after DATE",
      "list only files changed after DATE (2024-07-14, or 2024-07-14 09:30)",
      [](Options& o, const std::string& value, const std::string&, std::string& error) {
-         return Date("--newer", value, o.listFilter.newer, error);
+         return Date("--newer", value, ParseDate, o.listFilter.newer, error);
      }},
     {0, "older", Takes::Text, "DATE", nullptr, "list only files changed before DATE",
      "list only files changed before DATE",
      [](Options& o, const std::string& value, const std::string&, std::string& error) {
-         return Date("--older", value, o.listFilter.older, error);
+         return Date("--older", value, ParseDate, o.listFilter.older, error);
      }},
     {0, "taken-after", Takes::Text, "DATE", nullptr, "list only files taken after DATE",
      "list only photos and movies taken after DATE, as their clock wrote it "
      "(files without a date taken are left "
      "out)",
      [](Options& o, const std::string& value, const std::string&, std::string& error) {
-         return WallClock("--taken-after", value, o.listFilter.takenAfter, error);
+         return Date("--taken-after", value, ParseWallClock, o.listFilter.takenAfter, error);
      }},
     {0, "taken-before", Takes::Text, "DATE", nullptr, "list only files taken before DATE",
      "list only photos and movies taken before DATE",
      [](Options& o, const std::string& value, const std::string&, std::string& error) {
-         return WallClock("--taken-before", value, o.listFilter.takenBefore, error);
+         return Date("--taken-before", value, ParseWallClock, o.listFilter.takenBefore, error);
      }},
     {0, "from", Takes::File, "FILE", nullptr, "take the PATHs from FILE",
      "take the PATHs from FILE, one per line (- for standard input; the editor "
