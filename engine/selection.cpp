@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <unordered_set>
+#include <unordered_map>
 
 #include "engine/natural_order.h"
 
@@ -24,10 +24,16 @@ std::vector<std::string_view> Parts(std::string_view path, char separator) {
 
 bool EndsInSeparator(const std::string& path, char separator) { return path.size() > 1 && path.back() == separator; }
 
+// Folders made absolute, by the path as given: a list of many files in few
+// folders resolves each folder once (each resolving reads every link on
+// the way).
+using ResolvedFolders = std::unordered_map<std::string, std::string>;
+
 // The path made absolute without following a final link: a link given is
 // listed as the link, unless a final separator asks for what it leads to.
 // False when the folder holding it does not exist.
-bool Resolve(const std::string& given, const std::string& cwd, FileServices& files, std::string& absolute) {
+bool Resolve(const std::string& given, const std::string& cwd, FileServices& files, ResolvedFolders& folders,
+             std::string& absolute) {
     const char separator = files.conventions().separator;
     std::string full = !given.empty() && given[0] == separator ? given : cwd + separator + given;
     const bool followed = EndsInSeparator(full, separator);
@@ -35,10 +41,15 @@ bool Resolve(const std::string& given, const std::string& cwd, FileServices& fil
     const std::size_t slash = full.rfind(separator);
     const std::string name = full.substr(slash + 1);
     if (name.empty() || IsDotName(name) || followed) return files.AbsolutePath(full, absolute);
-    std::string parent;
-    if (!files.AbsolutePath(slash == 0 ? std::string(1, separator) : full.substr(0, slash), parent)) return false;
-    if (parent.back() != separator) parent += separator;
-    absolute = parent + name;
+    std::string folder = slash == 0 ? std::string(1, separator) : full.substr(0, slash);
+    auto resolved = folders.find(folder);
+    if (resolved == folders.end()) {
+        std::string parent;
+        if (!files.AbsolutePath(folder, parent)) return false;
+        if (parent.back() != separator) parent += separator;
+        resolved = folders.emplace(std::move(folder), std::move(parent)).first;
+    }
+    absolute = resolved->second + name;
     return true;
 }
 
@@ -61,14 +72,53 @@ std::string FolderOf(const std::string& path, char separator) {
     return slash == 0 ? std::string(1, separator) : path.substr(0, slash);
 }
 
-// Breadth-first from the root, as a scan lists a tree: by depth, then by
-// folder, part by part, then by name, each in natural order.
-bool ListedBefore(std::string_view a, std::string_view b, char separator) {
-    const std::vector<std::string_view> x = Parts(a, separator), y = Parts(b, separator);
-    if (x.size() != y.size()) return x.size() < y.size();
-    for (std::size_t i = 0; i < x.size(); ++i)
-        if (const int order = CompareNatural(x[i], y[i]); order != 0) return order < 0;
-    return false;
+// The kind of each path: those of a folder that holds many of them from one
+// listing of it (a list of 100,000 files in 100 folders reads 100 folders,
+// not 100,000 inodes), the others each looked up; so is every path of a
+// folder that cannot be listed whole (one that may be entered, not read).
+std::vector<PathKind> KindsOf(const std::vector<std::string>& paths, FileServices& files) {
+    constexpr std::size_t kListedFrom = 32;  // fewer are looked up: the folder may be large
+    const char separator = files.conventions().separator;
+    std::unordered_map<std::string_view, std::vector<std::size_t>> byFolder;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const std::size_t slash = paths[i].rfind(separator);
+        if (slash != std::string::npos && slash + 1 < paths[i].size())
+            byFolder[std::string_view(paths[i]).substr(0, slash + 1)].push_back(i);
+    }
+    std::vector<PathKind> kinds(paths.size(), PathKind::Missing);
+    std::vector<bool> known(paths.size(), false);
+    for (const auto& [folder, members] : byFolder) {
+        if (members.size() < kListedFrom) continue;
+        std::unordered_map<std::string_view, PathKind> wanted;
+        for (const std::size_t member : members)
+            wanted.emplace(std::string_view(paths[member]).substr(folder.size()), PathKind::Missing);
+        const bool complete = files.ListFolder(std::string(folder), [&wanted](const char* name, bool isFolder) {
+            if (const auto found = wanted.find(name); found != wanted.end())
+                found->second = isFolder ? PathKind::Folder : PathKind::File;
+            return true;
+        });
+        if (!complete) continue;
+        for (const std::size_t member : members) {
+            kinds[member] = wanted[std::string_view(paths[member]).substr(folder.size())];
+            known[member] = true;
+        }
+    }
+    for (std::size_t i = 0; i < paths.size(); ++i)
+        if (!known[i]) kinds[i] = files.Query(paths[i]);
+    return kinds;
+}
+
+// A key whose byte order is the order a scan lists a tree in, breadth-first
+// from the root: by depth, then by folder, part by part, then by name, each
+// in natural order. Made once per path; sorting compares bytes.
+std::string ListingKey(std::string_view below, char separator) {
+    const std::vector<std::string_view> parts = Parts(below, separator);
+    std::string key;
+    for (int shift = 24; shift >= 0; shift -= 8) key += static_cast<char>((parts.size() >> shift) & 0xFF);
+    // No part's key is the start of another's, so the first part that
+    // differs decides.
+    for (const std::string_view part : parts) AppendNaturalKey(part, key);
+    return key;
 }
 
 // Only the files the filter takes stay listed.
@@ -94,10 +144,15 @@ ListProblem ResolveSelection(const ListRequest& request, FileServices& files, Se
     if (!files.CurrentFolder(cwd)) return {ListProblem::Kind::Unreadable, "."};
     const std::vector<std::string> paths = request.paths.empty() ? std::vector<std::string>{"."} : request.paths;
     bool folderItself = false;  // folder lines: the one folder given is a line, not a list of its folders
-    for (const std::string& path : paths) {
-        std::string absolute;
-        if (!Resolve(path, cwd, files, absolute)) return {ListProblem::Kind::Missing, path};
-        const PathKind kind = files.Query(absolute);
+    ResolvedFolders resolved;
+    std::vector<std::string> absolutes(paths.size());
+    for (std::size_t i = 0; i < paths.size(); ++i)
+        if (!Resolve(paths[i], cwd, files, resolved, absolutes[i])) return {ListProblem::Kind::Missing, paths[i]};
+    const std::vector<PathKind> kinds = KindsOf(absolutes, files);
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const std::string& path = paths[i];
+        std::string& absolute = absolutes[i];
+        const PathKind kind = kinds[i];
         if (kind == PathKind::Missing && !request.pathsMayBeGone) return {ListProblem::Kind::Missing, path};
         const bool folder = kind == PathKind::Folder;
         folderItself = request.folders && EndsInSeparator(path, separator);
@@ -106,7 +161,7 @@ ListProblem ResolveSelection(const ListRequest& request, FileServices& files, Se
             return {ListProblem::Kind::Unreadable, path};
         if (request.folders && kind == PathKind::File) return {ListProblem::Kind::NotAFolder, path};
         if (absolute.size() > 1 && absolute.back() == separator) absolute.pop_back();
-        selection.given.push_back({absolute, folder});
+        selection.given.push_back({std::move(absolute), folder});
     }
 
     const bool oneFolder = selection.given.size() == 1 && selection.given[0].folder &&
@@ -147,12 +202,12 @@ ScanResult ListSelection(const ListRequest& request, const Selection& selection,
     }
 
     std::vector<std::string> entries;
-    std::unordered_set<std::string> seen;
-    auto take = [&](const std::string& path) {
+    entries.reserve(selection.given.size());
+    auto take = [&](std::string path) {
         if (path.find_first_of("\r\n") != std::string::npos)
             ++result.unlistable;
-        else if (seen.insert(path).second)
-            entries.push_back(path);
+        else
+            entries.push_back(std::move(path));
     };
     if (selection.listsContent) {
         // The folders directly inside the one folder given.
@@ -169,7 +224,7 @@ ScanResult ListSelection(const ListRequest& request, const Selection& selection,
             }
             std::vector<std::string> found(1);
             const ScanResult scanned = ScanTree(found, given.path + separator, options, files);
-            for (int slot = 1; slot <= scanned.count; ++slot) take(found[static_cast<std::size_t>(slot)]);
+            for (int slot = 1; slot <= scanned.count; ++slot) take(std::move(found[static_cast<std::size_t>(slot)]));
             result.unlistable += scanned.unlistable;
             if (result.unreadableFolders == 0) result.firstUnreadable = scanned.firstUnreadable;
             result.unreadableFolders += scanned.unreadableFolders;
@@ -177,11 +232,19 @@ ScanResult ListSelection(const ListRequest& request, const Selection& selection,
         }
     }
     const std::size_t below = selection.root.size();
-    std::sort(entries.begin(), entries.end(), [below, separator](const std::string& a, const std::string& b) {
-        return ListedBefore(std::string_view(a).substr(below), std::string_view(b).substr(below), separator);
-    });
-    for (std::string& entry : entries) {
-        oldPaths.push_back(std::move(entry));
+    std::vector<std::string> keys;
+    keys.reserve(entries.size());
+    for (const std::string& entry : entries)
+        keys.push_back(ListingKey(std::string_view(entry).substr(below), separator));
+    std::vector<std::size_t> order(entries.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(), [&keys](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+    // A path given twice, or given and inside a folder given, is listed
+    // once: the same path has the same key, next to it.
+    oldPaths.reserve(oldPaths.size() + entries.size());
+    for (std::size_t at = 0; at < order.size(); ++at) {
+        if (at > 0 && keys[order[at]] == keys[order[at - 1]]) continue;
+        oldPaths.push_back(std::move(entries[order[at]]));
         if (request.folders) folders.push_back(true);
     }
     result.count = static_cast<int>(oldPaths.size()) - 1;

@@ -91,6 +91,52 @@ TEST(Selection, PathsListedOnceUnderTheDeepestFolderHoldingThemAll) {
     }
 }
 
+// A list of many paths in one folder is checked against one listing of the
+// folder, not a look at each path: the same lines and the same refusals,
+// and where the folder cannot be listed, a look at each path still.
+TEST(Selection, ManyPathsOfOneFolderAsEachPathAlone) {
+    std::vector<std::string> files, given;
+    for (int i = 1; i <= 40; ++i) files.push_back("many/f" + std::to_string(i) + ".txt");
+    files.push_back("many/sub/inner.txt");
+    for (const std::string& file : files)
+        if (file != "many/sub/inner.txt") given.push_back(file);
+    struct Row {
+        const char* name;
+        std::vector<std::string> extra;  // paths given beside the 40 files
+        bool unlistable;                 // the folder cannot be listed (entered, not read)
+        std::string missing;             // the path said not to exist, or none
+    };
+    const Row rows[] = {
+        {"files only", {}, false, ""},
+        {"a folder among them", {"many/sub"}, false, ""},
+        {"one that does not exist", {"many/gone.txt"}, false, "many/gone.txt"},
+        {"the folder unlistable", {"many/sub"}, true, ""},
+        {"unlistable, one missing", {"many/gone.txt"}, true, "many/gone.txt"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Picked picked(files);
+        if (row.unlistable) picked.fs.FailListing("/w/many/");
+        std::vector<std::string> paths = given;
+        paths.insert(paths.end(), row.extra.begin(), row.extra.end());
+        const ListProblem problem = picked.session.Open(Picking(paths));
+        if (!row.missing.empty()) {
+            EXPECT_EQ(problem.kind, ListProblem::Kind::Missing);
+            EXPECT_EQ(problem.path, row.missing);
+            continue;
+        }
+        ASSERT_FALSE(problem) << problem.path;
+        picked.session.List();
+        std::vector<std::string> lines;
+        for (int slot = 1; slot <= picked.session.state().count; ++slot)
+            lines.push_back(picked.session.state().oldPaths[slot].substr(picked.session.state().root.size()));
+        std::vector<std::string> expected;
+        for (int i = 1; i <= 40; ++i) expected.push_back("f" + std::to_string(i) + ".txt");
+        if (!row.extra.empty()) expected.push_back("sub/inner.txt");
+        EXPECT_EQ(lines, expected);
+    }
+}
+
 TEST(Selection, FolderLinesListFoldersAndMoveThemWhole) {
     const std::vector<std::string> files = {"a/1", "a/.hidden", "b/2", "c/sub/3", ".dot/4", "f.txt"};
     {
