@@ -193,7 +193,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<WorkTreeIndex> OpenWorkTreeIndex(const std::string& folder) {
+std::unique_ptr<WorkTreeIndex> OpenLibGit2Index(const std::string& folder) {
     // Once for the process, never shut down: libgit2's shutdown frees only
     // the calling thread's state, and a batch updates the index on a worker.
     static const int initialised = git_libgit2_init();
@@ -220,3 +220,9 @@ std::unique_ptr<WorkTreeIndex> OpenWorkTreeIndex(const std::string& folder) {
 }
 
 }  // namespace quil
+
+// The module's one entry point (git_index_module_posix.cpp loads it): the
+// index, owned by the caller, or null.
+extern "C" __attribute__((visibility("default"))) quil::WorkTreeIndex* QuilOpenWorkTreeIndex(const char* folder) {
+    return quil::OpenLibGit2Index(folder).release();
+}
