@@ -238,7 +238,8 @@ void BenchExecute(FileServices& posix, const std::string& label, const std::vect
 int main(int argc, char** argv) {
     using namespace quil::bench;
     if (argc == 3 && std::strcmp(argv[1], "metadata-probe") == 0) return ReadTakenOfFolder(argv[2]);
-    // Optional arguments pick sections: scan list replace plan execute terminal journal transforms metadata peers.
+    // Optional arguments pick sections: scan list replace plan execute terminal startup journal transforms metadata
+    // peers.
     auto wanted = [&](const char* section) {
         if (argc < 2) return true;
         for (int i = 1; i < argc; ++i)
@@ -267,6 +268,7 @@ int main(int argc, char** argv) {
         BenchExecute(*posix, "9,999 moves into 100 new folders", moved);
     }
     if (wanted("terminal")) BenchTerminal();
+    if (wanted("startup")) BenchStartAndPathLists();
     if (wanted("journal")) BenchJournal(100000);
     if (wanted("transforms")) BenchTransforms(1000000);
     if (wanted("metadata")) BenchMetadata();

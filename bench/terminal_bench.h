@@ -7,6 +7,8 @@
 namespace quil::bench {
 
 void BenchTerminal();
+// quil's start, and a list of paths, each beside what it should keep pace with.
+void BenchStartAndPathLists();
 void BenchPlanAtScale(FileServices& posix);
 
 }  // namespace quil::bench

@@ -13,6 +13,7 @@
 
 #include "bench/fixtures.h"
 #include "bench/harness.h"
+#include "platform/config_store.h"
 #include "platform/file_services.h"
 #include "platform/state_store.h"
 #include "platform/trash.h"
@@ -50,7 +51,8 @@ struct ShownWindow {
     std::unique_ptr<FileServices> files = MakeSystemFileServices();
     std::unique_ptr<TrashService> trash = MakeSystemTrash(*files);
     std::unique_ptr<StateStore> store = MakeSystemStateStore();
-    qt::QuillaneWindow window{*files, *trash, *store};
+    std::unique_ptr<ConfigStore> config = MakeSystemConfigStore();
+    qt::QuillaneWindow window{*files, *trash, *store, *config};
     bool exposed = false;
 };
 

@@ -79,21 +79,30 @@ std::vector<PlanRow> DescribePlan(const BatchState& state, const BatchPlan& plan
     return rows;
 }
 
+// One pass over rows in slot order (the folders' rows, slot 0, after them),
+// the notes merged in: a search per note was quadratic in a batch where
+// every line has a note.
 void AddNotes(std::vector<PlanRow>& rows, const std::vector<std::string>& notes, const BatchState& state) {
-    for (std::size_t line = 0; line < notes.size(); ++line) {
-        if (notes[line].empty()) continue;
-        const int slot = static_cast<int>(line) + 1;
-        const auto row = std::find_if(rows.begin(), rows.end(), [slot](const PlanRow& each) { return each.slot == slot; });
-        if (row != rows.end()) {
-            row->note = notes[line];
-            continue;
+    std::vector<PlanRow> merged;
+    merged.reserve(rows.size());
+    std::size_t line = 0;  // the next note's line
+    // The notes of lines before slot that no row holds, each in a row of its own.
+    auto keptBefore = [&](std::size_t slot) {
+        for (; line < notes.size() && line + 1 < slot; ++line) {
+            if (notes[line].empty()) continue;
+            PlanRow kept{static_cast<int>(line) + 1, LineAction::Unchanged, Shown(state.oldPaths[line + 1], state.root), {}};
+            kept.note = notes[line];
+            merged.push_back(std::move(kept));
         }
-        const auto after = std::find_if(rows.begin(), rows.end(),
-                                        [slot](const PlanRow& each) { return each.slot > slot || each.slot == 0; });
-        PlanRow kept{slot, LineAction::Unchanged, Shown(state.oldPaths[static_cast<std::size_t>(slot)], state.root), {}};
-        kept.note = notes[line];
-        rows.insert(after, std::move(kept));
+    };
+    for (PlanRow& row : rows) {
+        const std::size_t slot = row.slot == 0 ? notes.size() + 1 : static_cast<std::size_t>(row.slot);
+        keptBefore(slot);
+        if (row.slot != 0 && line < notes.size() && line + 1 == slot) row.note = notes[line++];
+        merged.push_back(std::move(row));
     }
+    keptBefore(notes.size() + 1);
+    rows = std::move(merged);
 }
 
 namespace {

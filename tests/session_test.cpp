@@ -80,6 +80,17 @@ TEST_F(SessionTest, ThePlanIsDescribedLineByLine) {
     EXPECT_EQ(Summary(rows), "2 renames, 1 move, 1 to the Trash, 1 folder removed");
     EXPECT_EQ(Summary(session.Describe(plan, true)), "2 renames, 1 move, 1 delete, 1 folder removed");
 
+    // Notes go onto their lines' rows; a line that stays gets a row of its
+    // own for its note, in line order, before the folders' rows.
+    std::vector<PlanRow> noted = rows;
+    AddNotes(noted, {"", "two", "three", "", "five"}, session.state());
+    std::vector<std::pair<int, std::string>> slotsAndNotes;
+    for (const PlanRow& row : noted) slotsAndNotes.emplace_back(row.slot, row.note);
+    EXPECT_EQ(slotsAndNotes, (std::vector<std::pair<int, std::string>>{
+                                 {1, ""}, {2, "two"}, {3, "three"}, {4, ""}, {5, "five"}, {0, ""}}));
+    EXPECT_EQ(noted[2].action, LineAction::Unchanged);
+    EXPECT_EQ(noted[2].from, "c");
+
     ASSERT_TRUE(session.ReadBack("c\nb\nc\ngone\ns/d\n", found));
     rows = session.Describe(session.Plan(false), false);
     ASSERT_EQ(rows.size(), 1u);
