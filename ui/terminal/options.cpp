@@ -324,19 +324,19 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
     std::vector<option> longs;
     std::string shorts;
     for (std::size_t i = 0; i < table.size(); ++i) {
-        const OptionSpec& spec = table[i];
-        const int argument = spec.takes == Takes::Nothing ? no_argument : required_argument;
-        longs.push_back({spec.name, argument, nullptr, 256 + static_cast<int>(i)});
-        if (spec.letter) shorts += std::string(1, spec.letter) + (argument == no_argument ? "" : ":");
+        const OptionSpec& entry = table[i];
+        const int argument = entry.takes == Takes::Nothing ? no_argument : required_argument;
+        longs.push_back({entry.name, argument, nullptr, 256 + static_cast<int>(i)});
+        if (entry.letter) shorts += std::string(1, entry.letter) + (argument == no_argument ? "" : ":");
     }
     longs.push_back({nullptr, 0, nullptr, 0});
     opterr = 0;
     optind = 1;
     for (int found; (found = getopt_long(argc, argv, shorts.c_str(), longs.data(), nullptr)) != -1;) {
-        const OptionSpec* spec = nullptr;
+        const OptionSpec* entry = nullptr;
         for (std::size_t i = 0; i < table.size(); ++i)
-            if (found == 256 + static_cast<int>(i) || (found < 256 && found == table[i].letter)) spec = &table[i];
-        if (spec == nullptr) {
+            if (found == 256 + static_cast<int>(i) || (found < 256 && found == table[i].letter)) entry = &table[i];
+        if (entry == nullptr) {
             const OptionSpec* missing = nullptr;
             for (std::size_t i = 0; i < table.size(); ++i)
                 if (optopt == 256 + static_cast<int>(i) || (optopt > 0 && optopt < 256 && optopt == table[i].letter))
@@ -346,17 +346,17 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
             return false;
         }
         std::string second;
-        if (spec->takes == Takes::Pair) {
+        if (entry->takes == Takes::Pair) {
             // Two arguments: the expression, and the replacement after it.
             if (optind >= argc) {
-                error = std::string("--") + spec->name + " needs a " + spec->value;
+                error = std::string("--") + entry->name + " needs a " + entry->value;
                 return false;
             }
             second = argv[optind++];
         }
         const std::string value = optarg ? optarg : "";
-        if (!(spec->step ? spec->step->set(options.steps, value, second, error)
-                         : spec->set(options, value, second, error)))
+        if (!(entry->step ? entry->step->set(options.steps, value, second, error)
+                         : entry->set(options, value, second, error)))
             return false;
     }
     for (int i = optind; i < argc; ++i) options.paths.push_back(argv[i]);
