@@ -11,6 +11,7 @@ void FollowRun(BatchJournal& batch, const BatchPlan& plan, const RunResult& resu
     // through its entries for each operation took most of its time.
     std::unordered_map<int, std::size_t> byId;
     byId.reserve(batch.entries.size() + result.done.size());
+    if (batch.entries.empty()) batch.entries.reserve(result.done.size());
     for (std::size_t at = 0; at < batch.entries.size(); ++at) byId.emplace(batch.entries[at].id, at);
     auto entryOf = [&](const FileOp& op) -> JournalEntry& {
         const int id = ids.empty() ? op.slot : ids[static_cast<std::size_t>(op.slot)];

@@ -66,6 +66,7 @@ LineAction ActionOf(const BatchState& state, int slot, bool refused, bool perman
 std::vector<PlanRow> DescribePlan(const BatchState& state, const BatchPlan& plan, bool permanent,
                                   const Conventions& conventions) {
     std::vector<PlanRow> rows;
+    rows.reserve(plan.ops.size() + plan.refused.size());  // about one a line; a batch's largest table
     auto refused = plan.refused.begin();  // in slot order
     for (int slot = 1; slot <= state.count; ++slot) {
         while (refused != plan.refused.end() && refused->slot < slot) ++refused;
@@ -83,6 +84,7 @@ std::vector<PlanRow> DescribePlan(const BatchState& state, const BatchPlan& plan
 // the notes merged in: a search per note was quadratic in a batch where
 // every line has a note.
 void AddNotes(std::vector<PlanRow>& rows, const std::vector<std::string>& notes, const BatchState& state) {
+    if (std::all_of(notes.begin(), notes.end(), [](const std::string& note) { return note.empty(); })) return;
     std::vector<PlanRow> merged;
     merged.reserve(rows.size());
     std::size_t line = 0;  // the next note's line

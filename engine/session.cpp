@@ -319,10 +319,14 @@ RunResult Session::Apply(Prepared prepared, const BatchPlan& plan, bool permanen
         options.observer = &observer;
         options.folders = &state_.folders;
         result = RunPlan(plan, files_, nullptr, options);
-        BatchJournal done;
-        done.name = journal ? journal->name() : std::string();
-        FollowRun(done, plan, result, {});
-        MakeIndexAgree(state_.root, done, journal, result);
+        // Only a work tree's index needs the run told entry by entry: outside
+        // one, that table would be the largest thing a big batch holds.
+        if (Index(state_.root) != nullptr) {
+            BatchJournal done;
+            done.name = journal ? journal->name() : std::string();
+            FollowRun(done, plan, result, {});
+            MakeIndexAgree(state_.root, done, journal, result);
+        }
     }
     if (journal) {
         const std::string name = journal->name();

@@ -139,8 +139,8 @@ int TerminalApp::RunBatch(const Options& options) {
             continue;
         }
         TerminalDialog dialog(console_, options, state.root);
-        const Outcome outcome = quil::RunBatch(session_, dialog, choices);
-        if (!outcome.editAgain) return StatusOf(outcome);
+        Outcome outcome = quil::RunBatch(session_, dialog, choices);
+        if (!outcome.editAgain) return StatusOf(std::move(outcome));
     }
 }
 
