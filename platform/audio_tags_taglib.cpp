@@ -90,7 +90,10 @@ public:
 };
 
 }  // namespace
-
-std::unique_ptr<AudioTagReader> MakeSystemAudioTagReader() { return std::make_unique<TagLibReader>(); }
-
 }  // namespace quil
+
+// The module's one entry point (audio_tags_module_posix.cpp loads it): a
+// reader, owned by the caller.
+extern "C" __attribute__((visibility("default"))) quil::AudioTagReader* QuilMakeTagLibReader() {
+    return new quil::TagLibReader();
+}

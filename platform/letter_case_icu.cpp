@@ -1,4 +1,5 @@
-// Full case mapping through ICU's case maps, over the UTF-8 runs of a name.
+// Full case mapping through ICU's case maps, over the UTF-8 runs of a name;
+// the quil-case module.
 #include <unicode/uchar.h>
 #include <unicode/ucasemap.h>
 #include <unicode/ustring.h>
@@ -73,9 +74,7 @@ std::string TitleCased(UCaseMap* map, std::string_view run) {
     return out;
 }
 
-}  // namespace
-
-std::string InCase(std::string_view text, LetterCase letterCase) {
+std::string InCaseByIcu(std::string_view text, LetterCase letterCase) {
     static UCaseMap* const maps[] = {CaseMap(LetterCase::Upper), CaseMap(LetterCase::Lower), CaseMap(LetterCase::Title),
                                      CaseMap(LetterCase::Sentence)};
     UCaseMap* map = maps[static_cast<int>(letterCase)];
@@ -101,4 +100,11 @@ std::string InCase(std::string_view text, LetterCase letterCase) {
     return out;
 }
 
+}  // namespace
 }  // namespace quil
+
+// The module's one entry point (letter_case_module_posix.cpp loads it).
+extern "C" __attribute__((visibility("default"))) void QuilInCase(const char* text, std::size_t size, int letterCase,
+                                                                  std::string* out) {
+    *out = quil::InCaseByIcu(std::string_view(text, size), static_cast<quil::LetterCase>(letterCase));
+}

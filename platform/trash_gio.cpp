@@ -158,13 +158,10 @@ private:
 
 }  // namespace
 
-std::unique_ptr<TrashService> MakeSystemTrash(FileServices& files) {
-    // GIO would take a relative XDG_DATA_HOME as relative to the current
-    // folder and make a Trash there; the layout says such a value is to be
-    // ignored. GLib reads it once, at its first use, so this comes first.
-    const char* dataHome = std::getenv("XDG_DATA_HOME");
-    if (dataHome != nullptr && dataHome[0] != '/') unsetenv("XDG_DATA_HOME");
-    return std::make_unique<GioTrash>(files);
-}
-
 }  // namespace quil
+
+// The module's one entry point (trash_module_posix.cpp loads it): the
+// Trash, owned by the caller.
+extern "C" __attribute__((visibility("default"))) quil::TrashService* QuilMakeGioTrash(quil::FileServices* files) {
+    return new quil::GioTrash(*files);
+}
