@@ -34,6 +34,18 @@ protected:
         args.push_back(tree_.string());
         return Run(args);
     }
+    // quil under strace -f with options (which say where its record goes).
+    Outcome Traced(std::vector<std::string> args, const std::vector<std::string>& options) {
+        testing::QuilRun run;
+        run.args = std::move(args);
+        run.env = Environment("false");
+        // LeakSanitizer cannot run under ptrace: a sanitized quil runs without it.
+        const char* sanitizer = std::getenv("ASAN_OPTIONS");
+        run.env["ASAN_OPTIONS"] = std::string(sanitizer ? sanitizer : "") + (sanitizer ? ":" : "") + "detect_leaks=0";
+        run.wrapper = {"/usr/bin/strace", "-f"};
+        run.wrapper.insert(run.wrapper.end(), options.begin(), options.end());
+        return testing::RunQuil(run);
+    }
 };
 
 // Saved, listed and run: the plan of a recipe is the plan of its steps
@@ -285,14 +297,7 @@ TEST_F(RecipesTest, SystemCallsPerFileStayFew) {
     // Calls by name from strace -c's table.
     auto count = [this](std::vector<std::string> args) {
         const fs::path table = base_ / "calls";
-        testing::QuilRun run;
-        run.args = std::move(args);
-        run.env = Environment("false");
-        // LeakSanitizer cannot run under ptrace: a sanitized quil counts without it.
-        const char* sanitizer = std::getenv("ASAN_OPTIONS");
-        run.env["ASAN_OPTIONS"] = std::string(sanitizer ? sanitizer : "") + (sanitizer ? ":" : "") + "detect_leaks=0";
-        run.wrapper = {"/usr/bin/strace", "-f", "-c", "-o", table.string()};
-        const Outcome outcome = testing::RunQuil(run);
+        const Outcome outcome = Traced(std::move(args), {"-c", "-o", table.string()});
         EXPECT_EQ(outcome.status, 0) << outcome.err;
         std::map<std::string, long> calls;
         std::ifstream in(table);
@@ -316,6 +321,42 @@ TEST_F(RecipesTest, SystemCallsPerFileStayFew) {
     std::map<std::string, long> applied = count({"--apply", (base_ / "renamed").string(), "--yes", tree_.string()});
     EXPECT_EQ(applied["renameat2"] + applied["rename"] + applied["renameat"], kFiles);
     EXPECT_LE(looks(applied), kFiles + 60) << "more than one look at each file";
+}
+
+// The libraries only some runs need are loaded by those runs alone (each
+// took a part of every start): a listing loads none of them, a change of
+// case ICU's module, a line sent to the Trash GIO's.
+TEST_F(RecipesTest, LibrariesLoadOnlyWhenNeeded) {
+    Write({{"a.txt", "a"}, {"b.txt", "b"}});
+    std::ofstream(base_ / "emptied") << "a.txt\n\n";
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+        std::vector<std::string> loaded;
+    };
+    const Case cases[] = {
+        {"a listing", {"--list"}, {}},
+        {"a change of case", {"--case", "upper", "-n"}, {"quil-case.so", "libicuuc"}},
+        {"a line to the Trash", {"--apply", (base_ / "emptied").string(), "--yes"}, {"quil-trash.so", "libgio"}},
+    };
+    const char* const onDemand[] = {"quil-git.so",   "libgit2", "quil-case.so", "libicuuc",
+                                    "quil-trash.so", "libgio",  "quil-tags.so", "libtag"};
+    for (const Case& each : cases) {
+        SCOPED_TRACE(each.name);
+        const fs::path record = base_ / "opened";
+        std::vector<std::string> args = each.args;
+        args.push_back(tree_.string());
+        const Outcome outcome = Traced(args, {"-e", "trace=openat,open", "-o", record.string()});
+        EXPECT_EQ(outcome.status, 0) << outcome.err;
+        std::string opened;  // the files opened, one call a line
+        std::ifstream in(record);
+        for (std::string line; std::getline(in, line);)
+            if (line.find("= -1") == std::string::npos) opened += line + "\n";
+        for (const char* library : onDemand) {
+            const bool wanted = std::count(each.loaded.begin(), each.loaded.end(), library) != 0;
+            EXPECT_EQ(opened.find(library) != std::string::npos, wanted) << library;
+        }
+    }
 }
 
 }  // namespace quil
