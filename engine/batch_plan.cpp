@@ -3,6 +3,7 @@
 #include "engine/folder_snapshot.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <memory>
@@ -11,7 +12,8 @@
 #include <unordered_set>
 #include <utility>
 
-#include <boost/unordered/unordered_flat_map.hpp>
+#include <boost/container_hash/hash.hpp>
+#include <boost/unordered/unordered_flat_set.hpp>
 
 namespace quil {
 namespace {
@@ -20,8 +22,27 @@ constexpr std::size_t npos = std::string::npos;
 
 // The lines that have a name as their source and as their target.
 struct NameUse {
+    std::string_view key;
     std::size_t source = npos;
     std::size_t target = npos;
+};
+
+// The table of names holds the number of each name's uses, hashed and
+// compared by the name: four bytes a slot where a view and a number took
+// twenty-four, for the two million names of a million renames.
+struct NameHash {
+    using is_transparent = void;
+    const std::vector<NameUse>* uses;
+    std::size_t operator()(std::string_view key) const { return boost::hash<std::string_view>()(key); }
+    std::size_t operator()(std::uint32_t use) const { return (*this)((*uses)[use].key); }
+};
+
+struct NameEqual {
+    using is_transparent = void;
+    const std::vector<NameUse>* uses;
+    bool operator()(std::uint32_t one, std::uint32_t other) const { return one == other; }
+    bool operator()(std::string_view key, std::uint32_t use) const { return key == (*uses)[use].key; }
+    bool operator()(std::uint32_t use, std::string_view key) const { return key == (*uses)[use].key; }
 };
 
 // A missing folder on the way to a target, made before the first move
@@ -44,8 +65,64 @@ struct Line {
     std::string_view sourceKey;
     std::string_view targetKey;
     std::size_t target = npos;  // the uses of the target name, in uses_
-    std::vector<std::size_t> blockers;    // lines whose files must leave first
-    std::vector<std::size_t> dependents;  // lines that wait for this file to leave
+};
+
+// Lines, a run of them in a table.
+struct LineRun {
+    const std::size_t* first = nullptr;
+    const std::size_t* last = nullptr;
+    const std::size_t* begin() const { return first; }
+    const std::size_t* end() const { return last; }
+    std::size_t size() const { return static_cast<std::size_t>(last - first); }
+    std::size_t operator[](std::size_t at) const { return first[at]; }
+};
+
+// Which lines wait for which: collected while the lines are checked, then
+// indexed both ways at once. Two vectors in each line cost more than the
+// line itself, and most lines of a large batch wait for none.
+class LineLinks {
+public:
+    // Line waits until the file of blocker has left its name.
+    void Add(std::size_t blocker, std::size_t line) { pairs_.push_back({blocker, line}); }
+
+    // After the last Add.
+    void Index(std::size_t lines) {
+        blockers_.Fill(lines, pairs_, false);
+        dependents_.Fill(lines, pairs_, true);
+        pairs_ = {};
+    }
+
+    // Lines whose files must leave first, in the order added.
+    LineRun BlockersOf(std::size_t line) const { return blockers_.Of(line); }
+    // Lines that wait for this file to leave, in the order added.
+    LineRun DependentsOf(std::size_t line) const { return dependents_.Of(line); }
+
+private:
+    // Each line's links, grouped by line (a stable counting sort).
+    struct Grouped {
+        std::vector<std::uint32_t> starts;  // empty where there are no links at all
+        std::vector<std::size_t> items;
+
+        void Fill(std::size_t lines, const std::vector<std::pair<std::size_t, std::size_t>>& pairs, bool byBlocker) {
+            if (pairs.empty()) return;
+            starts.assign(lines + 1, 0);
+            for (const auto& pair : pairs) ++starts[(byBlocker ? pair.first : pair.second) + 1];
+            for (std::size_t line = 0; line < lines; ++line) starts[line + 1] += starts[line];
+            std::vector<std::uint32_t> next(starts.begin(), starts.end() - 1);
+            items.resize(pairs.size());
+            for (const auto& pair : pairs)
+                items[next[byBlocker ? pair.first : pair.second]++] = byBlocker ? pair.second : pair.first;
+        }
+
+        LineRun Of(std::size_t line) const {
+            if (starts.empty()) return {};
+            return {items.data() + starts[line], items.data() + starts[line + 1]};
+        }
+    };
+
+    std::vector<std::pair<std::size_t, std::size_t>> pairs_;  // blocker, line
+    Grouped blockers_;
+    Grouped dependents_;
 };
 
 FileOp Op(FileOp::Kind kind, FileOp::Stage stage, int slot, std::string from, std::string to,
@@ -66,11 +143,11 @@ public:
         : state_(state), files_(files), conventions_(files.conventions()), root_(state.root), options_(options) {}
 
     BatchPlan Run() {
-        for (void (Planner::*step)() : {&Planner::CollectChangedLines, &Planner::CheckFolderLines,
-                                        &Planner::AddFolderRemovals, &Planner::CheckTargetPaths,
-                                        &Planner::RefuseSharedTargets, &Planner::CheckFoldersOnTheWay,
-                                        &Planner::CheckTargetNames, &Planner::PropagateRefusals,
-                                        &Planner::OrderOperations}) {
+        for (void (Planner::*step)() :
+             {&Planner::CollectChangedLines, &Planner::CheckFolderLines, &Planner::AddFolderRemovals,
+              &Planner::CheckTargetPaths, &Planner::RefuseSharedTargets, &Planner::CheckFoldersOnTheWay,
+              &Planner::CheckTargetNames, &Planner::IndexLinks, &Planner::PropagateRefusals,
+              &Planner::OrderOperations}) {
             (this->*step)();
             if (stopped_) {
                 BatchPlan stopped;
@@ -92,7 +169,8 @@ private:
     bool Going(std::size_t done, std::size_t total) {
         if ((done & 4095) != 0 || !options_.progress) return true;
         if (done == 0) ++step_;
-        const double fraction = (step_ - 1 + static_cast<double>(done) / static_cast<double>(std::max<std::size_t>(total, 1))) / kLongSteps;
+        const double fraction =
+            (step_ - 1 + static_cast<double>(done) / static_cast<double>(std::max<std::size_t>(total, 1))) / kLongSteps;
         stopped_ = stopped_ || !options_.progress(std::min(fraction, 1.0));
         return !stopped_;
     }
@@ -111,10 +189,10 @@ private:
     }
 
     // Line waits until the file of blocker has left its name.
-    void Link(std::size_t blocker, std::size_t line) {
-        lines_[blocker].dependents.push_back(line);
-        lines_[line].blockers.push_back(blocker);
-    }
+    void Link(std::size_t blocker, std::size_t line) { links_.Add(blocker, line); }
+
+    // Every link is made by now.
+    void IndexLinks() { links_.Index(lines_.size()); }
 
     // Where the name parts below the root begin; for a target above the
     // root, below the drive or the top.
@@ -138,14 +216,15 @@ private:
 
     // The uses of a name, made on its first use.
     NameUse& Use(std::string_view key) {
-        const auto [it, added] = names_.try_emplace(key, uses_.size());
-        if (added) uses_.emplace_back();
-        return uses_[it->second];
+        if (const auto it = names_.find(key); it != names_.end()) return uses_[*it];
+        uses_.push_back({key});
+        names_.insert(static_cast<std::uint32_t>(uses_.size() - 1));
+        return uses_.back();
     }
 
     std::size_t SourceNamed(std::string_view key) const {
         const auto it = names_.find(key);
-        return it == names_.end() ? npos : uses_[it->second].source;
+        return it == names_.end() ? npos : uses_[*it].source;
     }
 
     const PathInfo& QueryFolder(const std::string& folder, const std::string& key) {
@@ -225,7 +304,8 @@ private:
         const char separator = conventions_.separator;
         for (std::size_t i = 0; i < lines_.size(); ++i) {
             const std::string_view source = lines_[i].sourceKey;
-            for (std::size_t end = source.rfind(separator); end != npos && end > root_.size(); end = source.rfind(separator, end - 1))
+            for (std::size_t end = source.rfind(separator); end != npos && end > root_.size();
+                 end = source.rfind(separator, end - 1))
                 if (moving.count(source.substr(0, end)) != 0) {
                     Refuse(i, Refusal::InsideMovedFolder);
                     break;
@@ -336,7 +416,8 @@ private:
                 AddFolderToCreate(i, folder, key, npos);
             }
             if (targetDevice == 0 || !lines_[i].active) continue;  // a platform that does not say
-            if (const std::uint64_t sourceDevice = SourceDevice(From(i)); sourceDevice != 0 && sourceDevice != targetDevice)
+            if (const std::uint64_t sourceDevice = SourceDevice(From(i));
+                sourceDevice != 0 && sourceDevice != targetDevice)
                 Refuse(i, Refusal::OtherFileSystem);
         }
     }
@@ -411,14 +492,9 @@ private:
                 continue;
             }
             switch (TargetKind(To(i))) {
-                case PathKind::Missing:
-                    break;
-                case PathKind::Folder:
-                    Refuse(i, Refusal::TargetIsFolder);
-                    break;
-                case PathKind::File:
-                    Refuse(i, Refusal::TargetExists);
-                    break;
+                case PathKind::Missing: break;
+                case PathKind::Folder: Refuse(i, Refusal::TargetIsFolder); break;
+                case PathKind::File: Refuse(i, Refusal::TargetExists); break;
             }
         }
         targetsIn_.clear();  // the folders read: not needed past this step
@@ -431,8 +507,8 @@ private:
         while (!worklist_.empty()) {
             const std::size_t kept = worklist_.back();
             worklist_.pop_back();
-            for (std::size_t waiting : lines_[kept].dependents)
-                Refuse(waiting, lines_[kept].removesFolder                               ? Refusal::TargetIsFolder
+            for (std::size_t waiting : links_.DependentsOf(kept))
+                Refuse(waiting, lines_[kept].removesFolder                            ? Refusal::TargetIsFolder
                                 : lines_[waiting].targetKey == lines_[kept].sourceKey ? Refusal::TargetExists
                                                                                       : Refusal::ParentIsFile);
         }
@@ -449,7 +525,7 @@ private:
             std::string name = folder + "quil-swap-" + std::to_string(n);
             if (PathLength(name, conventions_) > conventions_.maxPath) name = folder + "~" + std::to_string(n);
             const std::string key = KeyString(name);
-            if (names_.count(key) == 0 && foldersToCreate_.count(key) == 0 &&
+            if (names_.count(std::string_view(key)) == 0 && foldersToCreate_.count(key) == 0 &&
                 files_.Query(name) == PathKind::Missing)
                 return name;
         }
@@ -477,8 +553,9 @@ private:
     void Emit(std::size_t index) {
         const Line& line = lines_[index];
         if (line.removesFolder) {
-            FileOp op = Op(FileOp::Kind::RemoveFolder, FileOp::Stage::Direct, line.slot, std::string(line.sourceKey), {});
-            for (std::size_t blocker : line.blockers) op.waitsFor.push_back(lines_[blocker].slot);
+            FileOp op =
+                Op(FileOp::Kind::RemoveFolder, FileOp::Stage::Direct, line.slot, std::string(line.sourceKey), {});
+            for (std::size_t blocker : links_.BlockersOf(index)) op.waitsFor.push_back(lines_[blocker].slot);
             plan_.ops.push_back(std::move(op));
             return;
         }
@@ -489,8 +566,9 @@ private:
                         : Op(FileOp::Kind::Move, FileOp::Stage::FromTemporary, line.slot, aside->second, To(index),
                              From(index));
         op.caseOnly = line.caseOnly;
-        op.waitsFor.reserve(line.blockers.size());
-        for (std::size_t blocker : line.blockers) op.waitsFor.push_back(lines_[blocker].slot);
+        const LineRun blockers = links_.BlockersOf(index);
+        op.waitsFor.reserve(blockers.size());
+        for (std::size_t blocker : blockers) op.waitsFor.push_back(lines_[blocker].slot);
         if (const auto folders = makes_.find(index); folders != makes_.end())
             for (const FolderToMake& folder : folders->second) op.waitsFor.push_back(MakeFolderOnce(folder));
         plan_.ops.push_back(std::move(op));
@@ -530,7 +608,7 @@ private:
             stack.push_back({start, 0});
             while (!stack.empty()) {
                 const std::size_t line = stack.back().first;
-                const std::vector<std::size_t>& blockers = lines_[line].blockers;
+                const LineRun blockers = links_.BlockersOf(line);
                 bool descended = false;
                 while (!descended && stack.back().second < blockers.size()) {
                     const std::size_t blocker = blockers[stack.back().second++];
@@ -572,16 +650,17 @@ private:
     const std::string& root_;
     const PlanOptions& options_;
     std::vector<Line> lines_;
+    LineLinks links_;
     // One entry per name the batch uses, in an open-addressing table: a
     // million names stay a million small slots, not a million nodes.
-    boost::unordered_flat_map<std::string_view, std::size_t> names_;
     std::vector<NameUse> uses_;
+    boost::unordered_flat_set<std::uint32_t, NameHash, NameEqual> names_{0, NameHash{&uses_}, NameEqual{&uses_}};
     std::deque<std::string> foldedKeys_;  // what the keys view where case is folded
     std::deque<std::string> folderKeys_;  // what foldersToCreate_ views
     std::unordered_set<std::string_view> foldersToCreate_;
     std::unordered_map<std::size_t, std::vector<FolderToMake>> makes_;  // line -> its folders to make
-    std::unordered_map<std::string_view, int> folderOps_;  // folder key -> slot of the op that makes it
-    std::unordered_set<std::string_view> removedFolders_;  // keys of the folders the plan removes
+    std::unordered_map<std::string_view, int> folderOps_;               // folder key -> slot of the op that makes it
+    std::unordered_set<std::string_view> removedFolders_;               // keys of the folders the plan removes
     std::unordered_map<std::string, PathInfo> folderInfos_;
     struct FolderTargets {
         int targets = 0;
