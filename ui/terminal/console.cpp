@@ -39,9 +39,9 @@ Console::Console() : tty_(std::fopen("/dev/tty", "r+")) { SetColour(Options::Col
 void Console::SetColour(Options::Colour when) {
     const char* noColour = std::getenv("NO_COLOR");
     const char* term = std::getenv("TERM");
-    colour_ = when == Options::Colour::Always ||
-              (when == Options::Colour::Auto && isatty(STDOUT_FILENO) && (!noColour || !*noColour) &&
-               !(term && std::strcmp(term, "dumb") == 0));
+    colour_ =
+        when == Options::Colour::Always || (when == Options::Colour::Auto && isatty(STDOUT_FILENO) &&
+                                            (!noColour || !*noColour) && !(term && std::strcmp(term, "dumb") == 0));
 }
 
 Console::~Console() {
@@ -53,8 +53,15 @@ std::string Console::Styled(const std::string& text, const char* style) const {
 }
 
 void Console::PrintPlan(const std::vector<PlanRow>& rows) {
+    // Written a piece at a time: the plan of a million lines, whole, took
+    // more memory than the batch's paths.
+    constexpr std::size_t kPiece = 64 * 1024;
     std::string out;
     for (const PlanRow& row : rows) {
+        if (out.size() >= kPiece) {
+            std::fwrite(out.data(), 1, out.size(), stdout);
+            out.clear();
+        }
         out += Styled(Verb(row.action), Style(row.action));
         out += ' ';
         out += Printable(row.from);
@@ -78,7 +85,8 @@ char Console::Ask(const std::string& question, char fallback) {
     char line[64];
     if (!std::fgets(line, sizeof line, tty_)) return 0;
     for (const char* at = line; *at; ++at)
-        if (!std::isspace(static_cast<unsigned char>(*at))) return static_cast<char>(std::tolower(static_cast<unsigned char>(*at)));
+        if (!std::isspace(static_cast<unsigned char>(*at)))
+            return static_cast<char>(std::tolower(static_cast<unsigned char>(*at)));
     return fallback;
 }
 
