@@ -6,6 +6,7 @@
 // changes nothing.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -24,21 +25,22 @@ struct RefusedLine {
 struct FileOp {
     // A batch deletes, moves, and makes and removes folders; an undo also
     // brings files back from the Trash.
-    enum class Kind { Delete, Move, RemoveFolder, MakeFolder, Restore };
+    // (A byte each, beside the flags: a plan holds an operation a line.)
+    enum class Kind : std::uint8_t { Delete, Move, RemoveFolder, MakeFolder, Restore };
     // A cycle, and a change of case where names fold, go through a
     // temporary name: the file moves there first and to its target last.
-    enum class Stage { Direct, ToTemporary, FromTemporary };
+    enum class Stage : std::uint8_t { Direct, ToTemporary, FromTemporary };
     Kind kind = Kind::Move;
     Stage stage = Stage::Direct;
+    bool caseOnly = false;  // the target is the source spelt in another case
+    // MakeFolder: made for the moves into it, and removed again when they
+    // fail and leave it empty.
+    bool forMoves = false;
     // The line (1 to count); folders made and removed take slots past it.
     int slot = 0;
     std::string from;     // empty for MakeFolder
     std::string to;       // empty for a delete and RemoveFolder
     std::string restore;  // FromTemporary: the file's own name, to go back to
-    bool caseOnly = false;  // the target is the source spelt in another case
-    // MakeFolder: made for the moves into it, and removed again when they
-    // fail and leave it empty.
-    bool forMoves = false;
     // The operations (by slot) that must have done their part before this
     // one may run: files that leave a name, folders made on the way.
     std::vector<int> waitsFor;

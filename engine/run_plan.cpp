@@ -28,8 +28,13 @@ bool IsFolderOp(const FileOp& op) {
 class Runner {
 public:
     Runner(const BatchPlan& plan, FileServices& files, WindowHandle owner, const RunOptions& options)
-        : plan_(plan), files_(files), owner_(owner), options_(options), journal_(options.journal),
-          first_(journal_ ? journal_->FirstNumber() : 1), nextDynamic_(first_ + static_cast<long>(plan.ops.size())) {}
+        : plan_(plan),
+          files_(files),
+          owner_(owner),
+          options_(options),
+          journal_(options.journal),
+          first_(journal_ ? journal_->FirstNumber() : 1),
+          nextDynamic_(first_ + static_cast<long>(plan.ops.size())) {}
 
     RunResult Run() {
         CountLines();
@@ -59,13 +64,15 @@ private:
 
     void CountLines() {
         int lastSlot = 0;
-        std::unordered_set<int> lines;
+        for (const FileOp& op : plan_.ops) lastSlot = std::max(lastSlot, op.slot);
+        // A line's slot, once, whatever operations it takes (a cycle two).
+        std::vector<bool> counted(static_cast<std::size_t>(lastSlot) + 1, false);
         for (const FileOp& op : plan_.ops) {
-            if (!IsFolderOp(op)) lines.insert(op.slot);
-            lastSlot = std::max(lastSlot, op.slot);
+            if (IsFolderOp(op) || counted[static_cast<std::size_t>(op.slot)]) continue;
+            counted[static_cast<std::size_t>(op.slot)] = true;
+            ++result_.total;
         }
-        result_.total = static_cast<int>(lines.size());
-        stuck_.assign(static_cast<std::size_t>(lastSlot) + 1, false);
+        stuck_.assign(counted.size(), false);
     }
 
     bool IsFolder(const FileOp& op) const {
@@ -179,7 +186,8 @@ private:
             return false;
         }
         const auto slot = static_cast<std::size_t>(op.slot);
-        if (options_.expected && slot < options_.expected->size() && !(*options_.expected)[slot].Same(info.identity, folder)) {
+        if (options_.expected && slot < options_.expected->size() &&
+            !(*options_.expected)[slot].Same(info.identity, folder)) {
             refusal = OpResult::Failure(EEXIST, kNotMovedByBatch);
             return false;
         }
@@ -215,7 +223,8 @@ private:
     void RunOne(std::size_t index) {
         const FileOp& op = plan_.ops[index];
         const auto slot = static_cast<std::size_t>(op.slot);
-        if (op.stage == FileOp::Stage::FromTemporary && stuck_[slot]) return Skip(index);  // never left; already reported
+        if (op.stage == FileOp::Stage::FromTemporary && stuck_[slot])
+            return Skip(index);  // never left; already reported
 
         // Moving while a name on the way is still taken would replace a file
         // or go through a link that was to leave: the line is skipped.
@@ -236,8 +245,10 @@ private:
             Skip(index);
             if (op.kind == FileOp::Kind::RemoveFolder && !holdsName) return;  // gone already
             Fail(op, op.from, TargetOf(op, index), refusal);
-            if (op.stage == FileOp::Stage::FromTemporary) aside_.erase(op.slot);
-            else if (holdsName) stuck_[slot] = true;
+            if (op.stage == FileOp::Stage::FromTemporary)
+                aside_.erase(op.slot);
+            else if (holdsName)
+                stuck_[slot] = true;
             return;
         }
 
@@ -351,8 +362,8 @@ private:
     WindowHandle owner_;
     const RunOptions& options_;
     RunJournal* journal_;
-    const long first_;   // the number of the plan's first operation
-    long nextDynamic_;   // the next number for an operation not in the plan
+    const long first_;  // the number of the plan's first operation
+    long nextDynamic_;  // the next number for an operation not in the plan
     RunResult result_;
     std::size_t chunkStart_ = 0;
     std::size_t chunkEnd_ = 0;
@@ -362,11 +373,11 @@ private:
     // was not made), so nothing that waited for it may run.
     std::vector<bool> stuck_;
     std::unordered_map<int, OpResult> folderFailures_;  // slot -> why its folder was not made or removed
-    std::unordered_set<int> aside_;  // slots whose file waits under a temporary name
+    std::unordered_set<int> aside_;                     // slots whose file waits under a temporary name
     std::unordered_map<int, FileIdentity> asideIdentity_;
     std::unordered_map<int, FileIdentity> planned_;  // slots set aside in the chunk: the file announced
-    std::vector<std::size_t> made_;      // MakeFolder operations done
-    std::vector<std::size_t> spellings_;  // case changes done, to read back
+    std::vector<std::size_t> made_;                  // MakeFolder operations done
+    std::vector<std::size_t> spellings_;             // case changes done, to read back
     bool journalBroken_ = false;
 };
 
