@@ -2,7 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
-#include <unordered_map>
+#include <functional>
+#include <string_view>
+
+#include <boost/container_hash/hash.hpp>
+#include <boost/unordered/unordered_flat_map.hpp>
 
 #include "engine/natural_order.h"
 
@@ -11,23 +15,34 @@ namespace {
 
 bool IsDotName(std::string_view name) { return name == "." || name == ".."; }
 
-std::vector<std::string_view> Parts(std::string_view path, char separator) {
-    std::vector<std::string_view> parts;
+// Calls take(part) for each part of path between separators, first to last.
+template <typename Take>
+void ForEachPart(std::string_view path, char separator, Take take) {
     for (std::size_t start = 0; start <= path.size();) {
         std::size_t end = path.find(separator, start);
         if (end == std::string_view::npos) end = path.size();
-        if (end > start) parts.push_back(path.substr(start, end - start));
+        if (end > start) take(path.substr(start, end - start));
         start = end + 1;
     }
-    return parts;
 }
 
-bool EndsInSeparator(const std::string& path, char separator) { return path.size() > 1 && path.back() == separator; }
+bool EndsInSeparator(std::string_view path, char separator) { return path.size() > 1 && path.back() == separator; }
+
+// Tables of paths looked up by a view of one, without a copy of it: a list
+// of 100,000 paths made a string for each look.
+struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const { return boost::hash<std::string_view>()(text); }
+};
+template <typename Value>
+using TextMap = boost::unordered_flat_map<std::string, Value, TextHash, std::equal_to<>>;
+template <typename Value>
+using ViewMap = boost::unordered_flat_map<std::string_view, Value, TextHash, std::equal_to<>>;
 
 // Folders made absolute, by the path as given: a list of many files in few
 // folders resolves each folder once (each resolving reads every link on
 // the way).
-using ResolvedFolders = std::unordered_map<std::string, std::string>;
+using ResolvedFolders = TextMap<std::string>;
 
 // The path made absolute without following a final link: a link given is
 // listed as the link, unless a final separator asks for what it leads to.
@@ -35,41 +50,56 @@ using ResolvedFolders = std::unordered_map<std::string, std::string>;
 bool Resolve(const std::string& given, const std::string& cwd, FileServices& files, ResolvedFolders& folders,
              std::string& absolute) {
     const char separator = files.conventions().separator;
-    std::string full = !given.empty() && given[0] == separator ? given : cwd + separator + given;
+    std::string joined;
+    std::string_view full = given;
+    if (given.empty() || given[0] != separator) full = joined = cwd + separator + given;
     const bool followed = EndsInSeparator(full, separator);
-    while (full.size() > 1 && full.back() == separator) full.pop_back();
+    while (full.size() > 1 && full.back() == separator) full.remove_suffix(1);
     const std::size_t slash = full.rfind(separator);
-    const std::string name = full.substr(slash + 1);
-    if (name.empty() || IsDotName(name) || followed) return files.AbsolutePath(full, absolute);
-    std::string folder = slash == 0 ? std::string(1, separator) : full.substr(0, slash);
+    const std::string_view name = full.substr(slash + 1);
+    if (name.empty() || IsDotName(name) || followed) return files.AbsolutePath(std::string(full), absolute);
+    const std::string_view folder = full.substr(0, slash == 0 ? 1 : slash);
     auto resolved = folders.find(folder);
     if (resolved == folders.end()) {
         std::string parent;
-        if (!files.AbsolutePath(folder, parent)) return false;
+        if (!files.AbsolutePath(std::string(folder), parent)) return false;
         if (parent.back() != separator) parent += separator;
-        resolved = folders.emplace(std::move(folder), std::move(parent)).first;
+        resolved = folders.emplace(std::string(folder), std::move(parent)).first;
     }
-    absolute = resolved->second + name;
+    absolute.reserve(resolved->second.size() + name.size());
+    absolute.assign(resolved->second).append(name);
     return true;
 }
 
-// The deepest folder holding every one of folders; ends in the separator.
-std::string CommonFolder(const std::vector<std::string>& folders, char separator) {
-    std::vector<std::string_view> common = Parts(folders.front(), separator);
-    for (const std::string& folder : folders) {
-        const std::vector<std::string_view> parts = Parts(folder, separator);
+// Whether prefix is path or a folder above it, by whole parts.
+bool HoldsOrIs(std::string_view prefix, std::string_view path, char separator) {
+    return path.compare(0, prefix.size(), prefix) == 0 &&
+           (path.size() == prefix.size() || path[prefix.size()] == separator);
+}
+
+// The deepest folder holding every one of folders (absolute, without a
+// final separator); ends in the separator.
+std::string CommonFolder(const std::vector<std::string_view>& folders, char separator) {
+    std::string_view common = folders.front();
+    for (const std::string_view folder : folders) {
+        if (HoldsOrIs(common, folder, separator)) continue;
         std::size_t same = 0;
-        while (same < common.size() && same < parts.size() && common[same] == parts[same]) ++same;
-        common.resize(same);
+        while (same < common.size() && same < folder.size() && common[same] == folder[same]) ++same;
+        // Back to the last whole part both share ("/a/bc" and "/a/bd": "/a").
+        if (!HoldsOrIs(common.substr(0, same), folder, separator) || (same < common.size() && common[same] != separator)) {
+            const std::size_t cut = same == 0 ? std::string_view::npos : common.rfind(separator, same - 1);
+            same = cut == std::string_view::npos ? 0 : cut;
+        }
+        common = common.substr(0, same);
     }
-    std::string root(1, separator);
-    for (std::string_view part : common) root.append(part).push_back(separator);
+    std::string root(common);
+    if (root.empty() || root.back() != separator) root += separator;
     return root;
 }
 
-std::string FolderOf(const std::string& path, char separator) {
+std::string_view FolderOf(std::string_view path, char separator) {
     const std::size_t slash = path.rfind(separator);
-    return slash == 0 ? std::string(1, separator) : path.substr(0, slash);
+    return path.substr(0, slash == 0 ? 1 : slash);
 }
 
 // The kind of each path: those of a folder that holds many of them from one
@@ -79,7 +109,7 @@ std::string FolderOf(const std::string& path, char separator) {
 std::vector<PathKind> KindsOf(const std::vector<std::string>& paths, FileServices& files) {
     constexpr std::size_t kListedFrom = 32;  // fewer are looked up: the folder may be large
     const char separator = files.conventions().separator;
-    std::unordered_map<std::string_view, std::vector<std::size_t>> byFolder;
+    ViewMap<std::vector<std::size_t>> byFolder;
     for (std::size_t i = 0; i < paths.size(); ++i) {
         const std::size_t slash = paths[i].rfind(separator);
         if (slash != std::string::npos && slash + 1 < paths[i].size())
@@ -89,7 +119,8 @@ std::vector<PathKind> KindsOf(const std::vector<std::string>& paths, FileService
     std::vector<bool> known(paths.size(), false);
     for (const auto& [folder, members] : byFolder) {
         if (members.size() < kListedFrom) continue;
-        std::unordered_map<std::string_view, PathKind> wanted;
+        ViewMap<PathKind> wanted;
+        wanted.reserve(members.size());
         for (const std::size_t member : members)
             wanted.emplace(std::string_view(paths[member]).substr(folder.size()), PathKind::Missing);
         const bool complete = files.ListFolder(std::string(folder), [&wanted](const char* name, bool isFolder) {
@@ -112,12 +143,14 @@ std::vector<PathKind> KindsOf(const std::vector<std::string>& paths, FileService
 // from the root: by depth, then by folder, part by part, then by name, each
 // in natural order. Made once per path; sorting compares bytes.
 std::string ListingKey(std::string_view below, char separator) {
-    const std::vector<std::string_view> parts = Parts(below, separator);
+    std::size_t parts = 0;
+    ForEachPart(below, separator, [&parts](std::string_view) { ++parts; });
     std::string key;
-    for (int shift = 24; shift >= 0; shift -= 8) key += static_cast<char>((parts.size() >> shift) & 0xFF);
+    key.reserve(4 + below.size() + 8);
+    for (int shift = 24; shift >= 0; shift -= 8) key += static_cast<char>((parts >> shift) & 0xFF);
     // No part's key is the start of another's, so the first part that
     // differs decides.
-    for (const std::string_view part : parts) AppendNaturalKey(part, key);
+    ForEachPart(below, separator, [&key](std::string_view part) { AppendNaturalKey(part, key); });
     return key;
 }
 
@@ -142,7 +175,8 @@ ListProblem ResolveSelection(const ListRequest& request, FileServices& files, Se
     selection = Selection{};
     std::string cwd;
     if (!files.CurrentFolder(cwd)) return {ListProblem::Kind::Unreadable, "."};
-    const std::vector<std::string> paths = request.paths.empty() ? std::vector<std::string>{"."} : request.paths;
+    static const std::vector<std::string> here{"."};
+    const std::vector<std::string>& paths = request.paths.empty() ? here : request.paths;
     bool folderItself = false;  // folder lines: the one folder given is a line, not a list of its folders
     ResolvedFolders resolved;
     std::vector<std::string> absolutes(paths.size());
@@ -174,7 +208,8 @@ ListProblem ResolveSelection(const ListRequest& request, FileServices& files, Se
     }
     // A folder whose content is listed holds its lines; an entry listed
     // itself is held by its folder.
-    std::vector<std::string> holders;
+    std::vector<std::string_view> holders;
+    holders.reserve(selection.given.size());
     for (const Selection::Given& given : selection.given)
         holders.push_back(given.folder && !request.folders ? given.path : FolderOf(given.path, separator));
     selection.root = CommonFolder(holders, separator);
