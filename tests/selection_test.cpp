@@ -91,6 +91,30 @@ TEST(Selection, PathsListedOnceUnderTheDeepestFolderHoldingThemAll) {
     }
 }
 
+// The root is a whole folder all paths share, never part of a name: "p/s"
+// and "p/sx" are in "p", whichever comes first.
+TEST(Selection, TheRootEndsAtAWholeFolder) {
+    const std::vector<std::string> files = {"p/s/a.txt", "p/sx/c.txt", "p/img1.jpg", "pq/d.txt"};
+    struct Row {
+        const char* name;
+        std::vector<std::string> paths;
+        std::string root;
+    };
+    const std::vector<Row> rows = {
+        {"folders whose names begin alike", {"p/s/a.txt", "p/sx/c.txt"}, "/w/p/"},
+        {"the longer name first", {"p/sx/c.txt", "p/s/a.txt"}, "/w/p/"},
+        {"a folder beside one whose name holds it", {"p/img1.jpg", "pq/d.txt"}, "/w/"},
+        {"the deeper path first", {"p/s/a.txt", "p/img1.jpg"}, "/w/p/"},
+        {"a path and the folder above it", {"p/s/a.txt", "p/s"}, "/w/p/s/"},
+        {"the top of the file system", {"/w/p/img1.jpg", "/"}, "/"},
+    };
+    for (const Row& row : rows) {
+        Picked picked(files);
+        picked.List(Picking(row.paths));
+        EXPECT_EQ(picked.session.state().root, row.root) << row.name;
+    }
+}
+
 // A list of many paths in one folder is checked against one listing of the
 // folder, not a look at each path: the same lines and the same refusals,
 // and where the folder cannot be listed, a look at each path still.
