@@ -67,7 +67,7 @@ struct Line {
     std::size_t target = npos;  // the uses of the target name, in uses_
 };
 
-// Lines, a run of them in a table.
+// A run of line numbers, in one of LineLinks' tables.
 struct LineRun {
     const std::size_t* first = nullptr;
     const std::size_t* last = nullptr;
