@@ -277,6 +277,28 @@ TEST_F(RecipesTest, FiltersNarrowWhatIsPlannedAndTouched) {
     }
 }
 
+// A plan longer than the pieces quil prints it in comes out whole: each
+// row once and in order, then the summary.
+TEST_F(RecipesTest, ALongPlanIsPrintedWhole) {
+    constexpr int kFiles = 2000;  // about 200 KB of plan, printed 64 KiB at a time
+    const std::string name = "a-rather-long-name-for-a-long-plan-";
+    Tree files;
+    for (int file = 0; file < kFiles; ++file) files[name + std::to_string(10000 + file) + ".txt"] = "";
+    Write(files);
+    const Outcome outcome = Quil({"-n", "--replace", "^a-", "b-"});
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    std::istringstream out(outcome.out);
+    int rows = 0;
+    std::string last;
+    for (std::string line; std::getline(out, line); last = line) {
+        if (line.rfind("rename ", 0) != 0) continue;
+        const std::string number = std::to_string(10000 + rows++);
+        ASSERT_EQ(line, "rename  " + name + number + ".txt -> b" + name.substr(1) + number + ".txt");
+    }
+    EXPECT_EQ(rows, kFiles);
+    EXPECT_EQ(last, "2000 renames");
+}
+
 // The system calls a batch makes, counted by strace -c: one rename and one
 // look at each file's inode per operation, whatever the batch's size; a
 // list of paths reads each folder once instead of looking at each path.
